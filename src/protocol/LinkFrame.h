@@ -1,0 +1,90 @@
+#pragma once
+// The fixed 90-byte frame the host and the unit exchange, and the link state every host frame
+// carries. Nothing here blocks, retries or times out: callers that need an answer wait for it.
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "protocol/ParameterBlock.h"
+
+namespace orq {
+
+inline constexpr std::size_t kFrameSize = 90;
+inline constexpr std::size_t kReceivePayloadSize = 92;
+inline constexpr uint8_t kHeader0 = 0x7F, kHeader1 = 0x2F;
+inline constexpr uint8_t kTrailer0 = 0x7E, kTrailer1 = 0x0E;
+
+enum Command : uint8_t { kCommandRequest = 10, kCommandParameters = 30, kCommandOptimization = 50 };
+enum ReplyType : uint8_t { kReplyAck = 20, kReplyParameters = 30, kReplyMonitor = 40 };
+inline constexpr uint8_t kReplyModeNone = 0, kReplyModeParameters = 30, kReplyModeMonitor = 40;
+inline constexpr uint8_t kOptimizationStart = 102, kOptimizationStop = 0;
+
+using Frame = std::array<uint8_t, kFrameSize>;
+
+// Where built frames go. The serial port implements it; while it reports closed, frames are built
+// but not written.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual bool IsOpen() const = 0;
+    // Hands `count` bytes to the line; returns how many were accepted.
+    virtual uint32_t Write(const uint8_t* data, uint32_t count) = 0;
+};
+
+struct LinkState {
+    uint8_t SequenceCounter = 0;
+    uint8_t ReplyMode = kReplyModeNone;
+    bool AwaitingReply = false;
+    uint8_t OptimizationCheck = 0;
+    Frame TransmitFrame{};
+    std::array<uint8_t, kReceivePayloadSize> ReceivePayload{};
+    uint8_t N = 0;  // length of the payload last found
+};
+
+// Incremental form of FindFrame: bytes may arrive in any slicing and the result is the same as
+// scanning the whole run at once. A capture longer than the receive payload is dropped, never
+// written past it.
+class FrameScanner {
+public:
+    // Feeds one byte; true when it completed a frame, whose payload is then in `payload`/`n`.
+    bool Feed(uint8_t b, std::array<uint8_t, kReceivePayloadSize>& payload, uint8_t& n);
+    void Reset() { *this = FrameScanner{}; }
+
+private:
+    bool havePrev_ = false;
+    uint8_t prev_ = 0;
+    bool capturing_ = false;
+    bool overflow_ = false;
+    std::size_t index_ = 0;
+};
+
+// Builds the transmit frame for `command` (10, 30 or 50; anything else builds 10), advancing
+// SequenceCounter first and setting AwaitingReply.
+void BuildFrame(LinkState& link, const ParameterBlock& block, int command);
+
+// BuildFrame, then all 90 bytes to `sink` when one is given and open.
+void SendFrame(LinkState& link, const ParameterBlock& block, ByteSink* sink, int command);
+inline void SendRequest(LinkState& l, const ParameterBlock& b, ByteSink* s) {
+    SendFrame(l, b, s, kCommandRequest);
+}
+inline void SendParameters(LinkState& l, const ParameterBlock& b, ByteSink* s) {
+    SendFrame(l, b, s, kCommandParameters);
+}
+inline void SendOptimizationCheck(LinkState& l, const ParameterBlock& b, ByteSink* s) {
+    SendFrame(l, b, s, kCommandOptimization);
+}
+
+// Searches `run` for a frame: the payload after the last header before the first trailer that
+// follows it. True with ReceivePayload/N set when one was found.
+bool FindFrame(LinkState& link, std::span<const uint8_t> run);
+
+// Validates the payload FindFrame left and applies it: check byte, length, kind 10 or 30; a
+// matching sequence echo clears AwaitingReply; type 30 overwrites the device image, type 40
+// DeviceState. Never touches the mirror.
+void AcceptFrame(LinkState& link, ParameterBlock& block);
+
+// XOR of `bytes`, as the check byte uses it.
+uint8_t XorOf(std::span<const uint8_t> bytes);
+
+}  // namespace orq

@@ -1,0 +1,184 @@
+#include "protocol/Presets.h"
+
+#include <cstring>
+
+namespace orq {
+
+namespace {
+
+constexpr PresetInfo kPresets[] = {
+    {Preset::Beginner, "Beginner", "Beginner!", 1006, 244},
+    {Preset::F3C, "F-3C", "F-3C!", 1007, 243},
+    {Preset::Soft3D, "3D Soft", "3D Soft!", 1008, 245},
+    {Preset::Hard3D, "3D Hard", "3D Hard!", 1018, 246},
+    {Preset::Extreme3D, "3D Extreme", "3D Extreme!", 1019, 247},
+};
+
+// Columns of the preset table by tuning byte; index 38 (TotalCoefficient) holds 70 where the
+// preset sets it and is ignored elsewhere.
+using Column = std::array<int8_t, TuningBlock::kSize>;
+// clang-format off
+constexpr Column kBeginner = {
+     70, 80, 25, 25,  0,  0, 40, 80,120,  0,  0,  9, 40, 80,120,  0,  0,  9,125,125,
+     20, 20,125, 40,125,125,125, 80,  4, 40,  4, 30, 30, 30, 30, 20, 20, 20, 70,  0,
+      0,  0,  0,  0,  0,  0};
+constexpr Column kF3C = {
+    100, 80, 40, 25,  0,  0, 40, 80,120,  0,  0,  9, 40, 80,120,  0,  0,  9,100,100,
+     25, 25,125, 40,125,125,125, 60,  4, 40,  4, 35, 35, 35, 35, 10, 20, 20, 70,  0,
+      0,  0,  0,  0,  0,  0};
+constexpr Column kSoft3D = {
+    100, 80, 50, 30,  0,  0, 40, 80,100, 30,  0,  9, 40, 80,100, 30,  0,  9,125,125,
+     25, 25,125, 55,125,125,125, 64,  4, 40,  4, 35, 35, 35, 35, 20, 20, 20, 70,  0,
+      0,  0,  0,  0,  0,  0};
+constexpr Column kHard3D = {
+    100, 80, 50, 30,  0,  0, 40, 80, 80, 30,  0,  9, 40, 80, 80, 30,  0,  9,125,125,
+     25, 25,125, 55,125,125,125, 60,  4, 40,  4, 40, 40, 45, 45, 20, 20, 20, 70,  0,
+      0,  0,  0,  0,  0,  0};
+constexpr Column kExtreme3D = {
+    100, 80, 50, 30,  0,  0, 40, 80, 80, 30,  0,  9, 40, 80, 80, 30,  0,  9,125,125,
+     35, 35,125, 55,125,125,125, 40,  4, 40,  4, 45, 45, 60, 60, 20, 20, 20, 70,  0,
+      0,  0,  0,  0,  0,  0};
+// clang-format on
+
+TuningBlock FromColumn(const Column& c) {
+    TuningBlock t;
+    std::memcpy(t.bytes().data(), c.data(), c.size());
+    return t;
+}
+
+void CopySection3(const TuningBlock& t, SettingsMirror& m) {
+    m.Acc1 = t.Acc1;
+    m.Acc2 = t.Acc2;
+    m.Acc3 = t.Acc3;
+    m.Acc4 = t.Acc4;
+    m.Acc5 = t.Acc5;
+    m.Acc6 = t.Acc6;
+    m.DeadBand1 = t.DeadBand1;
+    m.DeadBand2 = t.DeadBand2;
+    m.DeadBand3 = t.DeadBand3;
+    m.DeadBand4 = t.DeadBand4;
+    m.PitchGainD = t.PitchGainD;
+    m.PitchGainI = t.PitchGainI;
+    m.PitchGainP = t.PitchGainP;
+    m.RollGainD = t.RollGainD;
+    m.RollGainI = t.RollGainI;
+    m.RollGainP = t.RollGainP;
+    m.SpinSpeed1 = t.SpinSpeed1;
+    m.SpinSpeed2 = t.SpinSpeed2;
+    m.SpinSpeed3 = t.SpinSpeed3;
+    m.SpinSpeed4 = t.SpinSpeed4;
+    m.TailCompsate1 = t.TailCompsate1;
+    m.TailCompsate2 = t.TailCompsate2;
+    m.TailGainD = t.TailGainD;
+    m.TailGainI = t.TailGainI;
+    m.TailGainP = t.TailGainP;
+}
+
+}  // namespace
+
+std::span<const PresetInfo> Presets() { return kPresets; }
+
+const PresetInfo& InfoOf(Preset preset) { return kPresets[static_cast<int>(preset)]; }
+
+bool PresetSetsTotalCoefficient(Preset preset) { return preset == Preset::Extreme3D; }
+
+TuningBlock PresetTuning(Preset preset) {
+    switch (preset) {
+        case Preset::Beginner: return FromColumn(kBeginner);
+        case Preset::F3C: return FromColumn(kF3C);
+        case Preset::Soft3D: return FromColumn(kSoft3D);
+        case Preset::Hard3D: return FromColumn(kHard3D);
+        case Preset::Extreme3D: return FromColumn(kExtreme3D);
+    }
+    return FromColumn(kF3C);
+}
+
+void ApplyPreset(Preset preset, ParameterBlock& block, SliderValues& s, ResetValues& reset) {
+    const int8_t keptCoefficient = block.Tuning.TotalCoefficient;
+    block.Tuning = PresetTuning(preset);
+    if (!PresetSetsTotalCoefficient(preset)) block.Tuning.TotalCoefficient = keptCoefficient;
+
+    const TuningBlock& t = block.Tuning;
+    s.PitchAgility = t.SpinSpeed1;
+    s.PitchGain = t.PitchGain;
+    s.RollAgility = t.SpinSpeed2;
+    s.RollGain = t.RollGain;
+    s.YawAgility = t.SpinSpeed3;
+    s.YawRight = t.SpinSpeed4;
+    s.YawGain = t.YawGain;
+
+    SettingsMirror& m = block.Mirror;
+    m.PitchAgility = reset.PitchAgility = t.SpinSpeed1;
+    m.PitchGain = reset.PitchGain = t.PitchGain;
+    m.RollAgility = reset.RollAgility = t.SpinSpeed2;
+    m.RollGain = reset.RollGain = t.RollGain;
+    m.YawAgility = reset.YawAgility = t.SpinSpeed3;
+    m.YawRight = reset.YawRight = t.SpinSpeed4;
+    m.YawGain = reset.YawGain = t.YawGain;
+    m.TotalCoefficient = t.TotalCoefficient;
+    CopySection3(t, m);
+}
+
+SetupBlock FactorySetup() {
+    SetupBlock u;
+    u.ServoDirCH1 = -1;
+    u.ServoDirCH2 = 1;
+    u.ServoDirCH3 = 1;
+    u.ServoDirCH4 = -1;
+    u.SetupByte10 = 1;
+    u.SetupByte11 = 1;
+    u.TailLimitA = 70;
+    u.TailLimitB = 70;
+    u.AileronLimit = 80;
+    u.ElevatorLimit = 80;
+    u.YawDir = 1;
+    u.RollDir = 1;
+    u.PitchDir = 1;
+    u.SwashPlateType = 2;
+    u.FixMode = 1;
+    u.OptimizationDir = -1;
+    return u;
+}
+
+// The factory tuning equals the F-3C preset with TotalCoefficient 70.
+TuningBlock FactoryTuning() { return FromColumn(kF3C); }
+
+void AllDataReset(ParameterBlock& block, SliderValues& sliders) {
+    const int8_t deviceState = block.Setup.DeviceState;
+    block.Setup = FactorySetup();
+    block.Setup.DeviceState = deviceState;
+    block.Tuning = FactoryTuning();
+    block.Mirror.TotalCoefficient = 70;
+    MirrorFromDevice(block, sliders);
+}
+
+void ResetMainRotor(ParameterBlock& block, SliderValues& s, const ResetValues& r) {
+    SettingsMirror& m = block.Mirror;
+    m.PitchAgility = r.PitchAgility;
+    m.PitchGain = r.PitchGain;
+    m.RollAgility = r.RollAgility;
+    m.RollGain = r.RollGain;
+    s.PitchAgility = r.PitchAgility;
+    s.PitchGain = r.PitchGain;
+    s.RollAgility = r.RollAgility;
+    s.RollGain = r.RollGain;
+    block.Tuning.SpinSpeed1 = r.PitchAgility;
+    block.Tuning.PitchGain = r.PitchGain;
+    block.Tuning.SpinSpeed2 = r.RollAgility;
+    block.Tuning.RollGain = r.RollGain;
+}
+
+void ResetTailRotor(ParameterBlock& block, SliderValues& s, const ResetValues& r) {
+    SettingsMirror& m = block.Mirror;
+    m.YawAgility = r.YawAgility;
+    m.YawRight = r.YawRight;
+    m.YawGain = r.YawGain;
+    s.YawAgility = r.YawAgility;
+    s.YawRight = r.YawRight;
+    s.YawGain = r.YawGain;
+    block.Tuning.SpinSpeed3 = r.YawAgility;
+    block.Tuning.SpinSpeed4 = r.YawRight;
+    block.Tuning.YawGain = r.YawGain;
+}
+
+}  // namespace orq

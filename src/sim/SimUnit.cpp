@@ -1,0 +1,224 @@
+#include "sim/SimUnit.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <system_error>
+
+#include "protocol/Presets.h"
+
+namespace orq {
+
+namespace {
+
+// One byte on a 9600 baud 8N1 line: start bit, eight data bits, stop bit.
+constexpr std::chrono::nanoseconds kByteTime{10'000'000'000LL / 9600};
+
+void CloseFd(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+std::string Reason(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+struct TimedByte {
+    uint8_t byte;
+    SimClock::time_point at;  // when it is through the line
+};
+
+}  // namespace
+
+UnitImage FactoryImage(int8_t deviceState) {
+    UnitImage image;
+    image.Setup = FactorySetup();
+    image.Setup.DeviceState = deviceState;
+    image.Tuning = FactoryTuning();
+    return image;
+}
+
+SimUnit::SimUnit(SimOptions options) : options_(std::move(options)), image_(options_.image) {}
+
+SimUnit::~SimUnit() {
+    Stop();
+}
+
+bool SimUnit::Start(std::string& error) {
+    if (Running()) {
+        error = "the simulated unit is already running";
+        return false;
+    }
+    auto fail = [&](std::string reason) {
+        error = std::move(reason);
+        CloseFd(log_);
+        CloseFd(slave_);
+        CloseFd(master_);
+        CloseFd(wake_);
+        devicePath_.clear();
+        return false;
+    };
+
+    wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wake_ < 0) return fail(Reason("eventfd"));
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0) return fail(Reason("cannot open a pseudo-terminal"));
+    std::array<char, 128> name{};
+    if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
+        ::ptsname_r(master_, name.data(), name.size()) != 0) {
+        return fail(Reason("cannot unlock the pseudo-terminal"));
+    }
+    if (::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK) != 0) {
+        return fail(Reason("fcntl"));
+    }
+    devicePath_ = name.data();
+    slave_ = ::open(devicePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave_ < 0) return fail(Reason(devicePath_.c_str()));
+    // Raw from the start: no echo, no newline translation, whatever the host does later.
+    termios t{};
+    if (::tcgetattr(slave_, &t) != 0) return fail(Reason("tcgetattr"));
+    ::cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    ::cfsetispeed(&t, B9600);
+    ::cfsetospeed(&t, B9600);
+    if (::tcsetattr(slave_, TCSANOW, &t) != 0) return fail(Reason("tcsetattr"));
+
+    if (!options_.logPath.empty()) {
+        log_ = ::open(options_.logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        if (log_ < 0) return fail(Reason(options_.logPath.c_str()));
+    }
+    {
+        std::lock_guard lock(imageLock_);
+        image_ = options_.image;
+    }
+    try {
+        worker_ = std::thread(&SimUnit::Run, this);
+    } catch (const std::system_error& e) {
+        return fail(std::string("cannot start the unit's thread: ") + e.what());
+    }
+    return true;
+}
+
+void SimUnit::Stop() {
+    if (worker_.joinable()) {
+        const uint64_t one = 1;
+        // An eventfd write of 1 cannot fail short of overflow; the thread reads nothing back.
+        [[maybe_unused]] const ssize_t w = ::write(wake_, &one, sizeof one);
+        worker_.join();
+    }
+    CloseFd(log_);
+    CloseFd(slave_);
+    CloseFd(master_);
+    CloseFd(wake_);
+    devicePath_.clear();
+}
+
+UnitImage SimUnit::Image() const {
+    std::lock_guard lock(imageLock_);
+    return image_;
+}
+
+void SimUnit::Run() {
+    UnitModel model(options_.image, options_.reply, options_.monitorPeriod);
+    const bool pace = options_.pace;
+    std::deque<TimedByte> rx, tx;
+    SimClock::time_point rxLineFree{}, txLineFree{};
+    bool txBlocked = false;  // the terminal took no more: wait until it can
+    std::array<uint8_t, 4096> buffer{};
+    UnitModel::Output out;
+
+    for (;;) {
+        SimClock::time_point now = SimClock::now();
+        while (!rx.empty() && rx.front().at <= now) {
+            model.Receive(rx.front().byte, rx.front().at, out);
+            rx.pop_front();
+        }
+        model.Tick(now, tx.empty(), out);
+
+        if (!out.log.empty()) {
+            {
+                std::lock_guard lock(imageLock_);
+                image_ = model.Image();
+            }
+            for (std::string& line : out.log) {
+                if (log_ < 0) break;
+                line.push_back('\n');
+                // One write per line keeps lines whole with O_APPEND; a full disk is not ours.
+                [[maybe_unused]] const ssize_t w = ::write(log_, line.data(), line.size());
+            }
+            out.log.clear();
+        }
+        for (const Frame& f : out.replies) {
+            for (uint8_t b : f) {
+                SimClock::time_point at = now;
+                if (pace) at = txLineFree = std::max(now, txLineFree) + kByteTime;
+                tx.push_back({b, at});
+            }
+        }
+        out.replies.clear();
+
+        if (!txBlocked && !tx.empty() && tx.front().at <= now) {
+            std::size_t due = 0;
+            while (due < tx.size() && due < buffer.size() && tx[due].at <= now) {
+                buffer[due] = tx[due].byte;
+                ++due;
+            }
+            const ssize_t w = ::write(master_, buffer.data(), due);
+            if (w > 0) tx.erase(tx.begin(), tx.begin() + w);
+            if (w < 0 && errno != EAGAIN && errno != EINTR) return;  // the terminal is gone
+            if (w < static_cast<ssize_t>(due)) txBlocked = true;
+        }
+
+        std::optional<SimClock::time_point> next = model.NextDeadline();
+        auto sooner = [&next](SimClock::time_point t) {
+            if (!next || t < *next) next = t;
+        };
+        if (!rx.empty()) sooner(rx.front().at);
+        if (!txBlocked && !tx.empty()) sooner(tx.front().at);
+
+        timespec timeout{};
+        if (next) {
+            const auto wait = std::max(SimClock::duration::zero(), *next - SimClock::now());
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
+            timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+            timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+        }
+        std::array<pollfd, 2> fds{
+            {{master_, static_cast<short>(POLLIN | (txBlocked ? POLLOUT : 0)), 0},
+             {wake_, POLLIN, 0}}};
+        const int ready = ::ppoll(fds.data(), fds.size(), next ? &timeout : nullptr, nullptr);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[1].revents != 0) return;
+        if (fds[0].revents & POLLOUT) txBlocked = false;
+        bool heard = false;
+        if (fds[0].revents & POLLIN) {
+            now = SimClock::now();
+            for (;;) {
+                const ssize_t r = ::read(master_, buffer.data(), buffer.size());
+                if (r <= 0) break;
+                heard = true;
+                for (ssize_t i = 0; i < r; ++i) {
+                    SimClock::time_point at = now;
+                    if (pace) at = rxLineFree = std::max(now, rxLineFree) + kByteTime;
+                    rx.push_back({buffer[static_cast<std::size_t>(i)], at});
+                }
+            }
+        }
+        // Cannot happen while we hold the slave open; never spin on it if it does.
+        if (!heard && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))) return;
+    }
+}
+
+}  // namespace orq

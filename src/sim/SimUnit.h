@@ -1,0 +1,61 @@
+#pragma once
+// A simulated unit on a pseudo-terminal of its own. The host opens DevicePath() like any serial
+// port. Several may run in one process; each has its own terminal, thread and parameter image.
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "sim/UnitModel.h"
+
+namespace orq {
+
+struct SimOptions {
+    UnitImage image;      // what the unit holds at start
+    std::string logPath;  // append each host frame as a hex line here; empty: no log
+    bool pace = false;    // carry bytes at 9600 baud 8N1 in both directions
+    bool reply = true;    // false: a silent port that hears but never answers
+    std::chrono::milliseconds monitorPeriod{100};
+};
+
+// The image of a unit fresh from All Data Reset, with the given DeviceState.
+UnitImage FactoryImage(int8_t deviceState = 0);
+
+class SimUnit {
+public:
+    explicit SimUnit(SimOptions options);
+    ~SimUnit();
+    SimUnit(const SimUnit&) = delete;
+    SimUnit& operator=(const SimUnit&) = delete;
+
+    // Opens a new pseudo-terminal and starts answering on it. On failure returns false with a
+    // one-line reason in `error`, and nothing is left open.
+    bool Start(std::string& error);
+    // Stops answering and closes the terminal: a host still on it sees a hang-up, as when an
+    // adapter is unplugged. Harmless when not running.
+    void Stop();
+
+    bool Running() const { return worker_.joinable(); }
+    // The slave side the host opens, e.g. /dev/pts/7; empty until started.
+    const std::string& DevicePath() const { return devicePath_; }
+    // What the unit holds now (taken under a lock: the terminal thread changes it).
+    UnitImage Image() const;
+
+private:
+    void Run();
+
+    SimOptions options_;
+    std::string devicePath_;
+    int master_ = -1;
+    int slave_ = -1;  // held open so the master never sees a hang-up between host sessions
+    int wake_ = -1;   // eventfd: Stop() ends the thread's wait
+    int log_ = -1;
+    std::thread worker_;
+
+    mutable std::mutex imageLock_;
+    UnitImage image_;  // copy of the model's image, refreshed by the thread
+};
+
+}  // namespace orq

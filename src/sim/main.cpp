@@ -1,0 +1,140 @@
+// orq-sim: a simulated unit on a pseudo-terminal, for tests, demos and benchmarks.
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sim/SimUnit.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: orq-sim [--link PATH] [--log FILE] [--pace] [--no-reply]\n"
+    "               [--monitor-period MS] [--device-state N]\n"
+    "\n"
+    "Runs a simulated unit on a new pseudo-terminal, prints the terminal's device path on\n"
+    "stdout and answers the configurator on it until interrupted (SIGINT or SIGTERM).\n"
+    "\n"
+    "  --link PATH           also make PATH a symbolic link to the terminal (removed on exit)\n"
+    "  --log FILE            append every frame received from the host to FILE, one line of\n"
+    "                        lowercase hex per frame\n"
+    "  --pace                carry bytes at 9600 baud 8N1 (about 1.04 ms a byte), both ways\n"
+    "  --no-reply            never answer: a silent port\n"
+    "  --monitor-period MS   time between monitor replies while streaming (default 100)\n"
+    "  --device-state N      DeviceState the unit reports (default 0)\n";
+
+std::optional<long> Number(std::string_view text, long lo, long hi) {
+    long v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc{} || end != text.data() + text.size() || v < lo || v > hi) {
+        return std::nullopt;
+    }
+    return v;
+}
+
+int Fail(const std::string& message) {
+    std::cerr << "orq-sim: " << message << "\n";
+    return 1;
+}
+
+// A link we made points at our terminal; a stale one from a killed run may be replaced, but
+// never a file that is not a link.
+bool MakeLink(const std::string& target, const std::string& link, std::string& error) {
+    struct stat st {};
+    if (::lstat(link.c_str(), &st) == 0) {
+        if (!S_ISLNK(st.st_mode)) {
+            error = link + " exists and is not a symbolic link";
+            return false;
+        }
+        ::unlink(link.c_str());
+    }
+    if (::symlink(target.c_str(), link.c_str()) != 0) {
+        error = link + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+void RemoveLink(const std::string& target, const std::string& link) {
+    std::string buffer(4096, '\0');
+    const ssize_t n = ::readlink(link.c_str(), buffer.data(), buffer.size());
+    if (n > 0 && buffer.compare(0, static_cast<std::size_t>(n), target) == 0 &&
+        static_cast<std::size_t>(n) == target.size()) {
+        ::unlink(link.c_str());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    orq::SimOptions options;
+    options.image = orq::FactoryImage();
+    std::string link;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        auto value = [&]() -> std::optional<std::string_view> {
+            if (i + 1 >= argc) return std::nullopt;
+            return std::string_view(argv[++i]);
+        };
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else if (arg == "--pace") {
+            options.pace = true;
+        } else if (arg == "--no-reply") {
+            options.reply = false;
+        } else if (arg == "--link" || arg == "--log" || arg == "--monitor-period" ||
+                   arg == "--device-state") {
+            const auto v = value();
+            if (!v) return Fail(std::string(arg) + " needs a value");
+            if (arg == "--link") {
+                link = *v;
+            } else if (arg == "--log") {
+                options.logPath = *v;
+            } else if (arg == "--monitor-period") {
+                const auto ms = Number(*v, 1, 60000);
+                if (!ms) return Fail("--monitor-period takes milliseconds from 1 to 60000");
+                options.monitorPeriod = std::chrono::milliseconds(*ms);
+            } else {
+                const auto n = Number(*v, -128, 255);
+                if (!n) return Fail("--device-state takes a byte, -128 to 255");
+                options.image.Setup.DeviceState = static_cast<int8_t>(static_cast<uint8_t>(*n));
+            }
+        } else {
+            std::cerr << kUsage;
+            return Fail("unknown argument " + std::string(arg));
+        }
+    }
+
+    // Block the stop signals before any thread starts so that only sigwait below sees them.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+
+    orq::SimUnit unit(options);
+    std::string error;
+    if (!unit.Start(error)) return Fail(error);
+    const std::string device = unit.DevicePath();
+    if (!link.empty() && !MakeLink(device, link, error)) return Fail(error);
+
+    std::cout << device << std::endl;
+
+    int signal = 0;
+    sigwait(&stop, &signal);
+
+    unit.Stop();
+    if (!link.empty()) RemoveLink(device, link);
+    return 0;
+}

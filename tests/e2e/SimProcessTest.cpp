@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "e2e/Process.h"
+#include "protocol/LinkFrame.h"
+#include "serial/PtyHost.h"
+
+namespace orq {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+class SimProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::path(::testing::TempDir()) /
+               ("orq-sim-e2e-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path dir_;
+};
+
+TEST_F(SimProcess, PrintsItsTerminalLinksItAndCleansUpOnSigterm) {
+    const fs::path link = dir_ / "unit";
+    const fs::path log = dir_ / "frames.log";
+    test::Child sim(
+        {ORQ_SIM, "--link", link.string(), "--log", log.string(), "--device-state", "200"});
+    ASSERT_TRUE(sim.ok());
+    const auto device = sim.ReadLine();
+    ASSERT_TRUE(device.has_value());
+    EXPECT_EQ(device->rfind("/dev/pts/", 0), 0u) << *device;
+    ASSERT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link).string(), *device);
+
+    test::PtyHost host(link.string());
+    ASSERT_TRUE(host.ok());
+    LinkState state;
+    state.ReplyMode = kReplyModeParameters;
+    BuildFrame(state, ParameterBlock{}, kCommandRequest);
+    ASSERT_TRUE(host.Write(state.TransmitFrame));
+    const test::Bytes reply = host.Read(90);
+    ASSERT_EQ(reply.size(), 90u);
+    EXPECT_EQ(reply[2 + 3 + 31], 200) << "DeviceState in the parameter reply";
+
+    ASSERT_EQ(::kill(sim.pid(), SIGTERM), 0);
+    const test::RunResult r = sim.Finish(5s);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+    std::ifstream in(log);
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    EXPECT_EQ(line.substr(0, 18), "7f2f0a011e05107e0e");
+    EXPECT_EQ(line.size(), 180u);
+}
+
+TEST_F(SimProcess, RefusesBadArgumentsWithOneLine) {
+    const test::RunResult help = test::Run({ORQ_SIM, "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: orq-sim"), std::string::npos);
+
+    const test::RunResult period = test::Run({ORQ_SIM, "--monitor-period", "0"});
+    EXPECT_EQ(period.status, 1);
+    EXPECT_EQ(period.err, "orq-sim: --monitor-period takes milliseconds from 1 to 60000\n");
+
+    // A link path that is a real file is never overwritten.
+    const fs::path file = dir_ / "precious";
+    std::ofstream(file) << "keep";
+    const test::RunResult clash = test::Run({ORQ_SIM, "--link", file.string()}, {}, 5s);
+    EXPECT_EQ(clash.status, 1);
+    EXPECT_NE(clash.err.find("is not a symbolic link"), std::string::npos) << clash.err;
+    std::ifstream in(file);
+    std::string kept;
+    in >> kept;
+    EXPECT_EQ(kept, "keep");
+}
+
+}  // namespace
+}  // namespace orq

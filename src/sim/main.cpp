@@ -12,18 +12,21 @@
 #include <string>
 #include <string_view>
 
+#include "config/ConfigFile.h"
 #include "sim/SimUnit.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: orq-sim [--link PATH] [--log FILE] [--pace] [--no-reply]\n"
+    "usage: orq-sim [--link PATH] [--params FILE] [--log FILE] [--pace] [--no-reply]\n"
     "               [--monitor-period MS] [--device-state N]\n"
     "\n"
     "Runs a simulated unit on a new pseudo-terminal, prints the terminal's device path on\n"
     "stdout and answers the configurator on it until interrupted (SIGINT or SIGTERM).\n"
     "\n"
     "  --link PATH           also make PATH a symbolic link to the terminal (removed on exit)\n"
+    "  --params FILE         start from the parameter set in configuration file FILE, as the\n"
+    "                        configurator would transmit it (default: factory values)\n"
     "  --log FILE            append every frame received from the host to FILE, one line of\n"
     "                        lowercase hex per frame\n"
     "  --pace                carry bytes at 9600 baud 8N1 (about 1.04 ms a byte), both ways\n"
@@ -72,12 +75,42 @@ void RemoveLink(const std::string& target, const std::string& link) {
     }
 }
 
+// The device image a configurator would send after opening `path`: the mirror loaded from the
+// file, copied over `image`, whose unnamed bytes and DeviceState stay. A file that does not hold
+// a valid parameter set is refused rather than half-applied.
+bool LoadParams(const std::string& path, orq::UnitImage& image, std::string& error) {
+    orq::ParameterBlock block;
+    block.Setup = image.Setup;
+    block.Tuning = image.Tuning;
+    orq::SliderValues sliders;
+    const orq::LoadResult r = orq::LoadConfig(path, block.Mirror, sliders);
+    if (r.error) {
+        error = path + ": " + r.error.message();
+        return false;
+    }
+    if (!r.found) {
+        error = path + ": no such file";
+        return false;
+    }
+    if (!r.invalid.empty()) {
+        const orq::InvalidValue& bad = r.invalid.front();
+        error = path + ": [" + bad.section + "] " + bad.key + "=" + bad.text +
+                " is not a value from -128 to 127";
+        return false;
+    }
+    orq::DeviceFromMirror(block);
+    image.Setup = block.Setup;
+    image.Tuning = block.Tuning;
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     orq::SimOptions options;
     options.image = orq::FactoryImage();
     std::string link;
+    std::string params;
 
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -92,12 +125,14 @@ int main(int argc, char** argv) {
             options.pace = true;
         } else if (arg == "--no-reply") {
             options.reply = false;
-        } else if (arg == "--link" || arg == "--log" || arg == "--monitor-period" ||
-                   arg == "--device-state") {
+        } else if (arg == "--link" || arg == "--params" || arg == "--log" ||
+                   arg == "--monitor-period" || arg == "--device-state") {
             const auto v = value();
             if (!v) return Fail(std::string(arg) + " needs a value");
             if (arg == "--link") {
                 link = *v;
+            } else if (arg == "--params") {
+                params = *v;
             } else if (arg == "--log") {
                 options.logPath = *v;
             } else if (arg == "--monitor-period") {
@@ -115,6 +150,9 @@ int main(int argc, char** argv) {
         }
     }
 
+    std::string error;
+    if (!params.empty() && !LoadParams(params, options.image, error)) return Fail(error);
+
     // Block the stop signals before any thread starts so that only sigwait below sees them.
     sigset_t stop;
     sigemptyset(&stop);
@@ -124,7 +162,6 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
 
     orq::SimUnit unit(options);
-    std::string error;
     if (!unit.Start(error)) return Fail(error);
     const std::string device = unit.DevicePath();
     if (!link.empty() && !MakeLink(device, link, error)) return Fail(error);

@@ -62,6 +62,34 @@ TEST_F(SimProcess, PrintsItsTerminalLinksItAndCleansUpOnSigterm) {
     EXPECT_EQ(line.size(), 180u);
 }
 
+TEST_F(SimProcess, StartsFromAConfigurationFileAsTransmitted) {
+    const fs::path file = dir_ / "set.ini";
+    std::ofstream(file) << "[section1]\r\nPitchAgility=20\r\n[section2]\r\nServoDirCH4=-1\r\n"
+                           "[section3]\r\nSpinSpeed1=50\r\n";
+    test::Child sim({ORQ_SIM, "--params", file.string()});
+    const auto device = sim.ReadLine();
+    ASSERT_TRUE(device.has_value()) << sim.Finish(1s).err;
+    test::PtyHost host(*device);
+    LinkState state;
+    state.ReplyMode = kReplyModeParameters;
+    BuildFrame(state, ParameterBlock{}, kCommandRequest);
+    ASSERT_TRUE(host.Write(state.TransmitFrame));
+    const test::Bytes reply = host.Read(90);
+    ASSERT_EQ(reply.size(), 90u);
+    // Reply frame: SetupBlock from byte 5, TuningBlock from byte 37.
+    EXPECT_EQ(reply[5 + 9], 0xFF) << "ServoDirCH4";
+    EXPECT_EQ(reply[37 + 33], 50) << "SpinSpeed1 is sent, not PitchAgility";
+    EXPECT_EQ(reply[37 + 22], 0) << "Acc1, missing from the file";
+    EXPECT_EQ(reply[37 + 11], 9) << "an unnamed byte keeps its factory value";
+
+    const fs::path bad = dir_ / "bad.ini";
+    std::ofstream(bad) << "[section3]\nAcc1=300\n";
+    const test::RunResult refused = test::Run({ORQ_SIM, "--params", bad.string()}, {}, 5s);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "orq-sim: " + bad.string() +
+                               ": [section3] Acc1=300 is not a value from -128 to 127\n");
+}
+
 TEST_F(SimProcess, RefusesBadArgumentsWithOneLine) {
     const test::RunResult help = test::Run({ORQ_SIM, "--help"});
     EXPECT_EQ(help.status, 0);

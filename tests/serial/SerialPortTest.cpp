@@ -1,0 +1,349 @@
+#include "serial/SerialPort.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <time.h>
+
+#include <atomic>
+#include <thread>
+
+#include "TestSupport.h"
+#include "serial/ReceiveHandler.h"
+
+namespace orq {
+namespace {
+
+using namespace test;
+
+constexpr int32_t kPortNumber = 3;
+
+// A port opened on a fresh pty at the unit's line settings, with its wait thread and a recorder.
+class SerialPortOnPty : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok());
+        port.SetNotifyTarget(recorder);
+    }
+    void Run(SerialPort& p) {
+        ASSERT_TRUE(p.OpenPort(kPortNumber, pty.path())) << OpenErrorText(p.LastOpenError());
+        ASSERT_TRUE(p.SetState(9600, 0, 8, 1));
+        ASSERT_TRUE(p.SetupPort());
+        ASSERT_TRUE(p.StartThreads());
+    }
+    // Everything the master can read within the limit, until `n` bytes are in.
+    std::vector<uint8_t> ReadMaster(size_t n, std::chrono::milliseconds limit = 3s) {
+        std::vector<uint8_t> got;
+        const auto end = Clock::now() + limit;
+        while (got.size() < n && Clock::now() < end) {
+            pollfd p{pty.master(), POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0) continue;
+            uint8_t buf[4096];
+            const ssize_t r = ::read(pty.master(), buf, sizeof buf);
+            if (r > 0) got.insert(got.end(), buf, buf + r);
+        }
+        return got;
+    }
+
+    Pty pty;
+    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
+    SerialPort port{SerialPort::kProgramOptions};
+};
+
+TEST_F(SerialPortOnPty, OpensRawAndAppliesTheLineSettings) {
+    EXPECT_EQ(port.PortNumber(), -1);
+    EXPECT_FALSE(port.SetState(9600, 0, 8, 1));  // closed
+    EXPECT_FALSE(port.SetupPort());
+    EXPECT_FALSE(port.StartThreads());
+
+    ASSERT_TRUE(port.OpenPort(kPortNumber, pty.path()));
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(port.PortNumber(), kPortNumber);
+    EXPECT_EQ(port.PortName(), pty.path());
+    ASSERT_TRUE(port.SetState(9600, 0, 8, 1));
+
+    termios t{};
+    ASSERT_EQ(::tcgetattr(pty.slave(), &t), 0);
+    EXPECT_EQ(cfgetispeed(&t), B9600);
+    EXPECT_EQ(cfgetospeed(&t), B9600);
+    EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(t.c_cflag & (PARENB | CSTOPB | CRTSCTS | HUPCL), 0u);
+    EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF | INPCK | ICRNL), 0u);
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(t.c_oflag & OPOST, 0u);
+    EXPECT_EQ(t.c_cc[VMIN], 1);
+    EXPECT_EQ(t.c_cc[VTIME], 0);
+
+    ASSERT_TRUE(port.SetState(19200, 0, 8, 2));
+    ASSERT_EQ(::tcgetattr(pty.slave(), &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), B19200);
+    EXPECT_NE(t.c_cflag & CSTOPB, 0u);
+    // A pty keeps CS8 and no parity whatever it is told, and still says yes: only reading the
+    // settings back shows that 7E1 did not take.
+    EXPECT_FALSE(port.SetState(9600, 2, 7, 1));
+    ASSERT_EQ(::tcgetattr(pty.slave(), &t), 0);
+    EXPECT_EQ(t.c_cflag & (CSIZE | PARENB), static_cast<tcflag_t>(CS8));
+    // Nonsense is refused before anything changes.
+    ASSERT_TRUE(port.SetState(19200, 0, 8, 1));
+    EXPECT_FALSE(port.SetState(12345, 0, 8, 1));
+    EXPECT_FALSE(port.SetState(9600, 5, 8, 1));
+    EXPECT_FALSE(port.SetState(9600, 0, 9, 1));
+    EXPECT_FALSE(port.SetState(9600, 0, 8, 3));
+    ASSERT_EQ(::tcgetattr(pty.slave(), &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), B19200);
+
+    // Threads that are not built here are refused rather than silently missing.
+    EXPECT_FALSE(port.StartThreads(SerialPort::kReadThread));
+    EXPECT_FALSE(port.StartThreads(SerialPort::kWriteThread));
+    EXPECT_TRUE(port.StartThreads());
+    EXPECT_TRUE(port.ThreadsRunning());
+    EXPECT_FALSE(port.StartThreads());  // one wait thread at a time
+    port.ClosePort();
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_FALSE(port.ThreadsRunning());
+    EXPECT_EQ(port.PortNumber(), kPortNumber);  // kept for late notifications to compare against
+    port.ClosePort();                          // closing a closed port does nothing
+}
+
+TEST_F(SerialPortOnPty, OpenFailuresSayWhy) {
+    EXPECT_FALSE(port.OpenPort(1, "/dev/orq-no-such-port"));
+    EXPECT_EQ(port.LastOpenError(), OpenError::NotFound);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_FALSE(port.OpenPort(1, ""));
+    EXPECT_EQ(port.LastOpenError(), OpenError::NotFound);
+    EXPECT_FALSE(port.OpenPort(1, "/dev/null"));
+    EXPECT_EQ(port.LastOpenError(), OpenError::NotATerminal);
+
+    // Another program holding the device.
+    ASSERT_EQ(::flock(pty.slave(), LOCK_EX | LOCK_NB), 0);
+    EXPECT_FALSE(port.OpenPort(1, pty.path()));
+    EXPECT_EQ(port.LastOpenError(), OpenError::InUse);
+    EXPECT_STREQ(OpenErrorText(port.LastOpenError()), "in use");
+    ASSERT_EQ(::flock(pty.slave(), LOCK_UN), 0);
+
+    // Another port object of ours holding it; once that one closes, the device is free again.
+    SerialPort other(SerialPort::kProgramOptions);
+    ASSERT_TRUE(other.OpenPort(2, pty.path()));
+    EXPECT_FALSE(port.OpenPort(1, pty.path()));
+    EXPECT_EQ(port.LastOpenError(), OpenError::InUse);
+    other.ClosePort();
+    EXPECT_TRUE(port.OpenPort(1, pty.path()));
+    EXPECT_EQ(port.LastOpenError(), OpenError::None);
+}
+
+TEST_F(SerialPortOnPty, OpeningAnOpenPortClosesItFirst) {
+    Run(port);
+    Pty second;
+    ASSERT_TRUE(second.ok());
+    const auto start = Clock::now();
+    ASSERT_TRUE(port.OpenPort(kPortNumber + 1, second.path()));
+    EXPECT_LT(MillisSince(start), 500);
+    EXPECT_FALSE(port.ThreadsRunning());
+    // The first device was let go: another object can take it now.
+    SerialPort other(SerialPort::kProgramOptions);
+    EXPECT_TRUE(other.OpenPort(1, pty.path())) << OpenErrorText(other.LastOpenError());
+}
+
+TEST_F(SerialPortOnPty, ReceiveHandlingMovesTwoThousandBytesIn1023And977) {
+    Run(port);
+    const auto bytes = Pattern(2000);
+    ASSERT_TRUE(pty.Send(bytes));
+    ASSERT_TRUE(Eventually([&] { return port.ReceiveSize() == 2000; }));
+    ASSERT_TRUE(recorder->WaitFor(WM_SERIAL_RECEIVE, 1));
+
+    BlockBuffer accumulator;
+    ReceiveHandler handler;
+    // A late notification from a port number that is no longer this port's: nothing moves.
+    auto moved = handler.OnSerialReceive(port, kPortNumber + 7, accumulator);
+    EXPECT_EQ(moved.reads, 0u);
+    EXPECT_EQ(port.ReceiveSize(), 2000u);
+
+    moved = handler.OnSerialReceive(port, kPortNumber, accumulator);
+    EXPECT_EQ(moved.reads, 2u);  // 1023, then 977
+    EXPECT_EQ(moved.bytes, 2000u);
+    EXPECT_EQ(port.ReceiveSize(), 0u);
+    std::vector<uint8_t> got(2000);
+    EXPECT_EQ(accumulator.Take(got.data(), 2000), 2000u);
+    EXPECT_EQ(got, bytes);
+
+    // Read on the empty buffer returns at once, whatever the timeout says.
+    uint8_t one[8];
+    const auto start = Clock::now();
+    EXPECT_EQ(port.Read(one, sizeof one, -1), 0u);
+    EXPECT_LT(MillisSince(start), 50);
+}
+
+TEST_F(SerialPortOnPty, EachBurstIsOnePassWithOneNotificationCarryingThePortNumber) {
+    Run(port);
+    for (size_t burst = 1; burst <= 3; ++burst) {
+        ASSERT_TRUE(pty.Send(Pattern(10, static_cast<uint32_t>(burst))));
+        ASSERT_TRUE(recorder->WaitFor(WM_SERIAL_RECEIVE, burst));
+        EXPECT_TRUE(Eventually([&] { return port.ReceiveSize() == 10 * burst; }));
+        // The pass ends after 100 ms of silence; nothing else may follow it.
+        std::this_thread::sleep_for(250ms);
+        EXPECT_EQ(recorder->Count(WM_SERIAL_RECEIVE), burst);
+    }
+    for (const Note& n : recorder->Notes()) {
+        EXPECT_EQ(n.port, kPortNumber);
+        EXPECT_EQ(n.param, 0);
+    }
+    EXPECT_EQ(port.TotalRead(), 30u);
+}
+
+TEST_F(SerialPortOnPty, ClosePortReturnsPromptlyWhetherIdleOrInTheMiddleOfARead) {
+    Run(port);
+    std::this_thread::sleep_for(50ms);  // the thread is in its wait now
+    auto start = Clock::now();
+    port.ClosePort();
+    EXPECT_LT(MillisSince(start), 500);
+    EXPECT_FALSE(port.ThreadsRunning());
+
+    // A byte every 40 ms keeps a read pass going to its 500 ms total; closing cuts it short.
+    Run(port);
+    std::atomic<bool> feeding{true};
+    std::thread feeder([&] {
+        while (feeding) {
+            pty.Send({0x55});
+            std::this_thread::sleep_for(40ms);
+        }
+    });
+    ASSERT_TRUE(Eventually([&] { return port.ReceiveSize() > 0; }));
+    std::this_thread::sleep_for(60ms);
+    start = Clock::now();
+    port.ClosePort();
+    const auto took = MillisSince(start);
+    feeding = false;
+    feeder.join();
+    EXPECT_LT(took, 250);
+}
+
+double CpuSeconds() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+TEST_F(SerialPortOnPty, UnplugIsReportedOnceAndTheThreadEndsWithoutSpinning) {
+    Run(port);
+    ASSERT_TRUE(pty.Send(Pattern(20)));
+    ASSERT_TRUE(recorder->WaitFor(WM_SERIAL_RECEIVE, 1));
+    pty.CloseMaster();
+    ASSERT_TRUE(recorder->WaitFor(WM_SERIAL_REMOVED, 1));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_TRUE(port.HungUp());
+
+    const double before = CpuSeconds();
+    std::this_thread::sleep_for(1s);
+    EXPECT_LT(CpuSeconds() - before, 0.2);  // a spinning thread would burn the whole second
+    EXPECT_EQ(recorder->Count(WM_SERIAL_REMOVED), 1u);
+
+    // What came before the unplug is still there; writing to a gone unit takes nothing.
+    EXPECT_EQ(port.ReceiveSize(), 20u);
+    const uint8_t frame[3] = {1, 2, 3};
+    EXPECT_EQ(port.Write(frame, 3), 0u);
+    EXPECT_FALSE(port.StartThreads());
+    port.ClosePort();
+    EXPECT_FALSE(port.HungUp() && port.IsOpen());
+    EXPECT_EQ(recorder->Count(WM_SERIAL_REMOVED), 1u);
+}
+
+TEST_F(SerialPortOnPty, NotifyTargetCanBeReplacedOrDroppedWhileBytesStreamIn) {
+    Run(port);
+    constexpr size_t kBursts = 60;
+    std::thread unit([&] {
+        for (size_t i = 0; i < kBursts; ++i) {
+            pty.Send(Pattern(37, static_cast<uint32_t>(i)));
+            std::this_thread::sleep_for(3ms);
+        }
+    });
+    std::vector<std::shared_ptr<Recorder>> seen;
+    for (int i = 0; i < 200; ++i) {
+        auto next = std::make_shared<Recorder>();
+        port.SetNotifyTarget(next);
+        if (i % 3 == 0) seen.push_back(next);  // others die as soon as `next` is replaced
+        if (i % 7 == 0) port.SetNotifyTarget({});
+        std::this_thread::sleep_for(1ms);
+    }
+    unit.join();
+    EXPECT_TRUE(Eventually([&] { return port.ReceiveSize() == kBursts * 37; }));
+    // The last target set gets the notification of the next pass.
+    auto last = std::make_shared<Recorder>();
+    port.SetNotifyTarget(last);
+    ASSERT_TRUE(pty.Send({0x7F}));
+    EXPECT_TRUE(last->WaitFor(WM_SERIAL_RECEIVE, 1));
+}
+
+TEST_F(SerialPortOnPty, LargeWriteNeverBlocksAndArrivesWholeAtASlowReader) {
+    Run(port);
+    const auto bytes = Pattern(256 * 1024, 9);
+    const auto start = Clock::now();
+    EXPECT_EQ(port.Write(bytes.data(), static_cast<uint32_t>(bytes.size())), bytes.size());
+    EXPECT_LT(MillisSince(start), 200);
+    EXPECT_GT(port.PendingOutput(), 0u);  // the kernel cannot take 256 KiB at once
+
+    std::vector<uint8_t> got;
+    const auto end = Clock::now() + 20s;
+    while (got.size() < bytes.size() && Clock::now() < end) {
+        pollfd p{pty.master(), POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0) continue;
+        uint8_t buf[512];
+        const ssize_t r = ::read(pty.master(), buf, sizeof buf);
+        if (r > 0) got.insert(got.end(), buf, buf + r);
+        std::this_thread::sleep_for(100us);
+    }
+    EXPECT_EQ(got.size(), bytes.size());
+    EXPECT_TRUE(got == bytes);
+    EXPECT_TRUE(Eventually([&] { return port.PendingOutput() == 0; }));
+    EXPECT_EQ(port.TotalWritten(), bytes.size());
+}
+
+TEST_F(SerialPortOnPty, WritesQueuedBehindEachOtherKeepTheirOrder) {
+    Run(port);
+    std::vector<uint8_t> all;
+    for (uint32_t i = 0; i < 40; ++i) {
+        const auto chunk = Pattern(3000, i);
+        EXPECT_EQ(port.Write(chunk.data(), 3000), 3000u);
+        all.insert(all.end(), chunk.begin(), chunk.end());
+    }
+    EXPECT_TRUE(ReadMaster(all.size(), 10s) == all);
+    // A closed port takes nothing and queues nothing for the next device.
+    port.ClosePort();
+    EXPECT_EQ(port.Write(all.data(), 10), 0u);
+    EXPECT_EQ(port.PendingOutput(), 0u);
+}
+
+TEST_F(SerialPortOnPty, TransmitBufferOptionQueuesEverythingForTheThread) {
+    SerialPort buffered(SerialPort::kProgramOptions | SerialPort::kTransmitBuffer);
+    Run(buffered);
+    const auto bytes = Pattern(90, 4);
+    EXPECT_EQ(buffered.Write(bytes.data(), 90), 90u);
+    EXPECT_EQ(ReadMaster(90), bytes);
+}
+
+TEST_F(SerialPortOnPty, WithoutReceiveBufferTheWindowReadsTheDeviceWithLineTiming) {
+    SerialPort direct(SerialPort::kStartOptions);
+    direct.SetNotifyTarget(recorder);
+    Run(direct);
+    const auto bytes = Pattern(50, 5);
+    ASSERT_TRUE(pty.Send(bytes));
+    ASSERT_TRUE(recorder->WaitFor(WM_SERIAL_RECEIVE, 1));
+    std::vector<uint8_t> got(200);
+    const auto start = Clock::now();
+    got.resize(direct.Read(got.data(), 200, -1));
+    const auto took = MillisSince(start);
+    EXPECT_EQ(got, bytes);
+    EXPECT_GE(took, 90);   // it waited for 100 ms of silence ...
+    EXPECT_LT(took, 450);  // ... not for the 500 ms total
+    // One notification until the window has read; the next bytes bring the next one.
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(recorder->Count(WM_SERIAL_RECEIVE), 1u);
+    ASSERT_TRUE(pty.Send({1, 2, 3}));
+    EXPECT_TRUE(recorder->WaitFor(WM_SERIAL_RECEIVE, 2));
+    uint8_t three[3];
+    EXPECT_EQ(direct.Read(three, 3, 0), 3u);
+    EXPECT_EQ(three[2], 3);
+}
+
+}  // namespace
+}  // namespace orq

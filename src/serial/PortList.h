@@ -1,0 +1,54 @@
+#pragma once
+// Which serial ports the system has, found in sysfs without opening any of them (opening drops
+// DTR and disturbs whatever else talks to the device). A port's number is its 1-based position
+// in the list and its name, the path OpenPort takes, is the device node.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orq {
+
+struct PortInfo {
+    int32_t number = 0;
+    std::string path;     // /dev/ttyUSB0
+    std::string name;     // ttyUSB0
+    bool usb = false;
+    std::string vendorId, productId;  // four hex digits each, e.g. 0403 and 6001
+    std::string manufacturer, product, serial;  // empty when the adapter does not say
+    bool accessible = true;  // false: the user may not open it; show "no permission"
+};
+
+struct DiscoveryRoots {
+    std::string sysfs = "/sys";
+    std::string dev = "/dev";
+    // Whether the user may open the node for reading and writing; replaceable because tests run
+    // as a user who may open everything.
+    std::function<bool(const std::string& path)> mayOpen;
+};
+
+// The list from sysfs: virtual terminals and phantom UARTs left out, USB adapters first, natural
+// order within each group (ttyS2 before ttyS10).
+std::vector<PortInfo> DiscoverPorts(const DiscoveryRoots& roots = {});
+// The list from ORQ_PORTS syntax: device paths separated by ':', in the order given.
+std::vector<PortInfo> PortsFromList(const std::string& paths,
+                                    const std::function<bool(const std::string&)>& mayOpen = {});
+// ORQ_PORTS when it is set (it replaces discovery entirely), else discovery.
+std::vector<PortInfo> ListPorts(const std::optional<std::string>& orqPorts,
+                                const DiscoveryRoots& roots = {});
+// The value of ORQ_PORTS in this process's environment, if any.
+std::optional<std::string> OrqPortsFromEnvironment();
+
+// Natural order: runs of digits compare by value.
+bool NaturalLess(const std::string& a, const std::string& b);
+
+// Processes other than `self` that hold `path` open, seen through the /proc/PID/fd links.
+// Processes of other users cannot be seen by an ordinary user; the device is never touched.
+std::vector<pid_t> ProcessesUsing(const std::string& path, const std::string& procRoot = "/proc",
+                                  pid_t self = -1);
+
+}  // namespace orq

@@ -1,0 +1,156 @@
+#include "serial/PortList.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "TestSupport.h"
+
+namespace orq {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Put(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << text << "\n";
+}
+
+// A sysfs and /dev as a PC with two UARTs, phantom ones and three USB adapters shows them.
+class FakeSystem : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/orq-ports-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        root = tmpl;
+        roots.sysfs = (root / "sys").string();
+        roots.dev = (root / "dev").string();
+        roots.mayOpen = [this](const std::string& p) { return p != (root / "dev/ttyS10").string(); };
+
+        Tty("tty0", "");  // a virtual terminal: no device link
+        Tty("console", "");
+        for (const char* uart : {"ttyS0", "ttyS2", "ttyS10", "ttyS3"}) {
+            Tty(uart, "devices/platform/serial8250/" + std::string(uart));
+        }
+        Put(Class("ttyS3") / "type", "0");  // nothing behind it
+        Tty("ttyS5", "devices/platform/serial8250/ttyS5", /*node=*/false);
+
+        const std::string hub = "devices/pci0000:00/0000:00:14.0/usb1/";
+        Usb(hub + "1-2", "0403", "6001", "FTDI", "FT232R USB UART", "A10K3Q2B");
+        Tty("ttyUSB0", hub + "1-2/1-2:1.0/ttyUSB0");
+        Usb(hub + "1-4", "1a86", "7523", "", "USB Serial", "");
+        Tty("ttyUSB10", hub + "1-4/1-4:1.0/ttyUSB10");
+        Usb(hub + "1-3", "2341", "0043", "Arduino (www.arduino.cc)", "", "");
+        Tty("ttyACM1", hub + "1-3/1-3:1.0");
+    }
+    void TearDown() override { fs::remove_all(root); }
+
+    fs::path Class(const std::string& name) { return root / "sys/class/tty" / name; }
+    void Tty(const std::string& name, const std::string& device, bool node = true) {
+        Put(Class(name) / "uevent", "MAJOR=4\nMINOR=64\nDEVNAME=" + name);
+        if (!device.empty()) {
+            fs::create_directories(root / "sys" / device);
+            fs::create_directory_symlink(fs::path("../../..") / device, Class(name) / "device");
+            if (name.rfind("ttyS", 0) == 0) Put(Class(name) / "type", "4");
+        }
+        if (node) Put(root / "dev" / name, "");
+    }
+    void Usb(const std::string& dir, const std::string& vid, const std::string& pid,
+             const std::string& manufacturer, const std::string& product, const std::string& serial) {
+        const fs::path d = root / "sys" / dir;
+        Put(d / "idVendor", vid);
+        Put(d / "idProduct", pid);
+        if (!manufacturer.empty()) Put(d / "manufacturer", manufacturer);
+        if (!product.empty()) Put(d / "product", product);
+        if (!serial.empty()) Put(d / "serial", serial);
+    }
+
+    fs::path root;
+    DiscoveryRoots roots;
+};
+
+std::vector<std::string> Names(const std::vector<PortInfo>& ports) {
+    std::vector<std::string> names;
+    for (const auto& p : ports) names.push_back(p.name);
+    return names;
+}
+
+TEST_F(FakeSystem, UsbAdaptersFirstInNaturalOrderWithoutVirtualOrPhantomPorts) {
+    const auto ports = DiscoverPorts(roots);
+    EXPECT_EQ(Names(ports), (std::vector<std::string>{"ttyACM1", "ttyUSB0", "ttyUSB10", "ttyS0",
+                                                      "ttyS2", "ttyS10"}));
+    for (size_t i = 0; i < ports.size(); ++i) EXPECT_EQ(ports[i].number, static_cast<int32_t>(i + 1));
+    EXPECT_EQ(ports[1].path, (root / "dev/ttyUSB0").string());
+}
+
+TEST_F(FakeSystem, UsbDetailsComeFromTheDeviceAboveTheTty) {
+    const auto ports = DiscoverPorts(roots);
+    ASSERT_EQ(ports.size(), 6u);
+    const PortInfo& ftdi = ports[1];
+    EXPECT_TRUE(ftdi.usb);
+    EXPECT_EQ(ftdi.vendorId, "0403");
+    EXPECT_EQ(ftdi.productId, "6001");
+    EXPECT_EQ(ftdi.manufacturer, "FTDI");
+    EXPECT_EQ(ftdi.product, "FT232R USB UART");
+    EXPECT_EQ(ftdi.serial, "A10K3Q2B");
+    const PortInfo& ch340 = ports[2];  // no manufacturer, no serial number
+    EXPECT_EQ(ch340.vendorId + ":" + ch340.productId, "1a86:7523");
+    EXPECT_EQ(ch340.manufacturer, "");
+    EXPECT_EQ(ch340.serial, "");
+    EXPECT_EQ(ports[0].manufacturer, "Arduino (www.arduino.cc)");
+    const PortInfo& uart = ports[3];
+    EXPECT_FALSE(uart.usb);
+    EXPECT_EQ(uart.vendorId, "");
+    // Listed, not hidden, when the user may not open it.
+    EXPECT_TRUE(uart.accessible);
+    EXPECT_FALSE(ports[5].accessible);
+}
+
+TEST_F(FakeSystem, OrqPortsReplacesDiscoveryEntirely) {
+    const auto ports = ListPorts(std::string("/dev/pts/7::") + (root / "dev/ttyS10").string(), roots);
+    ASSERT_EQ(ports.size(), 2u);
+    EXPECT_EQ(ports[0].path, "/dev/pts/7");
+    EXPECT_EQ(ports[0].name, "7");
+    EXPECT_EQ(ports[0].number, 1);
+    EXPECT_EQ(ports[1].number, 2);
+    EXPECT_FALSE(ports[1].accessible);
+    EXPECT_TRUE(ListPorts(std::string(""), roots).empty());  // set but empty: no ports at all
+    EXPECT_EQ(ListPorts(std::nullopt, roots).size(), 6u);
+}
+
+TEST(PortList, NaturalOrderComparesNumbersByValue) {
+    EXPECT_TRUE(NaturalLess("ttyS2", "ttyS10"));
+    EXPECT_FALSE(NaturalLess("ttyS10", "ttyS2"));
+    EXPECT_TRUE(NaturalLess("ttyS", "ttyS0"));
+    EXPECT_TRUE(NaturalLess("ttyS9", "ttyUSB0"));
+    EXPECT_TRUE(NaturalLess("ttyUSB1x", "ttyUSB1y"));
+    EXPECT_FALSE(NaturalLess("ttyS02", "ttyS2"));
+    EXPECT_FALSE(NaturalLess("ttyS2", "ttyS02"));
+}
+
+TEST(PortList, ProcessesHoldingAPortAreFoundThroughTheirDescriptors) {
+    test::Pty pty;
+    ASSERT_TRUE(pty.ok());
+    // This process holds the pty's slave open.
+    auto holders = ProcessesUsing(pty.path(), "/proc", -1);
+    EXPECT_NE(std::find(holders.begin(), holders.end(), ::getpid()), holders.end());
+    holders = ProcessesUsing(pty.path(), "/proc", ::getpid());
+    EXPECT_EQ(std::find(holders.begin(), holders.end(), ::getpid()), holders.end());
+
+    char tmpl[] = "/tmp/orq-proc-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const fs::path proc = tmpl;
+    fs::create_directories(proc / "100/fd");
+    fs::create_directories(proc / "200/fd");
+    fs::create_directories(proc / "sys");
+    fs::create_symlink(pty.path(), proc / "100/fd/5");
+    fs::create_symlink("/dev/null", proc / "200/fd/0");
+    EXPECT_EQ(ProcessesUsing(pty.path(), proc.string(), -1), std::vector<pid_t>{100});
+    EXPECT_TRUE(ProcessesUsing(pty.path(), proc.string(), 100).empty());
+    fs::remove_all(proc);
+}
+
+}  // namespace
+}  // namespace orq

@@ -1,0 +1,124 @@
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+
+#include "app/Skin.h"
+#include "widgets/PngResource.h"
+
+namespace orq {
+
+namespace {
+constexpr int kFrameX = 150, kFrameY = 50, kFrameWidth = 1000, kFrameHeight = 700;
+constexpr int kProgressExtension = 300;
+constexpr int kAppIcon = 157;
+}  // namespace
+
+CMainFrame::CMainFrame(Skin& skin, CommandTarget* app) : skin_(skin), app_(app) {
+    // No resizing and no maximize box: the form and its pictures are laid out for this size.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowTitle(QStringLiteral("ORQ 2.1"));
+    setFixedSize(kFrameWidth, kFrameHeight);
+    move(kFrameX, kFrameY);
+    if (const auto icon = LoadPngResource(kAppIcon, "ICON")) setWindowIcon(QPixmap::fromImage(*icon));
+
+    BuildMenus();
+
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("ctrl%1").arg(kStatusBarId));
+    bar->setProperty("ctrlId", kStatusBarId);
+    bar->setSizeGripEnabled(false);
+    pane0_ = new QLabel(bar);
+    pane0_->setObjectName(QStringLiteral("statusPane0"));
+    bar->addWidget(pane0_, 1);
+    // The indicator pane: the word for "progress", sized to its text; the progress bar covers it.
+    pane1_ = new QLabel(QStringLiteral("\u8fdb\u5ea6"), bar);
+    pane1_->setObjectName(QStringLiteral("statusPane1"));
+    pane1_->setProperty("ctrlId", kIndicatorProgress);
+    bar->addPermanentWidget(pane1_);
+    SetStatusText(QStringLiteral("Not Connect!"));
+}
+
+void CMainFrame::BuildMenus() {
+    auto add = [this](QMenu* menu, const char* text, int id, QKeySequence key = {}) {
+        QAction* a = menu->addAction(QString::fromUtf8(text));
+        a->setData(id);
+        a->setObjectName(QStringLiteral("cmd%1").arg(id));
+        if (!key.isEmpty()) a->setShortcut(key);
+        connect(a, &QAction::triggered, this, [this, id] { RouteCommand(id); });
+        return a;
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File(&F)"));
+    add(file, "Open conifg file", ID_FILE_OPEN, QKeySequence(Qt::CTRL | Qt::Key_O));
+    add(file, "Save Config file", ID_FILE_SAVE, QKeySequence(Qt::CTRL | Qt::Key_S));
+    add(file, "Transmit Conifg file", ID_FILE_TRANSMIT);
+    file->addSeparator();
+    add(file, "Exit(&X)", ID_APP_EXIT);
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help(&H)"));
+    add(help, "About ORQ2.1", ID_APP_ABOUT);
+
+    // Ctrl+N has no menu item: it re-runs the form's initial update.
+    auto* fresh = new QAction(this);
+    fresh->setObjectName(QStringLiteral("cmd%1").arg(ID_FILE_NEW));
+    fresh->setData(ID_FILE_NEW);
+    fresh->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(fresh, &QAction::triggered, this, [this] { RouteCommand(ID_FILE_NEW); });
+    addAction(fresh);
+}
+
+void CMainFrame::SetForm(FormView* form) {
+    form_ = form;
+    setCentralWidget(form);
+}
+
+bool CMainFrame::RouteCommand(int commandId) {
+    if (form_ && form_->OnCmdMsg(commandId)) return true;
+    return app_ && app_->OnCmdMsg(commandId);
+}
+
+void CMainFrame::SetStatusText(const QString& text) { pane0_->setText(text); }
+
+QString CMainFrame::StatusText() const { return pane0_->text(); }
+
+void CMainFrame::SetProgressPos(int position) {
+    pendingProgress_ = position;
+    if (progress_) progress_->setValue(position);
+}
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The status bar has its final layout only once the first layout pass has run: place the
+    // progress bar from the event queue, after it.
+    if (!placeRequested_) {
+        placeRequested_ = true;
+        QMetaObject::invokeMethod(this, &CMainFrame::PlaceProgressBar, Qt::QueuedConnection);
+    }
+}
+
+void CMainFrame::PlaceProgressBar() {
+    if (progress_) return;
+    QRect pane = pane1_->geometry();
+    pane.setLeft(pane.left() - kProgressExtension);
+    progress_ = new QProgressBar(statusBar());
+    progress_->setObjectName(QStringLiteral("ctrl%1").arg(kProgressBarId));
+    progress_->setProperty("ctrlId", kProgressBarId);
+    progress_->setRange(0, 100);
+    progress_->setTextVisible(false);
+    progress_->setGeometry(pane);
+    progress_->setValue(pendingProgress_);
+    progress_->show();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (form_) form_->OnClose();
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted()) skin_.Stop();
+}
+
+}  // namespace orq

@@ -1,0 +1,72 @@
+#pragma once
+// The main window: fixed size and place, title "ORQ 2.1", the File and Help menus with their
+// accelerators, and a status bar with the connection text and a progress bar.
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include "framework/FormView.h"
+
+class QLabel;
+class QProgressBar;
+
+namespace orq {
+
+class Skin;
+
+// Menu and accelerator command ids.
+inline constexpr int ID_FILE_NEW = 57600;
+inline constexpr int ID_FILE_OPEN = 57601;
+inline constexpr int ID_FILE_SAVE = 57603;
+inline constexpr int ID_FILE_TRANSMIT = 57610;
+inline constexpr int ID_APP_ABOUT = 57664;
+inline constexpr int ID_APP_EXIT = 57665;
+
+inline constexpr int kStatusBarId = 101;
+inline constexpr int kProgressBarId = 123;
+inline constexpr int kIndicatorProgress = 61205;
+
+// Where commands the form leaves alone end up (the application).
+class CommandTarget {
+public:
+    virtual ~CommandTarget() = default;
+    virtual bool OnCmdMsg(int commandId) = 0;
+};
+
+class CMainFrame : public QMainWindow, public FrameStatus {
+    Q_OBJECT
+public:
+    CMainFrame(Skin& skin, CommandTarget* app = nullptr);
+
+    // The form becomes the central widget (the frame owns it from now on).
+    void SetForm(FormView* form);
+    FormView* Form() const { return form_; }
+
+    // Routes a command: the form first, then the application.
+    bool RouteCommand(int commandId);
+
+    void SetStatusText(const QString& text) override;
+    void SetProgressPos(int position) override;
+    QString StatusText() const;
+    QProgressBar* ProgressBar() const { return progress_; }
+    QLabel* ProgressPane() const { return pane1_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void PlaceProgressBar();
+
+    Skin& skin_;
+    CommandTarget* app_;
+    QPointer<FormView> form_;
+    QLabel* pane0_ = nullptr;
+    QLabel* pane1_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    bool placeRequested_ = false;
+    int pendingProgress_ = 0;
+};
+
+}  // namespace orq

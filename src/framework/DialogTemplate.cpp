@@ -1,0 +1,219 @@
+#include "framework/DialogTemplate.h"
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTabWidget>
+
+#include "widgets/PngButton.h"
+
+namespace orq {
+
+namespace {
+
+constexpr const char* kTahomaPath = "/usr/share/wine/fonts/tahoma.ttf";
+constexpr const char* kTahoma = "Tahoma";
+
+Qt::Alignment HorizontalAlignment(unsigned style, Qt::Alignment fallback) {
+    if (style & kTextCenter) return Qt::AlignHCenter;
+    if (style & kTextRight) return Qt::AlignRight;
+    if (style & kTextLeft) return Qt::AlignLeft;
+    return fallback;
+}
+
+bool DefaultTabStop(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::PushButton:
+        case ControlKind::DefPushButton:
+        case ControlKind::Edit:
+        case ControlKind::SliderVert:
+        case ControlKind::ImageButton:
+        case ControlKind::TabControl:
+            return true;
+        default:
+            return false;
+    }
+}
+
+QWidget* MakeControl(const ControlSpec& spec, QWidget* parent,
+                     const QHash<int, ControlFactory>& custom) {
+    const QString text = spec.text ? QString::fromUtf8(spec.text) : QString();
+    switch (spec.kind) {
+        case ControlKind::PushButton:
+        case ControlKind::DefPushButton: {
+            auto* b = new QPushButton(text, parent);
+            // Only the template's default button answers Enter; Qt would otherwise make
+            // whichever push button has the focus the default.
+            b->setAutoDefault(false);
+            b->setDefault(spec.kind == ControlKind::DefPushButton);
+            return b;
+        }
+        case ControlKind::Edit: {
+            auto* e = new QLineEdit(text, parent);
+            e->setAlignment(HorizontalAlignment(spec.style, Qt::AlignLeft) | Qt::AlignVCenter);
+            e->setFrame(!(spec.style & kNoBorder));
+            e->setReadOnly(spec.style & kReadOnly);
+            if (spec.style & kNumber)
+                e->setValidator(
+                    new QRegularExpressionValidator(QRegularExpression("-?[0-9]*"), e));
+            return e;
+        }
+        case ControlKind::Static: {
+            auto* l = new QLabel(text, parent);
+            l->setAlignment(HorizontalAlignment(spec.style, Qt::AlignLeft) | Qt::AlignTop);
+            l->setWordWrap(true);
+            if (spec.style & kBorder) l->setFrameShape(QFrame::Box);
+            return l;
+        }
+        case ControlKind::GroupBox:
+            return new QGroupBox(text, parent);
+        case ControlKind::SliderVert:
+            return new SliderControl(parent);
+        case ControlKind::ImageButton: {
+            auto* b = new CPngButton(parent);
+            b->setText(text);
+            return b;
+        }
+        case ControlKind::TabControl:
+            return new QTabWidget(parent);
+        case ControlKind::Picture: {
+            auto* l = new QLabel(parent);
+            const QPixmap icon(QStringLiteral(":/ICON/%1.png").arg(spec.resource));
+            if (!icon.isNull()) l->setPixmap(icon);
+            l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            return l;
+        }
+        case ControlKind::Custom: {
+            const auto it = custom.find(spec.id);
+            if (it != custom.end() && *it) {
+                if (QWidget* w = (*it)(spec, parent)) return w;
+            }
+            // A custom control nobody makes still takes its place, so the window's layout and
+            // the id lookup keep working.
+            return new QWidget(parent);
+        }
+    }
+    return new QWidget(parent);
+}
+
+}  // namespace
+
+bool LoadTemplateFonts() {
+    if (QFontDatabase::families().contains(QLatin1String(kTahoma))) return true;
+    if (QFile::exists(QLatin1String(kTahomaPath)))
+        return QFontDatabase::addApplicationFont(QLatin1String(kTahomaPath)) >= 0;
+    return false;
+}
+
+QFont TemplateQFont(const TemplateFont& font) {
+    QFont f{QString::fromLatin1(kTahoma)};
+    f.setStyleHint(QFont::SansSerif);
+    // Points at the system's 96 dpi, rounded like the system rounds a template font's height.
+    f.setPixelSize(MulDiv(font.pointSize, 96, 72));
+    return f;
+}
+
+SliderControl::SliderControl(QWidget* parent) : QSlider(Qt::Vertical, parent) {
+    setRange(0, 100);
+    setTickPosition(QSlider::TicksBothSides);
+    setTickInterval(1);
+    setPageStep(20);
+    // Smallest position at the top, as the templates' sliders have it; the owners turn
+    // positions into values themselves.
+    setInvertedAppearance(true);
+    setInvertedControls(true);
+}
+
+void SliderControl::SetPos(int position) {
+    const QSignalBlocker block(this);
+    setValue(position);
+}
+
+void SliderControl::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) captured_ = true;
+    QSlider::mousePressEvent(event);
+}
+
+void SliderControl::mouseReleaseEvent(QMouseEvent* event) {
+    QSlider::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && captured_) {
+        captured_ = false;
+        emit releasedCapture();
+    }
+}
+
+QWidget* DialogControls::Control(int id) const {
+    const auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : it->data();
+}
+QPushButton* DialogControls::Button(int id) const { return Control<QPushButton>(id); }
+QLineEdit* DialogControls::Edit(int id) const { return Control<QLineEdit>(id); }
+SliderControl* DialogControls::Slider(int id) const { return Control<SliderControl>(id); }
+CPngButton* DialogControls::PngButton(int id) const { return Control<CPngButton>(id); }
+QLabel* DialogControls::Label(int id) const { return Control<QLabel>(id); }
+QTabWidget* DialogControls::Tab(int id) const { return Control<QTabWidget>(id); }
+
+DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
+                           const QHash<int, ControlFactory>& custom) {
+    DialogControls out;
+    out.units_ = tmpl.font.units;
+    out.size_ = DluToPixels(tmpl.cx, tmpl.cy, tmpl.font.units);
+
+    dialog->setFont(TemplateQFont(tmpl.font));
+    if (tmpl.caption) dialog->setWindowTitle(QString::fromUtf8(tmpl.caption));
+    if (!out.size_.isEmpty()) dialog->resize(out.size_);
+
+    QWidget* previousStop = nullptr;
+    for (const ControlSpec& spec : tmpl.controls) {
+        QWidget* w = MakeControl(spec, dialog, custom);
+        w->setGeometry(DluToPixels(spec.x, spec.y, spec.cx, spec.cy, tmpl.font.units));
+        if (spec.id != kNoId) {
+            w->setProperty("ctrlId", spec.id);
+            w->setObjectName(QStringLiteral("ctrl%1").arg(spec.id));
+            out.byId_.insert(spec.id, w);
+        }
+        w->setEnabled(!(spec.style & kDisabled));
+        const bool tabStop = (spec.style & kTabStop) ||
+                             (DefaultTabStop(spec.kind) && !(spec.style & kNoTabStop));
+        if (!tabStop) {
+            w->setFocusPolicy(Qt::NoFocus);
+        } else if (w->focusPolicy() == Qt::NoFocus) {
+            w->setFocusPolicy(Qt::StrongFocus);
+        }
+        // Statics and group boxes are labels only: clicks go through them to what lies below,
+        // as they do on the system's dialogs.
+        if (spec.kind == ControlKind::Static || spec.kind == ControlKind::GroupBox ||
+            spec.kind == ControlKind::Picture)
+            w->setAttribute(Qt::WA_TransparentForMouseEvents);
+        // Earlier entries lie above later ones, as in the system's templates; group boxes,
+        // which come after their contents in some tables, must not cover them.
+        w->lower();
+        if (tabStop) {
+            if (previousStop) QWidget::setTabOrder(previousStop, w);
+            previousStop = w;
+        }
+        if (spec.style & kHidden) w->hide();
+        out.all_.append(w);
+    }
+    return out;
+}
+
+QWidget* FindControl(const QWidget* parent, int id) {
+    const QString name = QStringLiteral("ctrl%1").arg(id);
+    if (auto* w = parent->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly)) return w;
+    return parent->findChild<QWidget*>(name);
+}
+
+int ControlId(const QWidget* control) {
+    const QVariant v = control ? control->property("ctrlId") : QVariant();
+    return v.isValid() ? v.toInt() : kNoId;
+}
+
+}  // namespace orq

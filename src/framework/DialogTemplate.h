@@ -1,0 +1,209 @@
+#pragma once
+// Dialog templates as tables in code, and the builder that turns one into positioned Qt widgets.
+//
+// A window declares its template once, as constexpr data, in the order the controls are listed
+// (that order is the keyboard tab order):
+//
+//     inline constexpr orq::ControlSpec kControls101[] = {
+//         {1000, orq::ControlKind::PushButton, "Connect ORQ", 461, 30, 65, 19},
+//         {1014, orq::ControlKind::Edit, nullptr, 35, 285, 33, 14, orq::kBorder | orq::kTextCenter},
+//         {orq::kNoId, orq::ControlKind::GroupBox, "Main rotor", 8, 95, 246, 246},
+//         ...
+//     };
+//     inline constexpr orq::DialogTemplate kTemplate101{101, nullptr, 526, 341,
+//                                                       orq::kFontMainForm, kControls101};
+//
+// and builds it on its own widget in the constructor:
+//
+//     controls_ = orq::BuildDialog(kTemplate101, this);
+//     controls_.Edit(1014)->setText("15");
+//
+// Positions are dialog units. They become pixels with fixed base units per template font (the
+// same on every machine), never with the metrics of whatever font the system substitutes, so
+// that the fixed-pixel pictures the windows paint stay where their windows put them.
+
+#include <QFont>
+#include <QHash>
+#include <QPointer>
+#include <QRect>
+#include <QSize>
+#include <QSlider>
+#include <QVector>
+
+#include <functional>
+#include <span>
+
+class QAbstractButton;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QWidget;
+
+namespace orq {
+
+class CPngButton;
+
+// Statics and group boxes usually have no identifier. They are built like every other control
+// but cannot be looked up.
+inline constexpr int kNoId = -1;
+
+enum class ControlKind {
+    PushButton,     // QPushButton
+    DefPushButton,  // QPushButton, the dialog's default button (Enter)
+    Edit,           // QLineEdit
+    Static,         // QLabel with text; wraps at the rectangle's width like a left static
+    GroupBox,       // QGroupBox (frame with a caption); lies below the other controls
+    SliderVert,     // SliderControl, vertical, ticks on both sides, smallest position at the top
+    ImageButton,    // CPngButton; the owner gives it its strip with SetImage
+    TabControl,     // QTabWidget; its pages are the owner's business
+    Picture,        // QLabel showing the icon resource `resource` (":/ICON/<resource>.png")
+    Custom,         // made by the factory the owner hands to BuildDialog for this id
+};
+
+// Style bits. The defaults are those of the usual template entries: every control visible and
+// enabled; push buttons, edits, sliders, image buttons and tab controls are tab stops, statics
+// and group boxes are not; edit boxes are bordered and left-aligned, statics left-aligned.
+enum ControlStyle : unsigned {
+    kDefaultStyle = 0,
+    kHidden = 1u << 0,      // created but never shown (template entry without the visible style)
+    kDisabled = 1u << 1,
+    kTextLeft = 1u << 2,
+    kTextCenter = 1u << 3,
+    kTextRight = 1u << 4,
+    kBorder = 1u << 5,      // statics: a thin frame; edits are bordered anyway
+    kNoBorder = 1u << 6,    // edits without frame
+    kNoTabStop = 1u << 7,
+    kTabStop = 1u << 8,     // statics/pictures that take focus (rare)
+    kReadOnly = 1u << 9,    // edits
+    kNumber = 1u << 10,     // edits that accept digits (and a leading minus) only
+};
+
+// Pixels per 4 horizontal and per 8 vertical dialog units.
+struct BaseUnits {
+    int x = 6;
+    int y = 14;
+};
+
+// The template's font: the family is always Tahoma (or the system sans where it is missing);
+// the size is in points at 96 dpi, turned into a pixel size so it does not follow the screen.
+struct TemplateFont {
+    int pointSize = 9;
+    BaseUnits units;
+};
+
+inline constexpr TemplateFont kFontMainForm{9, {6, 14}};   // main form 101, About 100
+inline constexpr TemplateFont kFontSetup{10, {7, 16}};     // Setup 171 and its pages
+inline constexpr TemplateFont kFontAdvance{11, {8, 18}};   // Advance Menu 248
+
+struct ControlSpec {
+    int id = kNoId;
+    ControlKind kind = ControlKind::Static;
+    const char* text = nullptr;  // UTF-8; nullptr = no text
+    int x = 0, y = 0, cx = 0, cy = 0;  // dialog units
+    unsigned style = kDefaultStyle;
+    int resource = 0;  // Picture: the icon resource id
+};
+
+struct DialogTemplate {
+    int id = 0;
+    const char* caption = nullptr;  // window title of a dialog; nullptr for forms and pages
+    int cx = 0, cy = 0;             // dialog units
+    TemplateFont font;
+    std::span<const ControlSpec> controls;
+};
+
+// Rounds like the system's MulDiv: to nearest, halves away from zero.
+constexpr int MulDiv(int a, int b, int c) {
+    const long long p = static_cast<long long>(a) * b;
+    const long long half = c / 2;
+    return static_cast<int>(p >= 0 ? (p + half) / c : -((-p + half) / c));
+}
+
+// Dialog units to pixels. Each edge is converted on its own, as the system's MapDialogRect
+// does, so adjacent controls stay adjacent in pixels.
+constexpr QRect DluToPixels(int x, int y, int cx, int cy, BaseUnits u) {
+    const int left = MulDiv(x, u.x, 4), top = MulDiv(y, u.y, 8);
+    const int right = MulDiv(x + cx, u.x, 4), bottom = MulDiv(y + cy, u.y, 8);
+    return QRect(left, top, right - left, bottom - top);
+}
+inline QSize DluToPixels(int cx, int cy, BaseUnits u) {
+    return QSize(MulDiv(cx, u.x, 4), MulDiv(cy, u.y, 8));
+}
+
+// Registers /usr/share/wine/fonts/tahoma.ttf with Qt when it is there (it has Tahoma's metrics,
+// so captions fit the widths their templates give them). Call once after the QApplication is
+// made; harmless to call again. Returns whether the "Tahoma" family is available afterwards.
+bool LoadTemplateFonts();
+QFont TemplateQFont(const TemplateFont& font);
+
+// The vertical slider of the templates. Positions run like the system's trackbar: the smallest
+// at the top, Up/PageUp move toward it. `releasedCapture` comes after every mouse interaction
+// (dragging the thumb or clicking the channel) once the button is let go, like the system's
+// released-capture notification; keyboard moves do not produce it.
+class SliderControl : public QSlider {
+    Q_OBJECT
+public:
+    explicit SliderControl(QWidget* parent = nullptr);
+    // A position change that is not a scroll: no scroll handler runs.
+    void SetPos(int position);
+
+signals:
+    void releasedCapture();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool captured_ = false;
+};
+
+// Makes a control for a ControlKind::Custom entry (level bars and the like).
+using ControlFactory = std::function<QWidget*(const ControlSpec& spec, QWidget* parent)>;
+
+// The controls a template produced, by id. The widgets belong to the parent they were built on;
+// the lookups return nullptr for an id that is not there (or a control of another type).
+class DialogControls {
+public:
+    QWidget* Control(int id) const;
+    template <class W>
+    W* Control(int id) const {
+        return qobject_cast<W*>(Control(id));
+    }
+    QPushButton* Button(int id) const;
+    QLineEdit* Edit(int id) const;
+    SliderControl* Slider(int id) const;
+    CPngButton* PngButton(int id) const;
+    QLabel* Label(int id) const;
+    QTabWidget* Tab(int id) const;
+
+    // Every control, with or without id, in table order.
+    const QVector<QPointer<QWidget>>& All() const { return all_; }
+    // Pixel rectangle of a dialog-unit rectangle in this template's units.
+    QRect Map(int x, int y, int cx, int cy) const { return DluToPixels(x, y, cx, cy, units_); }
+    BaseUnits Units() const { return units_; }
+    QSize Size() const { return size_; }
+
+private:
+    friend DialogControls BuildDialog(const DialogTemplate&, QWidget*,
+                                      const QHash<int, ControlFactory>&);
+    QHash<int, QPointer<QWidget>> byId_;
+    QVector<QPointer<QWidget>> all_;
+    BaseUnits units_;
+    QSize size_;
+};
+
+// Builds every control of `tmpl` as a child of `dialog`: positioned in pixels, font set, text,
+// style and tab order applied. Each control with an id carries the property "ctrlId" and the
+// object name "ctrl<id>". The dialog gets the template's font and is resized to the template's
+// size (not fixed: forms live inside frames); a caption becomes the window title.
+DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
+                           const QHash<int, ControlFactory>& custom = {});
+
+// The control with this id among `parent`'s descendants (direct children first), for code that
+// does not keep the DialogControls, and for tests.
+QWidget* FindControl(const QWidget* parent, int id);
+int ControlId(const QWidget* control);  // kNoId when it has none
+
+}  // namespace orq

@@ -1,0 +1,32 @@
+#pragma once
+// The contract between the main frame and the form it shows (the main form): what the frame
+// calls on the form, and what the form may do to the frame.
+
+#include <QString>
+#include <QWidget>
+
+namespace orq {
+
+// The frame's status bar, as the form sees it.
+class FrameStatus {
+public:
+    virtual ~FrameStatus() = default;
+    virtual void SetStatusText(const QString& text) = 0;  // pane 0 ("Connected!", "Not Connect!")
+    virtual void SetProgressPos(int position) = 0;        // 0..100
+};
+
+// A form that fills the main frame.
+class FormView : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+
+    // Runs once after the frame is created, and again for the new-document command (Ctrl+N).
+    virtual void OnInitialUpdate() {}
+    // Menu and accelerator commands reach the form before anyone else; true = handled.
+    virtual bool OnCmdMsg(int /*commandId*/) { return false; }
+    // The frame is closing (before it goes away): the form lets go of what it holds open.
+    virtual void OnClose() {}
+};
+
+}  // namespace orq

@@ -1,0 +1,55 @@
+#pragma once
+// Stand-ins for the modal services, for tests: they record what the program asked and answer
+// from a script, so that no test ever blocks on a modal window.
+
+#include <QPointer>
+#include <QVector>
+
+#include <deque>
+#include <functional>
+
+#include "framework/Services.h"
+
+namespace orq {
+
+class RecordingMessageBox : public MessageBoxService {
+public:
+    void Show(QWidget* parent, const QString& text) override;
+    const QStringList& Texts() const { return texts_; }
+    QString Last() const { return texts_.isEmpty() ? QString() : texts_.last(); }
+    void Clear() { texts_.clear(); }
+    // Runs while the "box" is up, before Show returns (to check what holds at that moment).
+    std::function<void(const QString&)> onShow;
+
+private:
+    QStringList texts_;
+};
+
+class ScriptedFileDialog : public FileDialogService {
+public:
+    FileDialogResult Run(QWidget* parent, const FileDialogRequest& request) override;
+    // Answers are used in order; with none left the dialog answers Cancel.
+    void Answer(FileDialogOutcome outcome, const QString& path = {}) {
+        answers_.push_back({outcome, path});
+    }
+    const QVector<FileDialogRequest>& Requests() const { return requests_; }
+
+private:
+    std::deque<FileDialogResult> answers_;
+    QVector<FileDialogRequest> requests_;
+};
+
+// Calls `onRun` with the dialog instead of running it (the dialog is shown first, so its
+// controls are laid out and visible as during a real modal run) and hidden afterwards; returns
+// what onRun returns, Rejected when there is no onRun.
+class ScriptedModalRunner : public ModalRunner {
+public:
+    int RunModal(QDialog& dialog) override;
+    std::function<int(QDialog&)> onRun;
+    int Runs() const { return runs_; }
+
+private:
+    int runs_ = 0;
+};
+
+}  // namespace orq

@@ -1,0 +1,18 @@
+#pragma once
+// Pictures among the program's resources: PNG n of type "PNG" is ":/PNG/n.png", bitmaps and
+// icons likewise (":/BITMAP/183.png", ":/ICON/157.png").
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+namespace orq {
+
+QString PngResourcePath(int id, const char* type = "PNG");
+
+// The image, or nothing when the resource is missing or does not decode. No colour-management
+// correction is applied: the pixels are drawn as stored.
+std::optional<QImage> LoadPngResource(int id, const char* type = "PNG");
+
+}  // namespace orq

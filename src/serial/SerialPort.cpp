@@ -273,10 +273,12 @@ bool SerialPort::StartThreads(uint32_t extraOptions) {
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0) return false;
     running_ = true;
+    watching_ = true;
     try {
         waitThread_ = std::thread(&SerialPort::WaitLoop, this);
     } catch (const std::system_error&) {
         running_ = false;
+        watching_ = false;
         ::close(wakeFd_);
         wakeFd_ = -1;
         return false;
@@ -490,6 +492,7 @@ void SerialPort::WaitLoop() {
             break;
         }
     }
+    watching_ = false;
     if (gone) {
         // The descriptor leaves the poll set with this thread; ClosePort releases it.
         hungUp_ = true;

@@ -94,7 +94,8 @@ public:
     uint32_t Write(const uint8_t* data, uint32_t count) override;
     bool IsOpen() const override;
     bool HungUp() const { return hungUp_.load(); }
-    bool ThreadsRunning() const { return waitThread_.joinable(); }
+    // True while the wait thread watches the line; false once it has ended after a hang-up.
+    bool ThreadsRunning() const { return waitThread_.joinable() && watching_.load(); }
 
     void SetNotifyTarget(std::weak_ptr<NotifyTarget> target);
 
@@ -139,6 +140,7 @@ private:
 
     std::atomic<bool> running_{false};
     std::atomic<bool> hungUp_{false};
+    std::atomic<bool> watching_{false};
     // Without kReceiveBuffer the window reads the device itself: the wait thread stops watching
     // input after one notification until Read has run, or it would wake again at once.
     std::atomic<bool> watchInput_{true};

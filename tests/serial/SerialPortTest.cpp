@@ -232,6 +232,7 @@ TEST_F(SerialPortOnPty, UnplugIsReportedOnceAndTheThreadEndsWithoutSpinning) {
     ASSERT_TRUE(recorder->WaitFor(WM_SERIAL_REMOVED, 1));
     EXPECT_FALSE(port.IsOpen());
     EXPECT_TRUE(port.HungUp());
+    EXPECT_TRUE(Eventually([&] { return !port.ThreadsRunning(); }));
 
     const double before = CpuSeconds();
     std::this_thread::sleep_for(1s);
@@ -298,6 +299,19 @@ TEST_F(SerialPortOnPty, LargeWriteNeverBlocksAndArrivesWholeAtASlowReader) {
     EXPECT_EQ(port.TotalWritten(), bytes.size());
 }
 
+TEST_F(SerialPortOnPty, AFullQueueRefusesTheRestAndSaysSoInsteadOfDroppingIt) {
+    Run(port);
+    const auto bytes = Pattern(2 * SerialPort::kMaxPendingOutput, 6);
+    const uint32_t accepted = port.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    EXPECT_GE(accepted, SerialPort::kMaxPendingOutput);
+    EXPECT_LT(accepted, bytes.size());
+    // Exactly the accepted bytes arrive: none lost, none extra.
+    const auto got = ReadMaster(accepted, 10s);
+    ASSERT_EQ(got.size(), accepted);
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), bytes.begin()));
+    EXPECT_TRUE(ReadMaster(1, 200ms).empty());
+}
+
 TEST_F(SerialPortOnPty, WritesQueuedBehindEachOtherKeepTheirOrder) {
     Run(port);
     std::vector<uint8_t> all;
@@ -343,6 +357,24 @@ TEST_F(SerialPortOnPty, WithoutReceiveBufferTheWindowReadsTheDeviceWithLineTimin
     uint8_t three[3];
     EXPECT_EQ(direct.Read(three, 3, 0), 3u);
     EXPECT_EQ(three[2], 3);
+
+    // A line that never falls silent still ends a read after 500 ms in all.
+    std::atomic<bool> feeding{true};
+    std::thread feeder([&] {
+        while (feeding) {
+            pty.Send({0x33});
+            std::this_thread::sleep_for(20ms);
+        }
+    });
+    const auto begin = Clock::now();
+    got.assign(1000, 0);
+    got.resize(direct.Read(got.data(), 1000, -1));
+    const auto lasted = MillisSince(begin);
+    feeding = false;
+    feeder.join();
+    EXPECT_GE(lasted, 450);
+    EXPECT_LT(lasted, 1000);
+    EXPECT_GT(got.size(), 5u);
 }
 
 }  // namespace

@@ -1,0 +1,108 @@
+#include "serial/SerialLoop.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+
+namespace orq {
+
+// Posted from the wait thread: queue, then one eventfd write to wake the loop.
+class SerialLoop::Target : public NotifyTarget {
+public:
+    struct Note {
+        uint32_t message;
+        int32_t portNumber;
+    };
+
+    Target() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~Target() override {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int fd() const { return fd_; }
+
+    void Post(uint32_t message, int32_t portNumber, intptr_t) override {
+        {
+            std::lock_guard lock(lock_);
+            notes_.push_back({message, portNumber});
+        }
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t w = ::write(fd_, &one, sizeof one);
+    }
+
+    std::vector<Note> Take() {
+        uint64_t count = 0;
+        [[maybe_unused]] const ssize_t r = ::read(fd_, &count, sizeof count);
+        std::lock_guard lock(lock_);
+        std::vector<Note> taken;
+        taken.swap(notes_);
+        return taken;
+    }
+
+private:
+    int fd_;
+    std::mutex lock_;
+    std::vector<Note> notes_;
+};
+
+SerialLoop::SerialLoop(SerialPort& port, BlockBuffer& accumulator)
+    : port_(port), accumulator_(accumulator), target_(std::make_shared<Target>()) {
+    port_.SetNotifyTarget(target_);
+}
+
+SerialLoop::~SerialLoop() {
+    port_.SetNotifyTarget({});
+}
+
+bool SerialLoop::Pump(std::optional<std::chrono::steady_clock::time_point> deadline, int cancelFd) {
+    int timeout = -1;
+    if (deadline) {
+        const auto left = *deadline - std::chrono::steady_clock::now();
+        // Round up: waking a millisecond early would only mean another pass.
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        timeout = static_cast<int>(std::max<decltype(ms)>(0, ms));
+    }
+    pollfd fds[2] = {{target_->fd(), POLLIN, 0}, {cancelFd, POLLIN, 0}};
+    const int ready = ::poll(fds, cancelFd >= 0 ? 2 : 1, timeout);
+    if (ready < 0 && errno != EINTR) return false;
+    if (cancelFd >= 0 && fds[1].revents != 0) return false;
+    if (fds[0].revents == 0) return true;
+    for (const Target::Note& note : target_->Take()) {
+        if (note.message == WM_SERIAL_RECEIVE) {
+            receive_.OnSerialReceive(port_, note.portNumber, accumulator_);
+            if (onReceive_) onReceive_();
+        } else if (note.message == WM_SERIAL_REMOVED && note.portNumber == port_.PortNumber()) {
+            removed_ = true;
+        }
+    }
+    return true;
+}
+
+bool SerialLoop::Scan(ConnectScan& scan, std::vector<PortInfo> ports, int cancelFd) {
+    removed_ = false;
+    onReceive_ = [&scan] { scan.OnReceive(ConnectScan::Clock::now()); };
+    scan.Start(std::move(ports), ConnectScan::Clock::now());
+    while (scan.Scanning()) {
+        if (!Pump(scan.NextDeadline(), cancelFd)) {
+            scan.Cancel();
+            break;
+        }
+        scan.OnTimer(ConnectScan::Clock::now());
+    }
+    onReceive_ = nullptr;
+    removed_ = false;
+    return scan.Connected();
+}
+
+bool SerialLoop::WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (removed_ || std::chrono::steady_clock::now() >= deadline) return false;
+        if (!Pump(deadline, -1)) return false;
+    }
+    return true;
+}
+
+}  // namespace orq

@@ -1,0 +1,52 @@
+#pragma once
+// The serial port's notifications for a program without a GUI event loop (orqctl, tests,
+// benchmarks): the wait thread posts into a queue and wakes a poll() here, and this loop does
+// what the main form does on WM_SERIAL_RECEIVE and drives the connection scan.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "serial/BlockBuffer.h"
+#include "serial/ConnectScan.h"
+#include "serial/ReceiveHandler.h"
+#include "serial/SerialNotify.h"
+#include "serial/SerialPort.h"
+
+namespace orq {
+
+class SerialLoop {
+public:
+    // Becomes the port's notify target for as long as it lives.
+    SerialLoop(SerialPort& port, BlockBuffer& accumulator);
+    ~SerialLoop();
+    SerialLoop(const SerialLoop&) = delete;
+    SerialLoop& operator=(const SerialLoop&) = delete;
+
+    // Runs `scan` over `ports` to its end; true when a unit answered. `cancelFd`, when given,
+    // cancels the scan as soon as it turns readable.
+    bool Scan(ConnectScan& scan, std::vector<PortInfo> ports, int cancelFd = -1);
+
+    // Moves received bytes into the accumulator until `done()` holds (asked after each move) or
+    // `limit` has passed; returns done(). False at once when the device has gone.
+    bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit);
+
+    // The device went away (WM_SERIAL_REMOVED).
+    bool Removed() const { return removed_; }
+
+private:
+    class Target;
+    // Waits until a notification, `cancelFd` or `deadline`; handles the notifications. False
+    // when cancelFd turned readable.
+    bool Pump(std::optional<std::chrono::steady_clock::time_point> deadline, int cancelFd);
+
+    SerialPort& port_;
+    BlockBuffer& accumulator_;
+    ReceiveHandler receive_;
+    std::shared_ptr<Target> target_;
+    bool removed_ = false;
+    std::function<void()> onReceive_;
+};
+
+}  // namespace orq

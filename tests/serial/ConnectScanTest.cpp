@@ -1,0 +1,210 @@
+#include "serial/ConnectScan.h"
+
+#include <gtest/gtest.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <thread>
+
+#include "serial/SerialLoop.h"
+#include "sim/SimUnit.h"
+
+namespace orq {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kZeros(2 * 81, '0');
+const std::string kProbeLine = "7f2f0a011e05107e0e" + kZeros;
+// Command 10, sequence 2, ReplyMode 0: the request that follows a successful probe.
+const std::string kPostConnectLine = "7f2f0a0200050d7e0e" + kZeros;
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+struct Recorder : ScanListener {
+    std::vector<std::pair<PortStep, std::string>> steps;
+    std::vector<bool> finished;
+    std::function<void(const ScanEvent&)> onStep;
+    void OnPortStep(const ScanEvent& e) override {
+        steps.emplace_back(e.step, e.port.path);
+        if (onStep) onStep(e);
+    }
+    void OnScanFinished(bool connected) override { finished.push_back(connected); }
+};
+
+// The configurator's side: the process-wide objects the scan works on, as main would own them.
+class ConnectScanTest : public ::testing::Test {
+protected:
+    std::unique_ptr<SimUnit> StartSim(bool reply, UnitImage image = FactoryImage()) {
+        const std::string log = ::testing::TempDir() + "orq-scan-" + std::to_string(::getpid()) +
+                                "-" + std::to_string(logs_.size()) + ".log";
+        std::remove(log.c_str());
+        logs_.push_back(log);
+        auto sim = std::make_unique<SimUnit>(SimOptions{image, log, false, reply, 100ms});
+        std::string error;
+        EXPECT_TRUE(sim->Start(error)) << error;
+        return sim;
+    }
+    void TearDown() override {
+        for (const auto& log : logs_) std::remove(log.c_str());
+    }
+
+    SerialPort port{SerialPort::kProgramOptions};
+    BlockBuffer accumulator{4096};
+    LinkState link;
+    ParameterBlock block;
+    SliderValues sliders;
+    int32_t connected = 0;
+    SerialLoop loop{port, accumulator};
+    ConnectScan scan{{port, accumulator, link, block, sliders, connected}};
+    Recorder recorder;
+    std::vector<std::string> logs_;
+};
+
+TEST_F(ConnectScanTest, FindsTheUnitOnTheThirdPortAfterTwoSilentOnes) {
+    UnitImage image = FactoryImage(3);
+    image.Tuning.SpinSpeed1 = 47;
+    image.Setup.ServoDirCH4 = 1;
+    auto silent1 = StartSim(false);
+    auto silent2 = StartSim(false);
+    auto unit = StartSim(true, image);
+    // A port another program holds is passed over at once, as is one that does not exist.
+    auto held = StartSim(true);
+    SerialPort other(SerialPort::kProgramOptions);
+    ASSERT_TRUE(other.OpenPort(1, held->DevicePath()));
+
+    const std::string missing = "/dev/orq-no-such-port";
+    const auto ports =
+        PortsFromList(missing + ":" + held->DevicePath() + ":" + silent1->DevicePath() + ":" +
+                      silent2->DevicePath() + ":" + unit->DevicePath());
+    scan.SetListener(&recorder);
+    ASSERT_TRUE(loop.Scan(scan, ports));
+
+    using S = PortStep;
+    const std::vector<std::pair<PortStep, std::string>> expected = {
+        {S::Probing, missing},
+        {S::NotFound, missing},
+        {S::Probing, held->DevicePath()},
+        {S::InUse, held->DevicePath()},
+        {S::Probing, silent1->DevicePath()},
+        {S::Opened, silent1->DevicePath()},
+        {S::NoAnswer, silent1->DevicePath()},
+        {S::Probing, silent2->DevicePath()},
+        {S::Opened, silent2->DevicePath()},
+        {S::NoAnswer, silent2->DevicePath()},
+        {S::Probing, unit->DevicePath()},
+        {S::Opened, unit->DevicePath()},
+        {S::Answered, unit->DevicePath()},
+    };
+    EXPECT_EQ(recorder.steps, expected);
+    EXPECT_EQ(recorder.finished, std::vector<bool>{true});
+    EXPECT_EQ(connected, 1);
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(port.PortNumber(), 5);
+    EXPECT_EQ(link.ReplyMode, kReplyModeNone);
+
+    // The unit's parameters are in the image and shown.
+    EXPECT_EQ(block.Setup, image.Setup);
+    EXPECT_EQ(block.Tuning, image.Tuning);
+    EXPECT_EQ(sliders.PitchAgility, 47);
+    EXPECT_EQ(block.Mirror.PitchAgility, 47);
+    EXPECT_EQ(block.Mirror.SpinSpeed1, 47);
+    EXPECT_EQ(block.Mirror.ServoDirCH4, 1);
+
+    // Each silent port heard the probe ten times; the unit heard it, then the follow-up request.
+    EXPECT_EQ(Lines(logs_[0]), std::vector<std::string>(10, kProbeLine));
+    EXPECT_EQ(Lines(logs_[1]), std::vector<std::string>(10, kProbeLine));
+    ASSERT_TRUE(loop.WaitFor([&] { return Lines(logs_[2]).size() >= 2; }, 2s));
+    const auto heard = Lines(logs_[2]);
+    EXPECT_EQ(heard.back(), kPostConnectLine);
+    for (std::size_t i = 0; i + 1 < heard.size(); ++i) EXPECT_EQ(heard[i], kProbeLine);
+    EXPECT_TRUE(Lines(logs_[3]).empty()) << "a port in use must not be written to";
+}
+
+TEST_F(ConnectScanTest, ConnectingAgainFindsTheSameUnitDespiteWhatItSentMeanwhile) {
+    auto unit = StartSim(true);
+    const auto ports = PortsFromList(unit->DevicePath());
+    ASSERT_TRUE(loop.Scan(scan, ports));
+
+    // The answer to the follow-up request reaches the accumulator; a further answer waits in the
+    // port's own buffer. Neither answers the next scan's probe.
+    ASSERT_TRUE(loop.WaitFor([&] { return accumulator.Size() >= 90; }, 2s));
+    SendRequest(link, block, &port);
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (port.ReceiveSize() < 90 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_GE(port.ReceiveSize(), 90u);
+
+    scan.SetListener(&recorder);
+    ASSERT_TRUE(loop.Scan(scan, ports));
+    using S = PortStep;
+    const std::vector<std::pair<PortStep, std::string>> expected = {
+        {S::Probing, unit->DevicePath()},
+        {S::Opened, unit->DevicePath()},
+        {S::Answered, unit->DevicePath()},
+    };
+    EXPECT_EQ(recorder.steps, expected);
+    EXPECT_EQ(connected, 1);
+    EXPECT_TRUE(port.IsOpen());
+}
+
+TEST_F(ConnectScanTest, CancellingMidScanClosesThePortAndLeavesTheRestUntried) {
+    auto silent = StartSim(false);
+    auto unit = StartSim(true);
+    const auto ports = PortsFromList(silent->DevicePath() + ":" + unit->DevicePath());
+
+    // From the listener itself, as a window closing in the middle of an event would.
+    recorder.onStep = [&](const ScanEvent& e) {
+        if (e.step == PortStep::Opened) {
+            EXPECT_TRUE(port.IsOpen());
+            scan.Cancel();
+        }
+    };
+    scan.SetListener(&recorder);
+    EXPECT_FALSE(loop.Scan(scan, ports));
+    EXPECT_FALSE(scan.Scanning());
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(connected, 0);
+    EXPECT_EQ(recorder.steps.back().first, PortStep::Opened);
+    EXPECT_EQ(recorder.finished, std::vector<bool>{false});
+
+    // From outside the loop, while it waits for the silent port.
+    const int cancel = ::eventfd(0, EFD_CLOEXEC);
+    ASSERT_GE(cancel, 0);
+    recorder = {};
+    recorder.onStep = [&](const ScanEvent& e) {
+        if (e.step == PortStep::Opened) {
+            const uint64_t one = 1;
+            EXPECT_EQ(::write(cancel, &one, sizeof one), 8);
+        }
+    };
+    scan.SetListener(&recorder);
+    EXPECT_FALSE(loop.Scan(scan, ports, cancel));
+    ::close(cancel);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(recorder.finished, std::vector<bool>{false});
+    EXPECT_TRUE(Lines(logs_[1]).empty()) << "the unit was never probed";
+}
+
+TEST_F(ConnectScanTest, StartingAScanWhileConnectedDisconnectsFirst) {
+    auto unit = StartSim(true);
+    ASSERT_TRUE(loop.Scan(scan, PortsFromList(unit->DevicePath())));
+    ASSERT_EQ(connected, 1);
+    // Nothing left to try: the scan ends at once, disconnected.
+    scan.SetListener(&recorder);
+    EXPECT_FALSE(loop.Scan(scan, {}));
+    EXPECT_EQ(connected, 0);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(recorder.finished, std::vector<bool>{false});
+}
+
+}  // namespace
+}  // namespace orq

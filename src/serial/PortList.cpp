@@ -75,6 +75,22 @@ void ReadUsbDetails(const fs::path& device, const fs::path& sysfsRoot, PortInfo&
     }
 }
 
+// udev names each USB adapter by what it says about itself; the name survives replugging.
+void FindAliases(const fs::path& devRoot, std::vector<PortInfo>& ports) {
+    std::error_code ec;
+    for (const auto& link : fs::directory_iterator(devRoot / "serial" / "by-id", ec)) {
+        std::error_code linkEc;
+        const fs::path target = fs::canonical(link.path(), linkEc);
+        if (linkEc) continue;
+        for (PortInfo& port : ports) {
+            std::error_code nodeEc;
+            if (port.alias.empty() && fs::canonical(port.path, nodeEc) == target && !nodeEc) {
+                port.alias = link.path().string();
+            }
+        }
+    }
+}
+
 void Number(std::vector<PortInfo>& ports) {
     for (size_t i = 0; i < ports.size(); ++i) ports[i].number = static_cast<int32_t>(i + 1);
 }
@@ -144,6 +160,7 @@ std::vector<PortInfo> DiscoverPorts(const DiscoveryRoots& roots) {
         if (a.usb != b.usb) return a.usb;
         return NaturalLess(a.name, b.name);
     });
+    FindAliases(roots.dev, ports);
     Number(ports);
     return ports;
 }

@@ -20,6 +20,7 @@ struct PortInfo {
     bool usb = false;
     std::string vendorId, productId;  // four hex digits each, e.g. 0403 and 6001
     std::string manufacturer, product, serial;  // empty when the adapter does not say
+    std::string alias;  // its name under /dev/serial/by-id, which stays the same across plugs
     bool accessible = true;  // false: the user may not open it; show "no permission"
 };
 

@@ -44,6 +44,8 @@ protected:
         Tty("ttyUSB10", hub + "1-4/1-4:1.0/ttyUSB10");
         Usb(hub + "1-3", "2341", "0043", "Arduino (www.arduino.cc)", "", "");
         Tty("ttyACM1", hub + "1-3/1-3:1.0");
+        fs::create_directories(root / "dev/serial/by-id");
+        fs::create_symlink("../../ttyUSB0", root / "dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3Q2B-if00-port0");
     }
     void TearDown() override { fs::remove_all(root); }
 
@@ -95,10 +97,12 @@ TEST_F(FakeSystem, UsbDetailsComeFromTheDeviceAboveTheTty) {
     EXPECT_EQ(ftdi.manufacturer, "FTDI");
     EXPECT_EQ(ftdi.product, "FT232R USB UART");
     EXPECT_EQ(ftdi.serial, "A10K3Q2B");
+    EXPECT_EQ(ftdi.alias, (root / "dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3Q2B-if00-port0").string());
     const PortInfo& ch340 = ports[2];  // no manufacturer, no serial number
     EXPECT_EQ(ch340.vendorId + ":" + ch340.productId, "1a86:7523");
     EXPECT_EQ(ch340.manufacturer, "");
     EXPECT_EQ(ch340.serial, "");
+    EXPECT_EQ(ch340.alias, "");
     EXPECT_EQ(ports[0].manufacturer, "Arduino (www.arduino.cc)");
     const PortInfo& uart = ports[3];
     EXPECT_FALSE(uart.usb);

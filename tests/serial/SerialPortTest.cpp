@@ -229,9 +229,12 @@ double CpuSeconds() {
 TEST_F(SerialPortOnPty, UnplugIsReportedOnceAndTheThreadEndsWithoutSpinning) {
     Run(port);
     ASSERT_TRUE(pty.Send(Pattern(20)));
-    ASSERT_TRUE(recorder->WaitFor(WM_SERIAL_RECEIVE, 1));
+    // Unplugged while the pass still waits for the line to fall silent.
+    ASSERT_TRUE(Eventually([&] { return port.ReceiveSize() == 20; }));
     pty.CloseMaster();
     ASSERT_TRUE(recorder->WaitFor(WM_SERIAL_REMOVED, 1));
+    EXPECT_EQ(recorder->Count(WM_SERIAL_RECEIVE), 1u);
+    EXPECT_EQ(recorder->Notes().back().message, WM_SERIAL_REMOVED);
     EXPECT_FALSE(port.IsOpen());
     EXPECT_TRUE(port.HungUp());
     EXPECT_TRUE(Eventually([&] { return !port.ThreadsRunning(); }));

@@ -31,7 +31,11 @@ const char* OpenErrorText(OpenError e);
 
 class SerialPort : public ByteSink {
 public:
-    // Option bits.
+    // Option bits. On POSIX one poll() loop does the work of both wait modes, so kOverlapped
+    // only picks the total read time (500 ms, else 250 ms); writing never blocks either way.
+    // kReadThread, kWriteThread and kSuspended make StartThreads fail; kAbovePriority is ignored;
+    // kFlushOnClose and kDrainOnClose are not needed: close always discards unsent output,
+    // since waiting for a stalled line to drain could hold the user-interface thread for ever.
     static constexpr uint32_t kWaitThread = 0x01;
     static constexpr uint32_t kOverlapped = 0x02;
     static constexpr uint32_t kReceiveBuffer = 0x04;

@@ -2,13 +2,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
 
 #include "app/Skin.h"
-#include "widgets/PngResource.h"
 
 namespace orq {
 
@@ -26,7 +26,10 @@ CMainFrame::CMainFrame(Skin& skin, CommandTarget* app) : skin_(skin), app_(app) 
     setWindowTitle(QStringLiteral("ORQ 2.1"));
     setFixedSize(kFrameWidth, kFrameHeight);
     move(kFrameX, kFrameY);
-    if (const auto icon = LoadPngResource(kAppIcon, "ICON")) setWindowIcon(QPixmap::fromImage(*icon));
+    QIcon icon;
+    for (const char* size : {"16", "32", "48", "256"})
+        icon.addFile(QStringLiteral(":/ICON/%1-%2.png").arg(kAppIcon).arg(QLatin1String(size)));
+    setWindowIcon(icon);
 
     BuildMenus();
 

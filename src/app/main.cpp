@@ -13,6 +13,7 @@
 #include "framework/Services.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
+#include "serial/SerialPort.h"
 
 namespace {
 
@@ -26,13 +27,15 @@ bool DisplayReachable() {
     return HasEnv("DISPLAY") || HasEnv("WAYLAND_DISPLAY") || HasEnv("QT_QPA_PLATFORM");
 }
 
-void FatalToOneLine(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtFatalMsg) {
-        std::fprintf(stderr, "orq: cannot start the user interface: %s\n",
-                     qPrintable(message.section(QLatin1Char('\n'), 0, 0)));
-        std::_Exit(3);
-    }
-    std::fprintf(stderr, "%s\n", qPrintable(message));
+// Installed only while the QApplication is made: the platform plugin's complaints about an
+// unreachable display come as several warnings and then a fatal message; the user gets one line.
+void FatalToOneLine(QtMsgType type, const QMessageLogContext&, const QString&) {
+    if (type != QtFatalMsg) return;
+    const char* display = "";
+    for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
+        if (HasEnv(name)) display = std::getenv(name);
+    std::fprintf(stderr, "orq: cannot open the display %s\n", display);
+    std::_Exit(3);
 }
 
 }  // namespace
@@ -51,17 +54,20 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(previous);
     orq::InitGuiResources();
     orq::LoadTemplateFonts();
+    // Menus, status bar and message boxes in the templates' font, like the windows themselves.
+    QApplication::setFont(orq::TemplateQFont(orq::kFontMainForm));
 
     // The process-wide objects, one of each, for the whole run. The notifier is made before
     // the serial port so that it outlives the port's wait thread.
     orq::WindowNotifier notifier;
     orq::ParameterBlock block;
     orq::LinkState link;
+    orq::SerialPort port(orq::SerialPort::kStartOptions);
     orq::QtMessageBox messages;
     orq::QtFileDialog files;
     orq::QtModalRunner modal;
     orq::StyleSheetSkin skin(app);
-    orq::AppServices services{block, link, nullptr, messages, files, modal, skin, notifier};
+    orq::AppServices services{block, link, &port, messages, files, modal, skin, notifier};
 
     orq::CUARTApp theApp(services);
     // The main form plugs in here: a FormFactory that makes it for the frame.

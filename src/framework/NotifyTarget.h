@@ -21,10 +21,7 @@
 #include <cstdint>
 #include <memory>
 
-#if __has_include("serial/SerialNotify.h")
 #include "serial/SerialNotify.h"
-#define ORQ_HAVE_SERIAL_NOTIFY 1
-#endif
 
 namespace orq {
 
@@ -44,20 +41,11 @@ public:
 class WindowNotifier;
 
 // What the port posts to. Holds no Qt object: it may be released on the wait thread.
-class WindowNotifyTarget
-#ifdef ORQ_HAVE_SERIAL_NOTIFY
-    : public NotifyTarget
-#endif
-{
+class WindowNotifyTarget : public NotifyTarget {
 public:
     WindowNotifyTarget(WindowNotifier* notifier, int handle) : notifier_(notifier), handle_(handle) {}
-    virtual ~WindowNotifyTarget() = default;
     // Any thread, never blocks.
-    void Post(uint32_t message, int32_t portNumber, intptr_t param)
-#ifdef ORQ_HAVE_SERIAL_NOTIFY
-        override
-#endif
-        ;
+    void Post(uint32_t message, int32_t portNumber, intptr_t param) override;
     int Handle() const { return handle_; }
 
 private:

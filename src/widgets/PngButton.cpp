@@ -63,11 +63,18 @@ void CPngButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect source(CurrentFrame() * frameWidth_, 0, frameWidth_, frameHeight_);
     p.drawPixmap(QRect(0, 0, frameWidth_, frameHeight_), strip_, source);
-    if (hasFocus()) {
-        // Reached with the keyboard: show where the focus is.
+    if (keyboardFocus_ && hasFocus()) {
+        // Reached with Tab: show where the focus is. Focus that comes with the window's
+        // activation leaves the artwork untouched.
         p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
         p.drawRect(rect().adjusted(1, 1, -2, -2));
     }
+}
+
+void CPngButton::focusInEvent(QFocusEvent* event) {
+    keyboardFocus_ = event->reason() == Qt::TabFocusReason ||
+                     event->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
 }
 
 void CPngButton::enterEvent(QEnterEvent* event) {

@@ -36,6 +36,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -47,6 +48,7 @@ private:
     int frameHeight_ = 0;
     bool imageSetOnce_ = false;
     bool hover_ = false;
+    bool keyboardFocus_ = false;
     bool selected_ = false;
 };
 

@@ -1,0 +1,306 @@
+// The application shell: start-up order, the main frame, its menus and status bar, About, the
+// skin calls, and a start without a display.
+
+#include <QAction>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QtTest>
+
+#include "app/AboutDlg.h"
+#include "app/MainFrame.h"
+#include "app/Resources.h"
+#include "app/Skin.h"
+#include "app/UARTApp.h"
+#include "framework/NotifyTarget.h"
+#include "framework/TestServices.h"
+#include "protocol/LinkFrame.h"
+#include "protocol/ParameterBlock.h"
+
+using namespace orq;
+
+namespace {
+
+// A form the way the main form plugs in: skins itself in its initial update, takes some
+// commands.
+class ProbeForm : public FormView {
+public:
+    ProbeForm(AppServices& s, QStringList& log) : services_(s), log_(log) {}
+    void OnInitialUpdate() override {
+        log_ << "initial update";
+        services_.skin.Apply(this, kSkinDialog);
+    }
+    bool OnCmdMsg(int id) override {
+        if (id == ID_FILE_OPEN || id == ID_APP_ABOUT) {
+            log_ << QStringLiteral("form %1").arg(id);
+            return id == ID_FILE_OPEN || takeAbout;
+        }
+        return false;
+    }
+    void OnClose() override { log_ << "form close"; }
+    bool takeAbout = false;
+
+private:
+    AppServices& services_;
+    QStringList& log_;
+};
+
+struct Shell {
+    ParameterBlock block;
+    LinkState link;
+    RecordingMessageBox messages;
+    ScriptedFileDialog files;
+    ScriptedModalRunner modal;
+    RecordingSkin skin;
+    WindowNotifier notifier;
+    AppServices services{block, link, nullptr, messages, files, modal, skin, notifier};
+    CUARTApp app{services};
+    QStringList log;
+    ProbeForm* form = nullptr;
+
+    bool Start() {
+        return app.InitInstance([this](CMainFrame&, AppServices& s) {
+            form = new ProbeForm(s, log);
+            return form;
+        });
+    }
+    CMainFrame& Frame() { return *app.MainFrame(); }
+};
+
+QAction* MenuCommand(CMainFrame& frame, int id) {
+    return frame.findChild<QAction*>(QStringLiteral("cmd%1").arg(id));
+}
+
+}  // namespace
+
+class AppTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { InitGuiResources(); }
+    void frameIsFixedTitledAndPlaced();
+    void statusBarShowsNotConnectAndAProgressBarOverPaneOne();
+    void menusCarryTheirTextsIdsAndShortcuts();
+    void commandsReachTheFormFirstThenTheApplication();
+    void aboutBoxShowsItsTemplate();
+    void skinIsStartedFirstAndStoppedWhenTheFrameCloses();
+    void styleSheetSkinComesFromItsResource();
+    void profileSettingsUseTheProgramsOrganisation();
+    void startWithoutADisplaySaysSoAndFails();
+};
+
+void AppTest::frameIsFixedTitledAndPlaced() {
+    Shell s;
+    QVERIFY(s.Start());
+    CMainFrame& f = s.Frame();
+    QCOMPARE(f.windowTitle(), QStringLiteral("ORQ 2.1"));
+    QCOMPARE(f.size(), QSize(1000, 700));
+    QCOMPARE(f.minimumSize(), QSize(1000, 700));
+    QCOMPARE(f.maximumSize(), QSize(1000, 700));
+    QCOMPARE(f.pos(), QPoint(150, 50));
+    QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(f.windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(f.windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(f.statusBar() && !f.statusBar()->isSizeGripEnabled());
+    QVERIFY(!f.windowIcon().isNull());
+    QCOMPARE(f.centralWidget(), s.form);
+    QVERIFY(f.isVisible());
+}
+
+void AppTest::statusBarShowsNotConnectAndAProgressBarOverPaneOne() {
+    Shell s;
+    QVERIFY(s.Start());
+    CMainFrame& f = s.Frame();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    QCOMPARE(f.StatusText(), QStringLiteral("Not Connect!"));
+    QCOMPARE(FindControl(&f, kStatusBarId), f.statusBar());
+
+    // Made from the event queue once the status bar is laid out.
+    QTRY_VERIFY(f.ProgressBar());
+    QProgressBar* bar = f.ProgressBar();
+    QCOMPARE(FindControl(f.statusBar(), kProgressBarId), bar);
+    QCOMPARE(bar->parentWidget(), f.statusBar());
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->minimum(), 0);
+    QCOMPARE(bar->maximum(), 100);
+    QCOMPARE(bar->value(), 0);
+    const QRect pane = f.ProgressPane()->geometry();
+    QVERIFY(pane.width() > 0);
+    QVERIFY(pane.right() > f.statusBar()->width() - 50);  // pane 1 sits at the right end
+    QCOMPARE(bar->geometry(), QRect(QPoint(pane.left() - 300, pane.top()), pane.bottomRight()));
+
+    f.SetProgressPos(100);
+    QCOMPARE(bar->value(), 100);
+    f.SetStatusText(QStringLiteral("Connected!"));
+    QCOMPARE(f.StatusText(), QStringLiteral("Connected!"));
+}
+
+void AppTest::menusCarryTheirTextsIdsAndShortcuts() {
+    Shell s;
+    QVERIFY(s.Start());
+    const QList<QAction*> menus = s.Frame().menuBar()->actions();
+    QCOMPARE(menus.size(), 2);
+    QCOMPARE(menus[0]->text(), QStringLiteral("File(&F)"));
+    QCOMPARE(menus[1]->text(), QStringLiteral("Help(&H)"));
+
+    QStringList file;
+    for (QAction* a : menus[0]->menu()->actions())
+        file << (a->isSeparator() ? QStringLiteral("-")
+                                  : QStringLiteral("%1 %2").arg(a->text()).arg(a->data().toInt()));
+    QCOMPARE(file, (QStringList{"Open conifg file 57601", "Save Config file 57603",
+                                "Transmit Conifg file 57610", "-", "Exit(&X) 57665"}));
+    QCOMPARE(menus[1]->menu()->actions().size(), 1);
+    QCOMPARE(menus[1]->menu()->actions()[0]->text(), QStringLiteral("About ORQ2.1"));
+    QCOMPARE(menus[1]->menu()->actions()[0]->data().toInt(), ID_APP_ABOUT);
+
+    QCOMPARE(MenuCommand(s.Frame(), ID_FILE_OPEN)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    QCOMPARE(MenuCommand(s.Frame(), ID_FILE_SAVE)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    QCOMPARE(MenuCommand(s.Frame(), ID_FILE_NEW)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+}
+
+void AppTest::commandsReachTheFormFirstThenTheApplication() {
+    Shell s;
+    QVERIFY(s.Start());
+    CMainFrame& f = s.Frame();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    QCOMPARE(s.log, QStringList{"initial update"});
+
+    // The keyboard shortcut and the menu item end in the same place.
+    QTest::keyClick(&f, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(s.log.last(), QStringLiteral("form 57601"));
+    MenuCommand(f, ID_FILE_OPEN)->trigger();
+    QCOMPARE(s.log.count(QStringLiteral("form 57601")), 2);
+
+    // Ctrl+N runs the form's initial update again.
+    QTest::keyClick(&f, Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(s.log.count(QStringLiteral("initial update")), 2);
+
+    // About: the form sees it first and lets it pass; the application shows the box.
+    MenuCommand(f, ID_APP_ABOUT)->trigger();
+    QCOMPARE(s.log.last(), QStringLiteral("form 57664"));
+    QCOMPARE(s.modal.Runs(), 1);
+    // A form that takes a command keeps it from the application.
+    s.form->takeAbout = true;
+    MenuCommand(f, ID_APP_ABOUT)->trigger();
+    QCOMPARE(s.modal.Runs(), 1);
+
+    QVERIFY(!f.RouteCommand(57643));  // Ctrl+Z's command: nobody handles it
+
+    // Exit closes the frame, after the form has let go.
+    MenuCommand(f, ID_APP_EXIT)->trigger();
+    QVERIFY(!f.isVisible());
+    QCOMPARE(s.log.last(), QStringLiteral("form close"));
+}
+
+void AppTest::aboutBoxShowsItsTemplate() {
+    Shell s;
+    QVERIFY(s.Start());
+    QString title;
+    QSize size;
+    QStringList texts;
+    bool icon = false;
+    s.modal.onRun = [&](QDialog& d) {
+        title = d.windowTitle();
+        size = d.size();
+        for (QLabel* l : d.findChildren<QLabel*>()) {
+            if (!l->text().isEmpty()) texts << l->text();
+            if (!l->pixmap().isNull()) icon = true;
+        }
+        auto* ok = qobject_cast<QPushButton*>(FindControl(&d, 1));
+        if (!ok) return -1;
+        ok->click();
+        return d.result();
+    };
+    s.app.OnAppAbout();
+    QCOMPARE(title, QStringLiteral("About ORQ 2.1"));
+    QCOMPARE(size, DluToPixels(235, 55, kFontMainForm.units));
+    QVERIFY(texts.contains(QStringLiteral("ORQ 2.1 version")));
+    QCOMPARE(texts.size(), 2);  // the version and the notice line
+    QVERIFY(icon);
+    QCOMPARE(s.modal.Runs(), 1);
+
+    CAboutDlg about;
+    QVERIFY(qobject_cast<QPushButton*>(FindControl(&about, 1))->isDefault());
+}
+
+void AppTest::skinIsStartedFirstAndStoppedWhenTheFrameCloses() {
+    Shell s;
+    QVERIFY(s.skin.Calls().isEmpty());
+    QVERIFY(s.Start());
+    QCOMPARE(s.skin.Log(), (QStringList{"Start IDR_MYTYPE1 MYTYPE 1 6 0", "Apply -1 218"}));
+    QCOMPARE(s.skin.Calls()[1].window.data(), s.form);
+
+    // Only the close of the main frame stops the skin, once, after the form's close.
+    CAboutDlg about(&s.Frame());
+    about.show();
+    about.close();
+    QCOMPARE(s.skin.Calls().size(), 2);
+    s.Frame().close();
+    QCOMPARE(s.skin.Log().last(), QStringLiteral("Stop"));
+    QCOMPARE(s.skin.Log().count(QStringLiteral("Stop")), 1);
+    QCOMPARE(s.log.last(), QStringLiteral("form close"));
+}
+
+void AppTest::styleSheetSkinComesFromItsResource() {
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    StyleSheetSkin skin(*app);
+    skin.Start("NO_SUCH_SKIN", "MYTYPE", 1, 6, 0);
+    QVERIFY(!skin.Started());
+    QVERIFY(app->styleSheet().isEmpty());
+
+    skin.Start("IDR_MYTYPE1", "MYTYPE", 1, 6, 0);
+    QVERIFY(skin.Started());
+    QVERIFY(app->styleSheet().contains(QStringLiteral("skinKind=\"218\"")));
+
+    QWidget form;
+    QSlider slider(&form);
+    skin.Apply(&form, kSkinDialog);
+    skin.SetSlider(&slider, 210, 5, 1, 0, 0, 0);
+    QCOMPARE(form.property("skinKind").toInt(), 218);
+    QCOMPARE(slider.property("skinKind").toInt(), 210);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    // The sheet paints the form's background in its own colour.
+    QCOMPARE(QColor(form.grab().toImage().pixel(form.width() - 2, form.height() - 2)),
+             QColor(0xee, 0xf1, 0xf4));
+
+    skin.Stop();
+    QVERIFY(app->styleSheet().isEmpty());
+}
+
+void AppTest::profileSettingsUseTheProgramsOrganisation() {
+    Shell s;
+    QVERIFY(s.Start());
+    QCOMPARE(QCoreApplication::organizationName(),
+             QStringLiteral("Local AppWizard-Generated Applications"));
+    QSettings settings;
+    QVERIFY(settings.fileName().contains(QStringLiteral("Local AppWizard-Generated Applications")));
+}
+
+void AppTest::startWithoutADisplaySaysSoAndFails() {
+    // No display named at all, and one named that nobody serves: one line each, no crash.
+    for (const QString& display : {QString(), QStringLiteral(":4711")}) {
+        QProcess orq;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (!display.isEmpty()) env.insert(QStringLiteral("DISPLAY"), display);
+        orq.setProcessEnvironment(env);
+        orq.start(QStringLiteral(ORQ_BINARY_DIR "/src/app/orq"), {});
+        QVERIFY(orq.waitForFinished(20000));
+        QCOMPARE(orq.exitStatus(), QProcess::NormalExit);
+        QVERIFY(orq.exitCode() != 0);
+        const QString err = QString::fromLocal8Bit(orq.readAllStandardError());
+        QCOMPARE(err.count(QLatin1Char('\n')), 1);
+        QVERIFY2(err.startsWith(QStringLiteral("orq: ")) && err.contains(QStringLiteral("display")),
+                 qPrintable(err));
+    }
+}
+
+QTEST_MAIN(AppTest)
+#include "AppTest.moc"

@@ -312,13 +312,25 @@ TEST_F(SimUnitTest, UnitsInOneProcessAreIndependentAndStoppingHangsUpTheHost) {
     EXPECT_EQ(host_->Read(90), ExpectedReply(10, 20, 2, {}));
 }
 
-TEST_F(SimUnitTest, AHostMayComeAndGo) {
-    StartUnit();
-    const std::string path = unit_->DevicePath();
-    host_.reset();
-    PtyHost second(path);
-    ASSERT_TRUE(second.Write(HostFrame(kCommandRequest, kReplyModeNone, 1)));
-    EXPECT_EQ(second.Read(90), ExpectedReply(10, 20, 1, {}));
+TEST_F(SimUnitTest, APacedLineCarriesTheSameBytesInOrder) {
+    SimOptions o = Options();
+    o.pace = true;
+    StartUnit(std::move(o));
+    ParameterBlock sent;
+    sent.Tuning.RollGain = 0x7F;
+    Bytes both = HostFrame(kCommandParameters, kReplyModeNone, 1, sent);
+    const Bytes probe = HostFrame(kCommandRequest, kReplyModeParameters, 2);
+    both.insert(both.end(), probe.begin(), probe.end());
+    ASSERT_TRUE(host_->Write(both));
+
+    Bytes expected = ExpectedReply(30, 20, 1, {});
+    TuningBlock tuning;
+    tuning.RollGain = 0x7F;
+    SetupBlock written;  // all zero as sent, with the unit's own DeviceState
+    written.DeviceState = 5;
+    const Bytes params = ExpectedReply(10, 30, 2, ImageBody(written, tuning));
+    expected.insert(expected.end(), params.begin(), params.end());
+    EXPECT_EQ(host_->Read(180), expected);
 }
 
 }  // namespace

@@ -24,6 +24,8 @@ const char* PortStepText(PortStep step) {
             return "no answer";
         case PortStep::NoValidAnswer:
             return "no valid answer";
+        case PortStep::Removed:
+            return "gone (unplugged?)";
         case PortStep::Answered:
             return "answered";
     }
@@ -139,6 +141,11 @@ void ConnectScan::OnTimer(Clock::time_point now) {
             SendProbe();
         }
     }
+    Dispatch();
+}
+
+void ConnectScan::OnPortRemoved(int32_t portNumber, Clock::time_point now) {
+    if (scanning_ && portNumber == p_.port.PortNumber()) EndPort(PortStep::Removed, now);
     Dispatch();
 }
 

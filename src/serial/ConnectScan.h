@@ -39,6 +39,7 @@ enum class PortStep {
     CannotConfigure,   // opened, but the line settings or the wait thread failed
     NoAnswer,          // silent for the whole wait
     NoValidAnswer,     // bytes came, but not a reply to the probe
+    Removed,           // the device went away while it was probed (adapter unplugged)
     Answered,          // a unit answered: connected on this port
 };
 const char* PortStepText(PortStep step);
@@ -89,6 +90,9 @@ public:
     void Start(std::vector<PortInfo> ports, Clock::time_point now);
     void OnReceive(Clock::time_point now);
     void OnTimer(Clock::time_point now);
+    // The port reported WM_SERIAL_REMOVED: no answer can come from it, so the scan goes on at
+    // once. A late report from a port already left behind changes nothing.
+    void OnPortRemoved(int32_t portNumber, Clock::time_point now);
     // When OnTimer must next be called; nothing when the scan is not running.
     std::optional<Clock::time_point> NextDeadline() const;
     // Stops a running scan: the port being probed is closed, the flag stays clear.

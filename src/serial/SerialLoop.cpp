@@ -75,6 +75,7 @@ bool SerialLoop::Pump(std::optional<std::chrono::steady_clock::time_point> deadl
             if (onReceive_) onReceive_();
         } else if (note.message == WM_SERIAL_REMOVED && note.portNumber == port_.PortNumber()) {
             removed_ = true;
+            if (onRemoved_) onRemoved_(note.portNumber);
         }
     }
     return true;
@@ -83,6 +84,7 @@ bool SerialLoop::Pump(std::optional<std::chrono::steady_clock::time_point> deadl
 bool SerialLoop::Scan(ConnectScan& scan, std::vector<PortInfo> ports, int cancelFd) {
     removed_ = false;
     onReceive_ = [&scan] { scan.OnReceive(ConnectScan::Clock::now()); };
+    onRemoved_ = [&scan](int32_t number) { scan.OnPortRemoved(number, ConnectScan::Clock::now()); };
     scan.Start(std::move(ports), ConnectScan::Clock::now());
     while (scan.Scanning()) {
         if (!Pump(scan.NextDeadline(), cancelFd)) {
@@ -92,6 +94,7 @@ bool SerialLoop::Scan(ConnectScan& scan, std::vector<PortInfo> ports, int cancel
         scan.OnTimer(ConnectScan::Clock::now());
     }
     onReceive_ = nullptr;
+    onRemoved_ = nullptr;
     removed_ = false;
     return scan.Connected();
 }

@@ -47,6 +47,7 @@ private:
     std::shared_ptr<Target> target_;
     bool removed_ = false;
     std::function<void()> onReceive_;
+    std::function<void(int32_t portNumber)> onRemoved_;
 };
 
 }  // namespace orq

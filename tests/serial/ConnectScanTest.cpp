@@ -194,6 +194,24 @@ TEST_F(ConnectScanTest, CancellingMidScanClosesThePortAndLeavesTheRestUntried) {
     EXPECT_TRUE(Lines(logs_[1]).empty()) << "the unit was never probed";
 }
 
+TEST_F(ConnectScanTest, AnAdapterUnpluggedWhileProbedIsLeftForTheNextPort) {
+    auto doomed = StartSim(false);
+    auto unit = StartSim(true);
+    const std::string doomedPath = doomed->DevicePath();
+    recorder.onStep = [&](const ScanEvent& e) {
+        if (e.step == PortStep::Opened && e.index == 0) doomed->Stop();
+    };
+    scan.SetListener(&recorder);
+    ASSERT_TRUE(loop.Scan(scan, PortsFromList(doomedPath + ":" + unit->DevicePath())));
+    using S = PortStep;
+    const std::vector<std::pair<PortStep, std::string>> expected = {
+        {S::Probing, doomedPath},        {S::Opened, doomedPath},
+        {S::Removed, doomedPath},        {S::Probing, unit->DevicePath()},
+        {S::Opened, unit->DevicePath()}, {S::Answered, unit->DevicePath()},
+    };
+    EXPECT_EQ(recorder.steps, expected);
+}
+
 TEST_F(ConnectScanTest, StartingAScanWhileConnectedDisconnectsFirst) {
     auto unit = StartSim(true);
     ASSERT_TRUE(loop.Scan(scan, PortsFromList(unit->DevicePath())));

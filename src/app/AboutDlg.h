@@ -10,7 +10,7 @@ namespace orq {
 inline constexpr ControlSpec kControls100[] = {
     {kNoId, ControlKind::Picture, nullptr, 11, 14, 21, 20, kDefaultStyle, 128},
     {kNoId, ControlKind::Static, "ORQ 2.1 version", 40, 10, 130, 8},
-    {kNoId, ControlKind::Static, "Setup and live tuning for the ORQ gyro.", 40, 25, 130, 8},
+    {kNoId, ControlKind::Static, "Flybarless gyro configurator.", 40, 25, 130, 8},
     {1, ControlKind::DefPushButton, "OK", 178, 7, 50, 14},
 };
 inline constexpr DialogTemplate kTemplate100{100, "About ORQ 2.1", 235, 55, kFontMainForm,

@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -147,6 +150,36 @@ void SliderControl::mouseReleaseEvent(QMouseEvent* event) {
         captured_ = false;
         emit releasedCapture();
     }
+}
+
+void SliderControl::paintEvent(QPaintEvent* event) {
+    QSlider::paintEvent(event);
+    // A style sheet that shapes the groove and handle makes Qt drop the tick marks; the
+    // templates' sliders have them on both sides, so draw them here in that case.
+    if (tickPosition() == NoTicks || tickInterval() <= 0 ||
+        qstrcmp(style()->metaObject()->className(), "QStyleSheetStyle") != 0)
+        return;
+    QStyleOptionSlider opt;
+    initStyleOption(&opt);
+    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove, this);
+    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
+    const int span = groove.height() - handle.height();
+    if (span <= 0) return;
+    QPainter p(this);
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                             QPalette::WindowText));
+    const int cx = groove.center().x();
+    const int inner = 9, outer = 12;
+    auto tick = [&](int v) {
+        const int y = groove.top() + handle.height() / 2 +
+                      QStyle::sliderPositionFromValue(minimum(), maximum(), v, span,
+                                                      opt.upsideDown);
+        p.drawLine(cx - outer, y, cx - inner, y);
+        p.drawLine(cx + inner, y, cx + outer, y);
+    };
+    // Every interval from the minimum, and always both ends.
+    for (int v = minimum(); v < maximum(); v += tickInterval()) tick(v);
+    tick(maximum());
 }
 
 QWidget* DialogControls::Control(int id) const {

@@ -10,6 +10,11 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <thread>
 
 #include "framework/DataExchange.h"
@@ -18,6 +23,7 @@
 #include "framework/NotifyTarget.h"
 #include "framework/Services.h"
 #include "framework/TestServices.h"
+#include "serial/SerialPort.h"
 #include "widgets/PngButton.h"
 
 using namespace orq;
@@ -53,6 +59,7 @@ public:
             OnReleasedCapture(13, &TestForm::OnRelease),
             OnEditEnter(12, &TestForm::OnEnter),
             OnMessage(1642, &TestForm::OnReceive),
+            OnMessage(WM_SERIAL_REMOVED, &TestForm::OnRemoved),
         };
         return kMap;
     }
@@ -61,6 +68,7 @@ public:
     int unmatched = 0;
     QStringList log;
     QVector<int> received;
+    int removed = 0;
 
     void OnFirst() { log << "first"; }
     void OnMenu(int id) { log << QStringLiteral("menu %1").arg(id); }
@@ -72,6 +80,8 @@ public:
         QCOMPARE(QThread::currentThread(), qApp->thread());
         QCOMPARE(param, intptr_t{0});
     }
+
+    void OnRemoved(int32_t, intptr_t) { ++removed; }
 
 protected:
     void customEvent(QEvent* e) override { DispatchMessageEvent(this, GetMessageMap(), e); }
@@ -98,6 +108,7 @@ private slots:
     void notificationsFromAnotherThreadArriveInOrder();
     void notificationForADestroyedWindowIsSkipped();
     void notificationGoesToTheWindowThatWasTargetWhenPosted();
+    void serialPortOnAPtyNotifiesTheWindow();
 };
 
 void FrameworkTest::dialogUnitsRoundLikeTheSystem() {
@@ -416,6 +427,40 @@ void FrameworkTest::notificationGoesToTheWindowThatWasTargetWhenPosted() {
     current->Post(1642, 2, 0);
     QTRY_COMPARE(page.received, QVector<int>{2});
     QCOMPARE(main.received, QVector<int>{1});
+}
+
+void FrameworkTest::serialPortOnAPtyNotifiesTheWindow() {
+    int master = -1, slave = -1;
+    char name[128] = {};
+    QCOMPARE(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    termios raw{};
+    ::tcgetattr(master, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(master, TCSANOW, &raw);
+    ::close(slave);  // the port opens it by name
+
+    RecordingMessageBox box;
+    WindowNotifier notifier;  // before the port: it must outlive the wait thread
+    TestForm form(box);
+    {
+        SerialPort port(SerialPort::kProgramOptions);
+        const std::shared_ptr<WindowNotifyTarget> target = notifier.TargetFor(&form);
+        port.SetNotifyTarget(target);
+        QVERIFY(port.OpenPort(3, name));
+        QVERIFY(port.SetState(9600, 0, 8, 1));
+        QVERIFY(port.SetupPort());
+        QVERIFY(port.StartThreads());
+
+        const uint8_t bytes[] = {0x7F, 0x2F, 0x01, 0x7E, 0x0E};
+        QCOMPARE(::write(master, bytes, sizeof bytes), ssize_t(sizeof bytes));
+        QTRY_VERIFY(!form.received.isEmpty());
+        QCOMPARE(form.received.first(), 3);  // the port number
+        QTRY_COMPARE(port.ReceiveSize(), uint32_t(sizeof bytes));
+
+        ::close(master);  // the unit goes away
+        QTRY_COMPARE(form.removed, 1);
+        port.ClosePort();
+    }
 }
 
 QTEST_MAIN(FrameworkTest)

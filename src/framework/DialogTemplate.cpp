@@ -15,6 +15,8 @@
 #include <QRegularExpressionValidator>
 #include <QTabWidget>
 
+#include <algorithm>
+
 #include "widgets/PngButton.h"
 
 namespace orq {
@@ -127,7 +129,7 @@ SliderControl::SliderControl(QWidget* parent) : QSlider(Qt::Vertical, parent) {
     setRange(0, 100);
     setTickPosition(QSlider::TicksBothSides);
     setTickInterval(1);
-    setPageStep(20);
+    setSingleStep(1);
     // Smallest position at the top, as the templates' sliders have it; the owners turn
     // positions into values themselves.
     setInvertedAppearance(true);
@@ -150,6 +152,11 @@ void SliderControl::mouseReleaseEvent(QMouseEvent* event) {
         captured_ = false;
         emit releasedCapture();
     }
+}
+
+void SliderControl::sliderChange(SliderChange change) {
+    if (change == SliderRangeChange) setPageStep(std::max(1, (maximum() - minimum()) / 5));
+    QSlider::sliderChange(change);
 }
 
 void SliderControl::paintEvent(QPaintEvent* event) {

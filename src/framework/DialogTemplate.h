@@ -140,7 +140,8 @@ QFont TemplateQFont(const TemplateFont& font);
 // The vertical slider of the templates. Positions run like the system's trackbar: the smallest
 // at the top, Up/PageUp move toward it. `releasedCapture` comes after every mouse interaction
 // (dragging the thumb or clicking the channel) once the button is let go, like the system's
-// released-capture notification; keyboard moves do not produce it.
+// released-capture notification; keyboard moves do not produce it. A click in the channel or
+// PageUp/PageDown moves a fifth of the range, arrows and the wheel one position.
 class SliderControl : public QSlider {
     Q_OBJECT
 public:
@@ -155,6 +156,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void sliderChange(SliderChange change) override;
 
 private:
     bool captured_ = false;

@@ -125,7 +125,10 @@ int CreateTempBeside(const fs::path& target, fs::path& tempPath) {
     for (int attempt = 0; attempt < 16; ++attempt) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, ".%08x~", static_cast<unsigned>(random()));
-        tempPath = dir / ("." + target.filename().string() + suffix);
+        std::string name = ".";
+        name += target.filename().string();
+        name += suffix;
+        tempPath = dir / name;
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }

@@ -1,9 +1,12 @@
-// orq: the desktop configurator.
+// orq: the desktop configurator. `orq --demo` brings its own simulated unit.
 
 #include <QApplication>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "app/Resources.h"
 #include "app/Skin.h"
@@ -14,6 +17,7 @@
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
 #include "serial/SerialPort.h"
+#include "sim/SimUnit.h"
 
 namespace {
 
@@ -47,6 +51,23 @@ int main(int argc, char** argv) {
                      "not set)\n");
         return 2;
     }
+    // The demo: a simulated unit on a pseudo-terminal of its own, and the port search limited
+    // to it. It outlives the serial port (declared first), so the port never sees it vanish.
+    std::optional<orq::SimUnit> demoUnit;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) != "--demo" || demoUnit) continue;
+        orq::SimOptions options;
+        options.image = orq::FactoryImage();
+        options.pace = true;  // the real line speed, so connecting looks as it will with a unit
+        demoUnit.emplace(options);
+        std::string error;
+        if (!demoUnit->Start(error)) {
+            std::fprintf(stderr, "orq: cannot start the demo unit: %s\n", error.c_str());
+            return 1;
+        }
+        ::setenv("ORQ_PORTS", demoUnit->DevicePath().c_str(), 1);
+    }
+
     // A display that is named but cannot be reached ends in a fatal message from the platform
     // plugin: keep it to one line and an exit code. Later messages take the normal road.
     QtMessageHandler previous = qInstallMessageHandler(FatalToOneLine);

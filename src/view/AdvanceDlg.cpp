@@ -1,0 +1,242 @@
+#include "view/AdvanceDlg.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cstddef>
+
+#include "app/AppServices.h"
+#include "app/Skin.h"
+#include "framework/NotifyTarget.h"
+#include "protocol/LinkFrame.h"
+#include "protocol/ParameterBlock.h"
+#include "serial/SerialPort.h"
+
+namespace orq {
+
+namespace {
+
+using C = CAdvanceDlg;
+constexpr unsigned kHiddenEdit = kHidden | kNoTabStop;
+
+// Template 248, "Advance Menu". Listing order is tab order; each caption sits just before its box.
+constexpr ControlSpec kControls248[] = {
+    {C::IDOK, ControlKind::DefPushButton, "OK", 390, 265, 50, 14},
+    {C::IDCANCEL, ControlKind::PushButton, "Cancel", 10, 260, 50, 14},
+
+    {kNoId, ControlKind::GroupBox, "Main Rotor", 5, 10, 210, 230},
+    {kNoId, ControlKind::GroupBox, nullptr, 12, 22, 196, 88},
+    {kNoId, ControlKind::GroupBox, nullptr, 12, 118, 196, 92},
+    {kNoId, ControlKind::Static, "Roll P gain", 18, 37, 44, 10},
+    {C::IDC_ROLL_P, ControlKind::Edit, nullptr, 64, 34, 40, 14},
+    {kNoId, ControlKind::Static, "Roll I gain", 18, 61, 44, 10},
+    {C::IDC_ROLL_I, ControlKind::Edit, nullptr, 64, 58, 40, 14},
+    {kNoId, ControlKind::Static, "Roll D gain", 18, 85, 44, 10},
+    {C::IDC_ROLL_D, ControlKind::Edit, nullptr, 64, 82, 40, 14},
+    {kNoId, ControlKind::Static, "Pitch P gain", 110, 37, 54, 10},
+    {C::IDC_PITCH_P, ControlKind::Edit, nullptr, 166, 34, 40, 14},
+    {kNoId, ControlKind::Static, "Pitch I gain", 110, 61, 54, 10},
+    {C::IDC_PITCH_I, ControlKind::Edit, nullptr, 166, 58, 40, 14},
+    {kNoId, ControlKind::Static, "Pitch D gain", 110, 85, 54, 10},
+    {C::IDC_PITCH_D, ControlKind::Edit, nullptr, 166, 82, 40, 14},
+    {kNoId, ControlKind::Static, "Acceleration", 18, 142, 44, 10},
+    {C::IDC_ACC1, ControlKind::Edit, nullptr, 64, 139, 40, 14},
+    {kNoId, ControlKind::Static, "Deceleration", 18, 177, 44, 10},
+    {C::IDC_ACC2, ControlKind::Edit, nullptr, 64, 174, 40, 14},
+    {kNoId, ControlKind::Static, "RC dead band", 110, 142, 54, 10},
+    {C::IDC_DEADBAND1, ControlKind::Edit, nullptr, 166, 139, 40, 14},
+    {kNoId, ControlKind::Static, "Gyro dead band", 110, 177, 54, 10},
+    {C::IDC_DEADBAND2, ControlKind::Edit, nullptr, 166, 174, 40, 14},
+
+    // Never shown: the unit's agility and yaw rates belong to the main form's sliders, but they
+    // travel with this run and are checked with it.
+    {C::IDC_SPINSPEED1, ControlKind::Edit, nullptr, 80, 266, 40, 14, kHiddenEdit},
+    {C::IDC_SPINSPEED2, ControlKind::Edit, nullptr, 125, 266, 40, 14, kHiddenEdit},
+
+    {kNoId, ControlKind::GroupBox, "Tail Rotor", 220, 10, 240, 230},
+    {kNoId, ControlKind::GroupBox, nullptr, 227, 22, 226, 88},
+    {kNoId, ControlKind::GroupBox, nullptr, 227, 118, 226, 92},
+    {kNoId, ControlKind::Static, "Yaw P gain", 233, 37, 54, 10},
+    {C::IDC_YAW_P, ControlKind::Edit, nullptr, 289, 34, 40, 14},
+    {kNoId, ControlKind::Static, "Yaw I gain", 233, 61, 54, 10},
+    {C::IDC_YAW_I, ControlKind::Edit, nullptr, 289, 58, 40, 14},
+    {kNoId, ControlKind::Static, "Yaw D gain", 233, 85, 54, 10},
+    {C::IDC_YAW_D, ControlKind::Edit, nullptr, 289, 82, 40, 14},
+    {kNoId, ControlKind::Static, "Acceleration L", 233, 129, 54, 10},
+    {C::IDC_ACC3, ControlKind::Edit, nullptr, 289, 126, 40, 14},
+    {kNoId, ControlKind::Static, "Acceleration R", 233, 151, 54, 10},
+    {C::IDC_ACC4, ControlKind::Edit, nullptr, 289, 148, 40, 14},
+    {kNoId, ControlKind::Static, "Deceleration L", 233, 173, 54, 10},
+    {C::IDC_ACC6, ControlKind::Edit, nullptr, 289, 170, 40, 14},
+    {kNoId, ControlKind::Static, "Deceleration R", 233, 195, 54, 10},
+    {C::IDC_ACC5, ControlKind::Edit, nullptr, 289, 192, 40, 14},
+    {kNoId, ControlKind::Static, "RC dead band", 338, 37, 64, 10},
+    {C::IDC_DEADBAND3, ControlKind::Edit, nullptr, 404, 34, 40, 14},
+    {kNoId, ControlKind::Static, "Gyro dead band", 338, 61, 64, 10},
+    {C::IDC_DEADBAND4, ControlKind::Edit, nullptr, 404, 58, 40, 14},
+
+    {C::IDC_SPINSPEED3, ControlKind::Edit, nullptr, 170, 266, 40, 14, kHiddenEdit},
+    {C::IDC_SPINSPEED4, ControlKind::Edit, nullptr, 215, 266, 40, 14, kHiddenEdit},
+
+    {kNoId, ControlKind::Static, "Tail compensate", 338, 129, 106, 10},
+    {kNoId, ControlKind::Static, "Collective to tail", 338, 151, 64, 10},
+    {C::IDC_TAILCOMP1, ControlKind::Edit, nullptr, 404, 148, 40, 14},
+    {kNoId, ControlKind::Static, "Cyclic to tail", 338, 173, 64, 10},
+    {C::IDC_TAILCOMP2, ControlKind::Edit, nullptr, 404, 170, 40, 14},
+    {kNoId, ControlKind::Static, "Zero pitch", 228, 220, 34, 10},
+    {C::IDC_ZERO_PITCH, ControlKind::Edit, nullptr, 264, 217, 40, 14},
+    {C::IDC_RESET_ZERO, ControlKind::PushButton, "Reset zero", 307, 217, 50, 14},
+};
+
+constexpr DialogTemplate kTemplate248{
+    CAdvanceDlg::kTemplateId, "Advance Menu", 467, 287, kFontAdvance, kControls248};
+
+// One row per section3 value, in mirror order: that order is the order of the exchange, and so
+// the order in which OK checks the boxes and reports the first bad one.
+struct Row {
+    int id;
+    int min, max;
+    int8_t TuningBlock::*tuning;     // where it travels (TuningBlock index in the comments)
+    int8_t SettingsMirror::*mirror;  // where it is kept
+};
+// clang-format off
+#define ORQ_ROW(id, min, max, name) Row{id, min, max, &TuningBlock::name, &SettingsMirror::name}
+// clang-format on
+constexpr Row kRows[] = {
+    ORQ_ROW(C::IDC_ACC1, 7, 125, Acc1),                   // 22
+    ORQ_ROW(C::IDC_ACC2, 7, 125, Acc2),                   // 23
+    ORQ_ROW(C::IDC_ACC3, 7, 125, Acc3),                   // 18
+    ORQ_ROW(C::IDC_ACC4, 7, 125, Acc4),                   // 19
+    ORQ_ROW(C::IDC_ACC5, 7, 125, Acc5),                   // 20
+    ORQ_ROW(C::IDC_ACC6, 7, 125, Acc6),                   // 21
+    ORQ_ROW(C::IDC_DEADBAND1, 0, 125, DeadBand1),         // 29
+    ORQ_ROW(C::IDC_DEADBAND2, 0, 125, DeadBand2),         // 30
+    ORQ_ROW(C::IDC_DEADBAND3, 0, 125, DeadBand3),         // 27
+    ORQ_ROW(C::IDC_DEADBAND4, 0, 125, DeadBand4),         // 28
+    ORQ_ROW(C::IDC_PITCH_D, 0, 125, PitchGainD),          // 15
+    ORQ_ROW(C::IDC_PITCH_I, 10, 125, PitchGainI),         // 14
+    ORQ_ROW(C::IDC_PITCH_P, 10, 125, PitchGainP),         // 13
+    ORQ_ROW(C::IDC_ROLL_D, 0, 125, RollGainD),            // 9
+    ORQ_ROW(C::IDC_ROLL_I, 10, 125, RollGainI),           // 8
+    ORQ_ROW(C::IDC_ROLL_P, 10, 125, RollGainP),           // 7
+    ORQ_ROW(C::IDC_SPINSPEED1, 15, 60, SpinSpeed1),       // 33
+    ORQ_ROW(C::IDC_SPINSPEED2, 15, 60, SpinSpeed2),       // 34
+    ORQ_ROW(C::IDC_SPINSPEED3, 15, 60, SpinSpeed3),       // 31
+    ORQ_ROW(C::IDC_SPINSPEED4, 15, 60, SpinSpeed4),       // 32
+    ORQ_ROW(C::IDC_TAILCOMP1, -125, 125, TailCompsate1),  // 40
+    ORQ_ROW(C::IDC_TAILCOMP2, -125, 125, TailCompsate2),  // 41
+    ORQ_ROW(C::IDC_YAW_D, 0, 125, TailGainD),             // 3
+    ORQ_ROW(C::IDC_YAW_I, 10, 125, TailGainI),            // 2
+    ORQ_ROW(C::IDC_YAW_P, 10, 125, TailGainP),            // 1
+};
+#undef ORQ_ROW
+static_assert(std::size(kRows) == SettingsMirror::kSection3Count);
+static_assert(std::size(kRows) + 1 == CAdvanceDlg::kValueCount);
+
+// The agility and yaw-rate boxes nobody can see or edit.
+constexpr int kHiddenIds[] = {C::IDC_SPINSPEED1, C::IDC_SPINSPEED2, C::IDC_SPINSPEED3,
+                              C::IDC_SPINSPEED4};
+constexpr int kSpinSpeedMin = 15, kSpinSpeedMax = 60;
+
+int8_t LowByte(int v) {
+    return static_cast<int8_t>(static_cast<uint8_t>(v & 0xFF));
+}
+
+}  // namespace
+
+std::span<const MessageEntry<CAdvanceDlg>> CAdvanceDlg::GetMessageMap() {
+    static constexpr MessageEntry<CAdvanceDlg> kMap[] = {
+        OnCommand(IDOK, &CAdvanceDlg::OnOK), OnCommand(IDCANCEL, &CAdvanceDlg::OnCancel),
+        // "Reset zero" (1162) has no action yet. Statics need no colour handler: Qt draws
+        // labels on the dialog's background already.
+    };
+    return kMap;
+}
+
+CAdvanceDlg::CAdvanceDlg(AppServices& services, std::weak_ptr<NotifyTarget> formTarget,
+                         QWidget* parent)
+    : QDialog(parent),
+      services_(services),
+      formTarget_(std::move(formTarget)),
+      controls_(BuildDialog(kTemplate248, this)),
+      ddx_(controls_, services.messages) {
+    for (std::size_t i = 0; i < std::size(kRows); ++i)
+        values_[i] = services_.block.Mirror.*kRows[i].mirror;  // int8_t → int sign-extends
+    values_[kValueCount - 1] = 0;                              // zero pitch
+    setFixedSize(controls_.Size());
+    WireMessageMap(this, controls_, GetMessageMap());
+    DoDataExchange();
+}
+
+CAdvanceDlg::~CAdvanceDlg() {
+    ReleaseNotifications();
+}
+
+void CAdvanceDlg::DoDataExchange() {
+    for (std::size_t i = 0; i < std::size(kRows); ++i)
+        ddx_.Bind(kRows[i].id, values_[i], kRows[i].min, kRows[i].max);
+    ddx_.Bind(IDC_ZERO_PITCH, values_[kValueCount - 1]);
+}
+
+void CAdvanceDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!initialised_) {
+        initialised_ = true;
+        OnInitDialog();
+    }
+}
+
+void CAdvanceDlg::OnInitDialog() {
+    ddx_.WriteOut();
+    services_.skin.Apply(this, kSkinDialog);
+    // From now until the dialog closes, the port's notifications come here and are left
+    // unhandled: the bytes stay in the port's buffer for the form.
+    if (services_.port) {
+        ownTarget_ = services_.notifier.TargetFor(this);
+        services_.port->SetNotifyTarget(ownTarget_);
+    }
+    if (QLineEdit* first = controls_.Edit(IDC_ROLL_P)) first->setFocus(Qt::OtherFocusReason);
+}
+
+void CAdvanceDlg::ClampHiddenBoxes() {
+    // A configuration file may carry an agility outside 15..60. Its box is hidden, so the
+    // user could never correct it and OK would fail for good; bring it into range instead.
+    for (int id : kHiddenIds) {
+        QLineEdit* edit = controls_.Edit(id);
+        if (!edit) continue;
+        const std::optional<int> v = ParseInt(edit->text());
+        if (v && (*v < kSpinSpeedMin || *v > kSpinSpeedMax))
+            edit->setText(QString::number(std::clamp(*v, kSpinSpeedMin, kSpinSpeedMax)));
+    }
+}
+
+void CAdvanceDlg::OnOK() {
+    ClampHiddenBoxes();
+    if (!ddx_.ReadBack()) return;  // the message is shown, the focus is in the faulty box
+
+    ParameterBlock& block = services_.block;
+    for (std::size_t i = 0; i < std::size(kRows); ++i)
+        block.Tuning.*kRows[i].tuning = LowByte(values_[i]);
+    SendParameters(services_.link, block, services_.port);
+    for (std::size_t i = 0; i < std::size(kRows); ++i)
+        block.Mirror.*kRows[i].mirror = LowByte(values_[i]);
+    accept();
+}
+
+void CAdvanceDlg::OnCancel() {
+    reject();
+}
+
+void CAdvanceDlg::done(int result) {
+    ReleaseNotifications();
+    QDialog::done(result);
+}
+
+void CAdvanceDlg::ReleaseNotifications() {
+    if (!ownTarget_) return;
+    if (services_.port) services_.port->SetNotifyTarget(formTarget_);
+    ownTarget_.reset();
+}
+
+}  // namespace orq

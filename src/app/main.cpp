@@ -10,6 +10,7 @@
 
 #include "app/Resources.h"
 #include "app/Skin.h"
+#include "app/StartupProbe.h"
 #include "app/UARTApp.h"
 #include "framework/DialogTemplate.h"
 #include "framework/NotifyTarget.h"
@@ -75,6 +76,8 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(previous);
     orq::InitGuiResources();
     orq::LoadTemplateFonts();
+    orq::StartupProbe probe;  // bench/startup
+    if (orq::StartupProbe::Requested()) app.installEventFilter(&probe);
     // Menus, status bar and message boxes in the templates' font, like the windows themselves.
     QApplication::setFont(orq::TemplateQFont(orq::kFontMainForm));
 

@@ -1,0 +1,26 @@
+#pragma once
+// ORQ_STARTUP_PROBE=1 makes orq report when its main window has first been drawn on screen and
+// then close it, so bench/startup can time start-up from outside:
+//
+//     shown_at_us <microseconds since the epoch>
+//
+// Nothing of this runs unless the variable is set.
+
+#include <QObject>
+
+namespace orq {
+
+class StartupProbe : public QObject {
+    Q_OBJECT
+public:
+    static bool Requested();
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool fired_ = false;
+};
+
+}  // namespace orq

@@ -2,9 +2,9 @@
 // The "Advance Menu": the expert values of the unit (P, I and D per axis, accelerations, dead
 // bands, tail compensation), edited as the 25-value run section3 of the SettingsMirror.
 //
-// The main form opens it modally:
+// The main form opens it modally, over the main window, handing over its own notify target:
 //
-//     CAdvanceDlg dlg(services, formTarget);
+//     CAdvanceDlg dlg(services, notifyTarget_, window());
 //     services.modal.RunModal(dlg);
 //
 // While it is shown the dialog is the port's notify target and leaves the notifications

@@ -23,13 +23,18 @@
 using namespace orq;
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
+using D = CAdvanceDlg;
 
 namespace {
 
-// Tuning byte of each section3 value, in mirror order, and where it sits in a parameter write.
+// The box and the TuningBlock byte of each section3 value, in mirror order; the block starts at
+// frame byte 34.
+constexpr std::array<int, 25> kBox = {1142, 1143, 1151, 1152, 1154, 1153, 1144, 1145, 1155,
+                                      1156, 1141, 1140, 1139, 1138, 1137, 1136, 1146, 1147,
+                                      1157, 1158, 1159, 1160, 1150, 1149, 1148};
 constexpr std::array<int, 25> kTuningByte = {22, 23, 18, 19, 20, 21, 29, 30, 27, 28, 15, 14, 13,
                                              9,  8,  7,  33, 34, 31, 32, 40, 41, 3,  2,  1};
-constexpr int kTuningInFrame = 34, kCommandInFrame = 80;
+constexpr int kTuning = 34, kCommand = 80;
 
 struct Rig {
     test::Pty pty;
@@ -47,14 +52,14 @@ struct Rig {
         return pty.ok() && port.OpenPort(1, pty.path()) && port.SetState(9600, 0, 8, 1) &&
                port.SetupPort() && port.StartThreads();
     }
-    // What the unit hears: `expect` bytes, and then whatever else follows within a grace time.
+    // What the unit hears: `expect` bytes and whatever follows within 200 ms; with `expect` 0,
+    // whatever comes within 300 ms.
     Bytes Heard(std::size_t expect = 0) {
         Bytes got;
         auto deadline = test::Clock::now() + (expect ? 2000ms : 300ms);
-        for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - test::Clock::now());
-            if (left.count() <= 0) break;
+        for (auto left = 1ms; left.count() > 0;
+             left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          test::Clock::now())) {
             pollfd p{pty.master(), POLLIN, 0};
             if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
             uint8_t buf[256];
@@ -69,10 +74,10 @@ struct Rig {
     }
 };
 
-void Type(CAdvanceDlg& d, int id, const QString& text) {
+void Type(D& d, int id, const QString& text) {
     d.Controls().Edit(id)->setText(text);
 }
-void Click(CAdvanceDlg& d, int id) {
+void Click(D& d, int id) {
     QTest::mouseClick(d.Controls().Button(id), Qt::LeftButton);
 }
 
@@ -91,12 +96,9 @@ class AdvanceDlgTest : public QObject {
     Q_OBJECT
 private slots:
     void okSendsTheMirrorRunInOneWrite();
-    void validationStopsAtTheFirstBoxInTableOrder();
-    void tailCompensationBounds_data();
-    void tailCompensationBounds();
-    void cancelWritesAndSendsNothing();
+    void badBoxesKeepTheDialogOpenAndCancelTouchesNothing();
+    void tailCompensationTakesMinus125To125();
     void hiddenAgilityOutsideItsRangeIsClamped();
-    void enterInABoxIsOk();
     void skinAndNotifyTargetWhileOpen();
 };
 
@@ -109,110 +111,86 @@ void AdvanceDlgTest::okSendsTheMirrorRunInOneWrite() {
     // A main-form slider has moved since the mirror was filled: the unit gets the mirror's value.
     r.block.Tuning.SpinSpeed1 = r.block.Tuning.SpinSpeed3 = 50;
     r.block.Tuning.YawGain = 77;
-    const SettingsMirror mirrorBefore = r.block.Mirror;
+    const SettingsMirror mirror = r.block.Mirror;
 
-    CAdvanceDlg dlg(r.services, {});
+    D dlg(r.services, {});
     dlg.show();
-    QCOMPARE(dlg.Controls().Edit(CAdvanceDlg::IDC_TAILCOMP1)->text(), QString("-103"));
-    Click(dlg, 1);
+    for (std::size_t i = 0; i < run.size(); ++i)
+        QCOMPARE(dlg.Controls().Edit(kBox[i])->text(), QString::number(run[i]));
+    Click(dlg, D::IDOK);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QVERIFY(r.messages.Texts().isEmpty());
 
     const Bytes frame = r.Heard(kFrameSize);
     QCOMPARE(frame.size(), kFrameSize);
-    QCOMPARE(frame[kCommandInFrame], uint8_t(kCommandParameters));
+    QCOMPARE(frame[kCommand], uint8_t(kCommandParameters));
     for (std::size_t i = 0; i < run.size(); ++i)
-        QCOMPARE(frame[kTuningInFrame + kTuningByte[i]], uint8_t(run[i]));
-    // Bytes 65..68 carry SpinSpeed3, SpinSpeed4, SpinSpeed1, SpinSpeed2.
+        QCOMPARE(frame[kTuning + kTuningByte[i]], uint8_t(run[i]));
+    // Bytes 65..68: SpinSpeed3, SpinSpeed4, SpinSpeed1, SpinSpeed2.
     QCOMPARE(Bytes(frame.begin() + 65, frame.begin() + 69), (Bytes{33, 34, 31, 32}));
-    QCOMPARE(frame[kTuningInFrame], uint8_t(77));
-    QVERIFY(r.block.Mirror == mirrorBefore);
-    QCOMPARE(r.block.Tuning.SpinSpeed1, int8_t(31));
+    QCOMPARE(frame[kTuning], uint8_t(77));
+    QVERIFY(r.block.Mirror == mirror);
 }
 
-void AdvanceDlgTest::validationStopsAtTheFirstBoxInTableOrder() {
+void AdvanceDlgTest::badBoxesKeepTheDialogOpenAndCancelTouchesNothing() {
     Rig r;
     QVERIFY(r.Open());
     const ParameterBlock before = r.block;
-    CAdvanceDlg dlg(r.services, {});
+    D dlg(r.services, {});
     dlg.show();
     auto refuses = [&](const char* message, int focusId) {
-        Click(dlg, 1);
+        Click(dlg, D::IDOK);
         return r.messages.Last() == message && dlg.isVisible() &&
                dlg.focusWidget() == dlg.Controls().Edit(focusId);
     };
-
-    Type(dlg, CAdvanceDlg::IDC_ROLL_P, "5");
-    QVERIFY(refuses("Please enter an integer between 10 and 125.", CAdvanceDlg::IDC_ROLL_P));
+    Type(dlg, D::IDC_ROLL_P, "5");
+    QVERIFY(refuses("Please enter an integer between 10 and 125.", D::IDC_ROLL_P));
     // Acceleration comes later in the tab order but earlier in the exchange.
-    Type(dlg, CAdvanceDlg::IDC_ACC1, "3");
-    QVERIFY(refuses("Please enter an integer between 7 and 125.", CAdvanceDlg::IDC_ACC1));
-    Type(dlg, CAdvanceDlg::IDC_ACC1, "fast");
-    QVERIFY(refuses("Please enter an integer.", CAdvanceDlg::IDC_ACC1));
-    Type(dlg, CAdvanceDlg::IDC_ACC1, "40");
-    Type(dlg, CAdvanceDlg::IDC_ZERO_PITCH, "x");
-    Type(dlg, CAdvanceDlg::IDC_ROLL_P, "60");
-    QVERIFY(refuses("Please enter an integer.", CAdvanceDlg::IDC_ZERO_PITCH));
-    QCOMPARE(r.messages.Texts().size(), 4);
+    Type(dlg, D::IDC_ACC1, "3");
+    QVERIFY(refuses("Please enter an integer between 7 and 125.", D::IDC_ACC1));
+    Type(dlg, D::IDC_ACC1, "40");
+    Type(dlg, D::IDC_ROLL_P, "60");
+    Type(dlg, D::IDC_ZERO_PITCH, "x");  // any integer will do, but an integer it must be
+    QVERIFY(refuses("Please enter an integer.", D::IDC_ZERO_PITCH));
     QVERIFY(r.Heard().empty());
     QVERIFY(r.block.Mirror == before.Mirror && r.block.Tuning == before.Tuning);
 
-    Type(dlg, CAdvanceDlg::IDC_ZERO_PITCH, "-99999");  // any integer, used nowhere
-    Click(dlg, 1);
-    QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QCOMPARE(r.Heard(kFrameSize).size(), kFrameSize);
-    QCOMPARE(r.block.Mirror.RollGainP, int8_t(60));
-    QCOMPARE(r.block.Tuning.Acc1, int8_t(40));
-}
-
-void AdvanceDlgTest::tailCompensationBounds_data() {
-    QTest::addColumn<int>("box");
-    QTest::addColumn<int>("value");
-    QTest::addColumn<bool>("accepted");
-    for (int box : {CAdvanceDlg::IDC_TAILCOMP1, CAdvanceDlg::IDC_TAILCOMP2}) {
-        const QByteArray n = QByteArray::number(box);
-        QTest::newRow(n + " -125") << box << -125 << true;
-        QTest::newRow(n + " 125") << box << 125 << true;
-        QTest::newRow(n + " -126") << box << -126 << false;
-        QTest::newRow(n + " 126") << box << 126 << false;
-    }
-}
-
-void AdvanceDlgTest::tailCompensationBounds() {
-    QFETCH(int, box);
-    QFETCH(int, value);
-    QFETCH(bool, accepted);
-    Rig r;
-    QVERIFY(r.Open());
-    CAdvanceDlg dlg(r.services, {});
-    dlg.show();
-    Type(dlg, box, QString::number(value));
-    Click(dlg, 1);
-    if (!accepted) {
-        QCOMPARE(r.messages.Last(), QString("Please enter an integer between -125 and 125."));
-        QVERIFY(r.Heard().empty());
-        return;
-    }
-    const Bytes frame = r.Heard(kFrameSize);
-    QCOMPARE(frame.size(), kFrameSize);
-    const int byte = box == CAdvanceDlg::IDC_TAILCOMP1 ? 40 : 41;
-    QCOMPARE(frame[kTuningInFrame + byte], uint8_t(int8_t(value)));
-}
-
-void AdvanceDlgTest::cancelWritesAndSendsNothing() {
-    Rig r;
-    QVERIFY(r.Open());
-    const ParameterBlock before = r.block;
-    CAdvanceDlg dlg(r.services, {});
-    dlg.show();
-    Type(dlg, CAdvanceDlg::IDC_YAW_P, "90");
-    Type(dlg, CAdvanceDlg::IDC_DEADBAND3, "12");
-    Click(dlg, 2);
+    Type(dlg, D::IDC_ZERO_PITCH, "-99999");
+    Click(dlg, D::IDCANCEL);
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
-    QVERIFY(!dlg.isVisible());
     QVERIFY(r.Heard().empty());
     QVERIFY(r.block.Mirror == before.Mirror && r.block.Tuning == before.Tuning);
     QCOMPARE(r.link.SequenceCounter, uint8_t(0));  // no frame was even built
+}
+
+void AdvanceDlgTest::tailCompensationTakesMinus125To125() {
+    for (auto [one, two] : {std::pair{-125, 125}, std::pair{125, -125}}) {
+        Rig r;
+        QVERIFY(r.Open());
+        D dlg(r.services, {});
+        dlg.show();
+        Type(dlg, D::IDC_TAILCOMP1, QString::number(one));
+        // Typed, then Enter in the box: OK is the default button.
+        QLineEdit* edit = dlg.Controls().Edit(D::IDC_TAILCOMP2);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::number(two));
+        QTest::keyClick(edit, Qt::Key_Return);
+        const Bytes frame = r.Heard(kFrameSize);
+        QCOMPARE(frame.size(), kFrameSize);
+        QCOMPARE(frame[kTuning + 40], uint8_t(int8_t(one)));
+        QCOMPARE(frame[kTuning + 41], uint8_t(int8_t(two)));
+    }
+    for (int box : {D::IDC_TAILCOMP1, D::IDC_TAILCOMP2}) {
+        Rig r;
+        QVERIFY(r.Open());
+        D dlg(r.services, {});
+        dlg.show();
+        Type(dlg, box, "-126");
+        Click(dlg, D::IDOK);
+        QCOMPARE(r.messages.Last(), QString("Please enter an integer between -125 and 125."));
+        QVERIFY(r.Heard().empty());
+    }
 }
 
 void AdvanceDlgTest::hiddenAgilityOutsideItsRangeIsClamped() {
@@ -220,34 +198,17 @@ void AdvanceDlgTest::hiddenAgilityOutsideItsRangeIsClamped() {
     QVERIFY(r.Open());
     r.block.Mirror.SpinSpeed1 = 70;  // as a configuration file may carry them
     r.block.Mirror.SpinSpeed4 = -3;
-    CAdvanceDlg dlg(r.services, {});
+    D dlg(r.services, {});
     dlg.show();
     for (int id : {1146, 1147, 1157, 1158}) QVERIFY(!dlg.Controls().Edit(id)->isVisible());
-    Click(dlg, 1);
+    Click(dlg, D::IDOK);
     QVERIFY(r.messages.Texts().isEmpty());
-    QCOMPARE(dlg.result(), int(QDialog::Accepted));
     const Bytes frame = r.Heard(kFrameSize);
     QCOMPARE(frame.size(), kFrameSize);
-    QCOMPARE(frame[kTuningInFrame + 33], uint8_t(60));
-    QCOMPARE(frame[kTuningInFrame + 32], uint8_t(15));
+    QCOMPARE(frame[kTuning + 33], uint8_t(60));
+    QCOMPARE(frame[kTuning + 32], uint8_t(15));
     QCOMPARE(r.block.Mirror.SpinSpeed1, int8_t(60));
     QCOMPARE(r.block.Mirror.SpinSpeed4, int8_t(15));
-}
-
-void AdvanceDlgTest::enterInABoxIsOk() {
-    Rig r;
-    QVERIFY(r.Open());
-    CAdvanceDlg dlg(r.services, {});
-    dlg.show();
-    QLineEdit* yawD = dlg.Controls().Edit(CAdvanceDlg::IDC_YAW_D);
-    yawD->setFocus();
-    yawD->selectAll();
-    QTest::keyClicks(yawD, "33");
-    QTest::keyClick(yawD, Qt::Key_Return);
-    QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    const Bytes frame = r.Heard(kFrameSize);
-    QCOMPARE(frame.size(), kFrameSize);
-    QCOMPARE(frame[kTuningInFrame + 3], uint8_t(33));
 }
 
 void AdvanceDlgTest::skinAndNotifyTargetWhileOpen() {
@@ -257,22 +218,21 @@ void AdvanceDlgTest::skinAndNotifyTargetWhileOpen() {
     const auto formTarget = r.notifier.TargetFor(&form);
     r.port.SetNotifyTarget(formTarget);
     {
-        CAdvanceDlg dlg(r.services, formTarget);
+        D dlg(r.services, formTarget);
         dlg.show();
         QCOMPARE(r.skin.Log(), QStringList{"Apply -1 218"});
         QCOMPARE(r.skin.Calls()[0].window.data(), &dlg);
 
         QVERIFY(r.pty.Send(Bytes(10, 0x55)));
         QTRY_COMPARE(r.port.ReceiveSize(), 10u);
-        // The port posts once the line has been quiet for its read interval (100 ms).
-        QTest::qWait(400);
+        QTest::qWait(400);  // the port posts once the line has been quiet for 100 ms
         QCOMPARE(form.received, 0);
         QCOMPARE(r.port.ReceiveSize(), 10u);
-        Click(dlg, 2);
+        Click(dlg, D::IDCANCEL);
     }
     QVERIFY(r.pty.Send(Bytes(5, 0xAA)));
     QTRY_VERIFY(form.received > 0);
-    QCOMPARE(r.port.ReceiveSize(), 15u);
+    QCOMPARE(r.port.ReceiveSize(), 15u);  // the bytes waited for the form
 }
 
 QTEST_MAIN(AdvanceDlgTest)

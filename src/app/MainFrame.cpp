@@ -89,6 +89,8 @@ void CMainFrame::SetStatusText(const QString& text) { pane0_->setText(text); }
 
 QString CMainFrame::StatusText() const { return pane0_->text(); }
 
+void CMainFrame::SetStatusToolTip(const QString& text) { pane0_->setToolTip(text); }
+
 void CMainFrame::SetProgressPos(int position) {
     pendingProgress_ = position;
     if (progress_) progress_->setValue(position);

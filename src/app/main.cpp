@@ -12,6 +12,7 @@
 #include "app/Skin.h"
 #include "app/StartupProbe.h"
 #include "app/UARTApp.h"
+#include "view/CUARTView.h"
 #include "framework/DialogTemplate.h"
 #include "framework/NotifyTarget.h"
 #include "framework/Services.h"
@@ -94,8 +95,10 @@ int main(int argc, char** argv) {
     orq::AppServices services{block, link, &port, messages, files, modal, skin, notifier};
 
     orq::CUARTApp theApp(services);
-    // The main form plugs in here: a FormFactory that makes it for the frame.
-    if (!theApp.InitInstance()) return 1;
+    const auto makeForm = [](orq::CMainFrame& frame, orq::AppServices& s) -> orq::FormView* {
+        return new orq::CUARTView(s, &frame);
+    };
+    if (!theApp.InitInstance(makeForm)) return 1;
     const int code = QApplication::exec();
     return theApp.ExitInstance(code);
 }

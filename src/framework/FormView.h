@@ -13,6 +13,8 @@ public:
     virtual ~FrameStatus() = default;
     virtual void SetStatusText(const QString& text) = 0;  // pane 0 ("Connected!", "Not Connect!")
     virtual void SetProgressPos(int position) = 0;        // 0..100
+    // What pane 0's text stands for in detail (the ports the last scan tried).
+    virtual void SetStatusToolTip(const QString& text) = 0;
 };
 
 // A form that fills the main frame.

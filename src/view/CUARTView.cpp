@@ -1,0 +1,368 @@
+#include "view/CUARTView.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+
+#include "app/MainFrame.h"
+#include "app/Skin.h"
+#include "framework/NotifyTarget.h"
+#include "protocol/LinkFrame.h"
+#include "serial/SerialPort.h"
+#include "view/MainFormTemplate.h"
+#include "view/ScanDriver.h"
+#include "widgets/PngButton.h"
+#include "widgets/PngResource.h"
+
+namespace orq {
+
+namespace {
+
+// clang-format off
+constexpr TuningControl kTuning[] = {
+    {IDC_PITCH_AGILITY_SLIDER, IDC_PITCH_AGILITY_EDIT, 15, 60, &SliderValues::PitchAgility,
+     &TuningBlock::SpinSpeed1, &SettingsMirror::PitchAgility, "Pitch Agility"},
+    {IDC_ROLL_AGILITY_SLIDER, IDC_ROLL_AGILITY_EDIT, 15, 60, &SliderValues::RollAgility,
+     &TuningBlock::SpinSpeed2, &SettingsMirror::RollAgility, "Roll Agility"},
+    {IDC_YAW_LEFT_SLIDER, IDC_YAW_LEFT_EDIT, 15, 60, &SliderValues::YawAgility,
+     &TuningBlock::SpinSpeed3, &SettingsMirror::YawAgility, "Yaw rate L"},
+    {IDC_PITCH_GAIN_SLIDER, IDC_PITCH_GAIN_EDIT, 10, 125, &SliderValues::PitchGain,
+     &TuningBlock::PitchGain, &SettingsMirror::PitchGain, "Pitch Gain"},
+    {IDC_ROLL_GAIN_SLIDER, IDC_ROLL_GAIN_EDIT, 10, 125, &SliderValues::RollGain,
+     &TuningBlock::RollGain, &SettingsMirror::RollGain, "Roll Gain"},
+    {IDC_TAIL_GAIN_SLIDER, IDC_TAIL_GAIN_EDIT, 10, 125, &SliderValues::YawGain,
+     &TuningBlock::YawGain, &SettingsMirror::YawGain, "Tail Gain"},
+    {IDC_YAW_RIGHT_SLIDER, IDC_YAW_RIGHT_EDIT, 15, 60, &SliderValues::YawRight,
+     &TuningBlock::SpinSpeed4, &SettingsMirror::YawRight, "Yaw rate R"},
+};
+// clang-format on
+
+// The order in which the initial update skins and positions the sliders.
+constexpr int kSliderSetupOrder[] = {
+    IDC_PITCH_AGILITY_SLIDER, IDC_PITCH_GAIN_SLIDER, IDC_ROLL_AGILITY_SLIDER, IDC_ROLL_GAIN_SLIDER,
+    IDC_YAW_LEFT_SLIDER,      IDC_YAW_RIGHT_SLIDER,  IDC_TAIL_GAIN_SLIDER};
+constexpr int kTickEvery = 15;
+
+// Names for controls whose caption alone would be ambiguous to a screen reader.
+struct ButtonName {
+    int id;
+    const char* name;
+};
+constexpr ButtonName kButtonNames[] = {
+    {IDC_RESET_MAIN, "Reset main rotor"},
+    {IDC_RESET_TAIL, "Reset tail rotor"},
+    {IDC_UPGRADE_OPEN, "Open firmware file"},
+    {IDC_UPGRADE, "Upgrade firmware"},
+};
+
+int8_t LowByte(int value) {
+    return static_cast<int8_t>(static_cast<uint8_t>(value & 0xFF));
+}
+
+bool IsReturn(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+}  // namespace
+
+std::span<const TuningControl> TuningControls() {
+    return kTuning;
+}
+
+std::span<const MessageEntry<CUARTView>> CUARTView::GetMessageMap() {
+    using V = CUARTView;
+    static constexpr MessageEntry<V> kMap[] = {
+        OnCommand(IDC_CONNECT, &V::ConnectScan),
+        OnCommand(IDC_SETUP, &V::OnSetup),
+        OnCommand(IDC_PRESET_BEGINNER, &V::OnPreset),
+        OnCommand(IDC_PRESET_F3C, &V::OnPreset),
+        OnCommand(IDC_PRESET_3D_SOFT, &V::OnPreset),
+        OnCommand(IDC_PRESET_3D_HARD, &V::OnPreset),
+        OnCommand(IDC_PRESET_3D_EXTREME, &V::OnPreset),
+        OnCommand(IDC_RESET_MAIN, &V::OnResetMain),
+        OnCommand(IDC_RESET_TAIL, &V::OnResetTail),
+        OnCommand(IDC_ALL_DATA_RESET, &V::OnAllDataReset),
+        OnCommand(IDC_UPGRADE_OPEN, &V::OnUpgradeOpen),
+        OnCommand(IDC_UPGRADE, &V::OnUpgrade),
+        OnCommand(ID_FILE_OPEN, &V::OnFileOpen),
+        OnCommand(ID_FILE_SAVE, &V::OnFileSave),
+        OnCommand(ID_FILE_TRANSMIT, &V::OnFileTransmit),
+        OnVScroll(IDC_ROLL_AGILITY_SLIDER, &V::OnSliderScroll),
+        OnVScroll(IDC_ROLL_GAIN_SLIDER, &V::OnSliderScroll),
+        OnVScroll(IDC_PITCH_AGILITY_SLIDER, &V::OnSliderScroll),
+        OnVScroll(IDC_PITCH_GAIN_SLIDER, &V::OnSliderScroll),
+        OnVScroll(IDC_YAW_LEFT_SLIDER, &V::OnSliderScroll),
+        OnVScroll(IDC_YAW_RIGHT_SLIDER, &V::OnSliderScroll),
+        OnVScroll(IDC_TAIL_GAIN_SLIDER, &V::OnSliderScroll),
+        OnReleasedCapture(IDC_ROLL_AGILITY_SLIDER, &V::OnSliderRelease),
+        OnReleasedCapture(IDC_ROLL_GAIN_SLIDER, &V::OnSliderRelease),
+        OnReleasedCapture(IDC_PITCH_AGILITY_SLIDER, &V::OnSliderRelease),
+        OnReleasedCapture(IDC_PITCH_GAIN_SLIDER, &V::OnSliderRelease),
+        OnReleasedCapture(IDC_YAW_LEFT_SLIDER, &V::OnSliderRelease),
+        OnReleasedCapture(IDC_YAW_RIGHT_SLIDER, &V::OnSliderRelease),
+        OnReleasedCapture(IDC_TAIL_GAIN_SLIDER, &V::OnSliderRelease),
+        OnMessage(WM_SERIAL_RECEIVE, &V::OnSerialReceive),
+        OnMessage(WM_SERIAL_REMOVED, &V::OnSerialRemoved),
+    };
+    return kMap;
+}
+
+CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
+    : FormView(parent),
+      s_(services),
+      frame_(frame),
+      controls_(BuildDialog(kTemplate101, this)),
+      ddx_(controls_, services.messages) {
+    // The pictures lie right of and below the template's own area; the form claims them too.
+    const QSize templateSize = controls_.Size();
+    setMinimumSize(std::max(templateSize.width(), kLampX.back() + 30),
+                   std::max(templateSize.height(), kUnitPictureY + 101));
+
+    for (const TuningControl& c : kTuning)
+        ddx_.Bind(c.edit, values_.*c.value, c.minimum, c.maximum);
+    WireMessageMap(this, controls_, GetMessageMap());
+
+    // The block starts as it is right after start-up (mirror at its initial values); the port
+    // collects what it receives for this form to take.
+    if (s_.port) s_.port->AddOptions(SerialPort::kReceiveBuffer);
+
+    for (const TuningControl& c : kTuning) {
+        if (QLineEdit* e = controls_.Edit(c.edit)) {
+            e->setAccessibleName(QString::fromUtf8(c.name));
+            e->installEventFilter(this);
+        }
+        if (SliderControl* sl = controls_.Slider(c.slider))
+            sl->setAccessibleName(QString::fromUtf8(c.name));
+    }
+    for (const PresetInfo& p : Presets())
+        if (QWidget* b = controls_.Control(p.buttonId))
+            b->setAccessibleName(QString::fromUtf8(p.name.data(), qsizetype(p.name.size())));
+    for (const ButtonName& b : kButtonNames)
+        if (QWidget* w = controls_.Control(b.id)) w->setAccessibleName(QString::fromUtf8(b.name));
+    for (QWidget* w : controls_.All()) {
+        if (w && w->accessibleName().isEmpty()) {
+            if (auto* button = qobject_cast<QAbstractButton*>(w))
+                w->setAccessibleName(button->text());
+            else if (auto* label = qobject_cast<QLabel*>(w))
+                w->setAccessibleName(label->text());
+        }
+    }
+
+    unitPicture_ = LoadPngResource(kUnitPicture);
+    lampOff_ = LoadPngResource(kLampOff);
+    lampOn_ = LoadPngResource(kLampOn);
+
+    scan_ = std::make_unique<ScanDriver>(services, accumulator_, values_, connected_);
+    connect(scan_.get(), &ScanDriver::progress, this, &CUARTView::OnScanProgress);
+    connect(scan_.get(), &ScanDriver::finished, this, &CUARTView::OnScanFinished);
+}
+
+CUARTView::~CUARTView() {
+    ClosePortAndStopScan();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Initial update
+
+void CUARTView::OnInitialUpdate() {
+    ddx_.WriteOut();
+    s_.skin.Apply(this, kSkinDialog);
+    for (int id : kSliderSetupOrder) {
+        const TuningControl* c = BySlider(id);
+        SliderControl* slider = controls_.Slider(id);
+        if (!c || !slider) continue;
+        s_.skin.Apply(slider, kSkinSlider);
+        slider->setRange(c->minimum, c->maximum);
+        slider->setTickInterval(kTickEvery);
+        // Whole steps only: one arrow press moves one unit, a page a quarter of the ticks.
+        slider->setSingleStep(1);
+        slider->setPageStep(5);
+        SetSliderPos(*c);
+    }
+    for (const PresetInfo& p : Presets()) {
+        CPngButton* button = controls_.PngButton(p.buttonId);
+        if (!button) continue;
+        s_.skin.Apply(button, kSkinButton);
+        button->SetImage(p.pngId);
+    }
+    if (QWidget* label = controls_.Control(IDC_MAKER_LABEL)) s_.skin.Apply(label, kSkinLabel);
+
+    accumulator_.SetMinimumBlockSize(kReceiveBlock);
+    // From here on this form receives what the port hears.
+    notifyTarget_ = s_.notifier.TargetFor(this);
+    if (s_.port) s_.port->SetNotifyTarget(notifyTarget_);
+}
+
+bool CUARTView::OnCmdMsg(int commandId) {
+    return DispatchCommand(this, GetMessageMap(), commandId);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sliders and edit boxes
+
+const TuningControl* CUARTView::BySlider(int id) const {
+    for (const TuningControl& c : kTuning)
+        if (c.slider == id) return &c;
+    return nullptr;
+}
+
+const TuningControl* CUARTView::ByEdit(int id) const {
+    for (const TuningControl& c : kTuning)
+        if (c.edit == id) return &c;
+    return nullptr;
+}
+
+void CUARTView::SetSliderPos(const TuningControl& c) {
+    // The slider keeps its position inside its range: a value outside lands at the nearer end.
+    if (SliderControl* slider = controls_.Slider(c.slider))
+        slider->SetPos(c.Base() - values_.*c.value);
+}
+
+void CUARTView::MoveAllSliders() {
+    for (const TuningControl& c : kTuning) SetSliderPos(c);
+}
+
+void CUARTView::Send() {
+    // While the scan probes a port there is no unit to tell: a write would go to whatever device
+    // is being probed and move the sequence number the scan waits to see echoed. The unit's own
+    // values replace the form's once it answers anyway.
+    if (Scanning()) return;
+    SendParameters(s_.link, s_.block, s_.port);
+}
+
+void CUARTView::OnSliderScroll(int sliderId) {
+    const TuningControl* c = BySlider(sliderId);
+    SliderControl* slider = controls_.Slider(sliderId);
+    if (!c || !slider) return;
+    values_.*c->value = c->Base() - slider->value();
+    // Writing all seven and reading them back is what raises the range message while a value
+    // loaded from a file lies outside its range. Nothing is sent until the mouse lets go.
+    ddx_.WriteOut();
+    ddx_.ReadBack();
+}
+
+void CUARTView::OnSliderRelease(int sliderId) {
+    const TuningControl* c = BySlider(sliderId);
+    if (!c) return;
+    // Only the unit's copy changes; the file copy follows on Enter, presets and resets.
+    s_.block.Tuning.*c->device = LowByte(values_.*c->value);
+    Send();
+}
+
+void CUARTView::CommitEdit(int editId) {
+    const TuningControl* c = ByEdit(editId);
+    if (!c) return;
+    ddx_.ReadBack();  // a faulty box has had its message; the value is clamped below anyway
+    int& value = values_.*c->value;
+    SetSliderPos(*c);
+    value = std::clamp(value, c->minimum, c->maximum);
+    s_.block.Tuning.*c->device = LowByte(value);
+    s_.block.Mirror.*c->mirror = LowByte(value);
+    Send();
+    ddx_.WriteOut();
+    update();
+}
+
+bool CUARTView::eventFilter(QObject* watched, QEvent* event) {
+    // Every keyboard message carrying Return commits once, as the key goes down (and again for
+    // each auto-repeat) and as it comes up: the unit hears the value on the press already.
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool repeatedRelease = type == QEvent::KeyRelease && key->isAutoRepeat();
+        if (IsReturn(key->key()) && !repeatedRelease) {
+            // Key events reach the box that has the focus, so this is the focused box.
+            if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
+                const QPointer<CUARTView> alive(this);
+                CommitEdit(ControlId(edit));
+                if (!alive) return true;
+            }
+        }
+    }
+    return FormView::eventFilter(watched, event);
+}
+
+void CUARTView::MirrorFromDevice() {
+    orq::MirrorFromDevice(s_.block, values_);
+    MoveAllSliders();
+    ddx_.WriteOut();
+    update();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Presets and resets
+
+void CUARTView::OnPreset(int buttonId) {
+    const PresetInfo* info = nullptr;
+    for (const PresetInfo& p : Presets())
+        if (p.buttonId == buttonId) info = &p;
+    if (!info) return;
+    const QPointer<CUARTView> alive(this);
+    s_.messages.Show(this,
+                     QString::fromUtf8(info->message.data(), qsizetype(info->message.size())));
+    if (!alive) return;
+    for (const PresetInfo& p : Presets())
+        if (CPngButton* b = controls_.PngButton(p.buttonId)) b->SetSelected(p.buttonId == buttonId);
+    ApplyPreset(info->preset, s_.block, values_, reset_);
+    MoveAllSliders();
+    ddx_.WriteOut();
+    Send();
+}
+
+void CUARTView::OnResetMain() {
+    ResetMainRotor(s_.block, values_, reset_);
+    for (int id : {IDC_PITCH_AGILITY_SLIDER, IDC_PITCH_GAIN_SLIDER, IDC_ROLL_AGILITY_SLIDER,
+                   IDC_ROLL_GAIN_SLIDER})
+        SetSliderPos(*BySlider(id));
+    ddx_.WriteOut();
+    Send();
+}
+
+void CUARTView::OnResetTail() {
+    ResetTailRotor(s_.block, values_, reset_);
+    for (int id : {IDC_YAW_LEFT_SLIDER, IDC_YAW_RIGHT_SLIDER, IDC_TAIL_GAIN_SLIDER})
+        SetSliderPos(*BySlider(id));
+    ddx_.WriteOut();
+    Send();
+}
+
+void CUARTView::OnAllDataReset() {
+    AllDataReset(s_.block, values_);
+    MoveAllSliders();
+    ddx_.WriteOut();
+    update();
+    Send();
+}
+
+void CUARTView::OnSetup() {
+    // The Setup wizard opens here once it exists.
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing and closing
+
+void CUARTView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (unitPicture_) p.drawImage(QPoint(kUnitPictureX, kUnitPictureY), *unitPicture_);
+    const std::optional<QImage>& lamp = connected_ ? lampOn_ : lampOff_;
+    if (lamp)
+        for (int x : kLampX) p.drawImage(QPoint(x, kLampY), *lamp);
+}
+
+void CUARTView::OnClose() {
+    ClosePortAndStopScan();
+}
+
+void CUARTView::closeEvent(QCloseEvent* event) {
+    ClosePortAndStopScan();
+    FormView::closeEvent(event);
+}
+
+void CUARTView::customEvent(QEvent* event) {
+    if (!DispatchMessageEvent(this, GetMessageMap(), event)) FormView::customEvent(event);
+}
+
+}  // namespace orq

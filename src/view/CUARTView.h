@@ -1,0 +1,154 @@
+#pragma once
+// The main form: the seven live tuning values with their upside-down sliders and edit boxes,
+// the presets, the resets, the configuration-file commands, the firmware group, the Connect
+// button with its port scan, the picture of the unit and the three link lamps.
+//
+// Every committed change goes into the parameter block and out to the unit at once; nothing on
+// the form is disabled while no unit is connected (the send then writes nothing).
+
+#include <QImage>
+#include <QPointer>
+#include <QString>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "app/AppServices.h"
+#include "framework/DataExchange.h"
+#include "framework/DialogTemplate.h"
+#include "framework/FormView.h"
+#include "framework/MessageMap.h"
+#include "protocol/ParameterBlock.h"
+#include "protocol/Presets.h"
+#include "serial/BlockBuffer.h"
+#include "serial/ReceiveHandler.h"
+
+class QTimer;
+
+namespace orq {
+
+class WindowNotifyTarget;
+class ScanDriver;
+struct ScanReport;
+
+// One live tuning value: its slider and edit box, its range, and where it lives in the block.
+struct TuningControl {
+    int slider;
+    int edit;
+    int minimum;
+    int maximum;
+    int SliderValues::*value;
+    int8_t TuningBlock::*device;
+    int8_t SettingsMirror::*mirror;
+    const char* name;  // the caption a screen reader announces
+
+    // The slider runs upside down: position = base - value, so the top is the largest value.
+    constexpr int Base() const { return minimum + maximum; }
+};
+
+// In the order the edit boxes are read back and checked.
+std::span<const TuningControl> TuningControls();
+
+class CUARTView : public FormView {
+    Q_OBJECT
+public:
+    // Image positions in client pixels (the pictures are drawn at their own size).
+    static constexpr int kUnitPictureX = 765, kUnitPictureY = 350;
+    static constexpr std::array<int, 3> kLampX = {820, 850, 880};
+    static constexpr int kLampY = 15;
+    static constexpr int kUnitPicture = 170, kLampOff = 241, kLampOn = 242;
+    static constexpr uint32_t kReceiveBlockAtStart = 1024, kReceiveBlock = 4096;
+
+    CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent = nullptr);
+    ~CUARTView() override;
+
+    void OnInitialUpdate() override;
+    bool OnCmdMsg(int commandId) override;
+    void OnClose() override;
+
+    // The seven values follow the device image; sliders and boxes show them.
+    void MirrorFromDevice();
+    // Configuration files (the menu commands choose the path, then call these).
+    void LoadConfigFile(const std::filesystem::path& path);
+    void SaveConfigFile(const std::filesystem::path& path);
+
+    const SliderValues& Values() const { return values_; }
+    const ResetValues& Resets() const { return reset_; }
+    const QString& UpgradePath() const { return upgradePath_; }
+    bool Connected() const { return connected_ != 0; }
+    bool Scanning() const;
+    const DialogControls& Controls() const { return controls_; }
+    BlockBuffer& Accumulator() { return accumulator_; }
+    // One line per port the last scan tried; also the tooltip of status pane 0.
+    const QString& ScanSummary() const { return scanSummary_; }
+
+signals:
+    // A scan has ended (connected or not).
+    void scanFinished(bool connected);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;  // OnDraw
+    void closeEvent(QCloseEvent* event) override;
+    void customEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;  // PreTranslateMessage
+
+private:
+    static std::span<const MessageEntry<CUARTView>> GetMessageMap();
+
+    // Slider and edit box handling.
+    void OnSliderScroll(int sliderId);
+    void OnSliderRelease(int sliderId);
+    void CommitEdit(int editId);
+    void SetSliderPos(const TuningControl& c);
+    void MoveAllSliders();
+    const TuningControl* BySlider(int id) const;
+    const TuningControl* ByEdit(int id) const;
+    void Send();
+
+    // Buttons.
+    void OnPreset(int buttonId);
+    void OnResetMain();
+    void OnResetTail();
+    void OnAllDataReset();
+    void OnSetup();
+    void OnUpgradeOpen();
+    void OnUpgrade();
+
+    // Menu commands.
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileTransmit();
+    // The path a configuration-file dialog produced, or nothing after Cancel or a refused name.
+    std::optional<std::filesystem::path> AskConfigPath(bool save);
+
+    // The link.
+    void ConnectScan();
+    void OnScanProgress(int percent);
+    void OnScanFinished(const ScanReport& report);
+    void OnSerialReceive(int32_t portNumber, intptr_t);
+    void OnSerialRemoved(int32_t portNumber, intptr_t);
+    void SetConnected(int32_t connected);
+    void ClosePortAndStopScan();
+    void SetStatus(const QString& text);
+
+    AppServices& s_;
+    FrameStatus* frame_;
+    DialogControls controls_;
+    SliderValues values_;
+    ResetValues reset_;
+    DataExchange ddx_;
+    std::optional<QImage> unitPicture_, lampOff_, lampOn_;
+    QString upgradePath_;
+
+    BlockBuffer accumulator_{kReceiveBlockAtStart};
+    ReceiveHandler receive_;
+    std::shared_ptr<WindowNotifyTarget> notifyTarget_;
+    int32_t connected_ = 0;  // the connected flag the lamps show; the scan sets it
+    std::unique_ptr<ScanDriver> scan_;
+    QString scanSummary_;
+};
+
+}  // namespace orq

@@ -1,0 +1,133 @@
+// The main form's file commands: configuration files (Open, Save, Transmit) and the firmware
+// group.
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+
+#include "config/ConfigFile.h"
+#include "protocol/LinkFrame.h"
+#include "view/CUARTView.h"
+
+namespace orq {
+
+namespace {
+
+constexpr int kShortestPath = 5;
+
+std::filesystem::path ToPath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+QString FromPath(const std::filesystem::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+}
+
+QString InvalidValuesText(const std::vector<InvalidValue>& invalid) {
+    QString text =
+        QStringLiteral("These values in the config file are not numbers from -128 to 127:");
+    for (const InvalidValue& v : invalid)
+        text += QStringLiteral("\n[%1] %2 = \"%3\"")
+                    .arg(QString::fromStdString(v.section), QString::fromStdString(v.key),
+                         QString::fromStdString(v.text));
+    text += QStringLiteral("\nThey were loaded as 0 or as the nearest limit!");
+    return text;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> CUARTView::AskConfigPath(bool save) {
+    FileDialogRequest request;
+    if (save) {
+        request.mode = FileDialogMode::Save;
+        request.title = QStringLiteral("Save Config File");
+        request.filter = QStringLiteral("config file (*.ini)|*.ini||");
+        // A new file must be possible: saving is how a parameter set is kept in the first
+        // place. Saving replaces keys in place and keeps the rest, so there is no overwrite
+        // question either.
+        request.options = kPathMustExist | kHideReadOnly;
+        request.defaultSuffix = QStringLiteral("ini");
+    } else {
+        request.mode = FileDialogMode::Open;
+        request.title = QStringLiteral("Select Config File");
+        request.filter = QStringLiteral("conif file (*.ini)|*.ini||");
+        request.options = kPathMustExist | kFileMustExist | kHideReadOnly;
+    }
+    const QPointer<CUARTView> alive(this);
+    const FileDialogResult result = s_.files.Run(this, request);
+    if (!alive || result.outcome == FileDialogOutcome::Cancel) return std::nullopt;
+    // A dialog that failed hands back an empty path, which the length rule refuses.
+    QString path = result.path;
+    if (path.size() < kShortestPath) {
+        s_.messages.Show(this, QStringLiteral("File name is too short!"));
+        return std::nullopt;
+    }
+    if (save && QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".ini");
+    return ToPath(path);
+}
+
+void CUARTView::OnFileOpen() {
+    if (const auto path = AskConfigPath(false)) LoadConfigFile(*path);
+}
+
+void CUARTView::OnFileSave() {
+    if (const auto path = AskConfigPath(true)) SaveConfigFile(*path);
+}
+
+void CUARTView::LoadConfigFile(const std::filesystem::path& path) {
+    const LoadResult result = LoadConfig(path, s_.block.Mirror, values_);
+    if (result.error) {
+        s_.messages.Show(this,
+                         QStringLiteral("The config file %1 could not be read (%2)!")
+                             .arg(FromPath(path), QString::fromStdString(result.error.message())));
+        return;
+    }
+    MoveAllSliders();
+    ddx_.WriteOut();
+    update();
+    if (!result.invalid.empty()) s_.messages.Show(this, InvalidValuesText(result.invalid));
+}
+
+void CUARTView::SaveConfigFile(const std::filesystem::path& path) {
+    if (const std::error_code error = SaveConfig(path, s_.block.Mirror, values_))
+        s_.messages.Show(this, QStringLiteral("The config file %1 could not be saved (%2)!")
+                                   .arg(FromPath(path), QString::fromStdString(error.message())));
+}
+
+void CUARTView::OnFileTransmit() {
+    if (frame_) frame_->SetProgressPos(0);
+    DeviceFromMirror(s_.block);
+    if (frame_) frame_->SetProgressPos(100);
+    Send();
+    const QPointer<CUARTView> alive(this);
+    s_.messages.Show(this, QStringLiteral("The config file has been Transmitted to ORQ!"));
+    if (alive && frame_) frame_->SetProgressPos(0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Firmware group: the upgrade stops at checking that the chosen file can be read.
+
+void CUARTView::OnUpgradeOpen() {
+    FileDialogRequest request;
+    request.mode = FileDialogMode::Open;
+    request.title = QStringLiteral("Select Hex File");
+    request.filter = QStringLiteral("Hex File|*.hex|");
+    request.options = kHideReadOnly | kOverwritePrompt;
+    const QPointer<CUARTView> alive(this);
+    const FileDialogResult result = s_.files.Run(this, request);
+    if (alive && result.outcome == FileDialogOutcome::Ok) upgradePath_ = result.path;
+}
+
+void CUARTView::OnUpgrade() {
+    QFile file(upgradePath_);
+    // A directory opens for reading on this system but is no firmware file.
+    const bool readable = !upgradePath_.isEmpty() && !QFileInfo(upgradePath_).isDir() &&
+                          file.open(QIODevice::ReadOnly);
+    if (!readable) {
+        s_.messages.Show(this, QStringLiteral("Please open upgrade file!"));
+        return;
+    }
+    file.close();
+}
+
+}  // namespace orq

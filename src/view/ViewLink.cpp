@@ -1,0 +1,84 @@
+// The main form's side of the link: the Connect button's port scan, the bytes the port hears,
+// an adapter that goes away, and the lamps and status text that show all this.
+
+#include "serial/SerialPort.h"
+#include "view/CUARTView.h"
+#include "view/MainFormTemplate.h"
+#include "view/ScanDriver.h"
+
+#include <QPushButton>
+
+namespace orq {
+
+namespace {
+const QString kConnected = QStringLiteral("Connected!");
+const QString kNotConnected = QStringLiteral("Not Connect!");
+}  // namespace
+
+bool CUARTView::Scanning() const {
+    return scan_ && scan_->Running();
+}
+
+void CUARTView::SetStatus(const QString& text) {
+    if (frame_) frame_->SetStatusText(text);
+}
+
+void CUARTView::SetConnected(int32_t connected) {
+    connected_ = connected;
+    update(QRect(kLampX.front(), kLampY, kLampX.back() + 30 - kLampX.front(), 30));
+}
+
+void CUARTView::ConnectScan() {
+    if (Scanning()) return;
+    if (QWidget* button = controls_.Control(IDC_CONNECT)) button->setEnabled(false);
+    // A connected port is let go first (the scan closes it); the scan then starts again from
+    // the first port.
+    if (s_.port && s_.port->IsOpen()) SetStatus(kNotConnected);
+    if (frame_) frame_->SetProgressPos(0);
+    scan_->Start();
+    SetConnected(connected_);
+}
+
+void CUARTView::OnScanProgress(int percent) {
+    if (frame_) frame_->SetProgressPos(percent);
+}
+
+void CUARTView::OnScanFinished(const ScanReport& report) {
+    // The scan has set the flag and filled the block; the form shows both.
+    SetConnected(connected_);
+    if (report.connected) MirrorFromDevice();
+    scanSummary_ = report.summary;
+    SetStatus(report.connected ? kConnected : kNotConnected);
+    if (frame_) {
+        frame_->SetProgressPos(0);
+        frame_->SetStatusToolTip(scanSummary_);
+    }
+    if (QWidget* button = controls_.Control(IDC_CONNECT)) button->setEnabled(true);
+    emit scanFinished(report.connected);
+}
+
+void CUARTView::OnSerialReceive(int32_t portNumber, intptr_t) {
+    if (!s_.port) return;
+    const ReceiveHandler::Moved moved =
+        receive_.OnSerialReceive(*s_.port, portNumber, accumulator_);
+    if (moved.bytes) scan_->OnReceived();
+}
+
+void CUARTView::OnSerialRemoved(int32_t portNumber, intptr_t) {
+    if (!s_.port || portNumber != s_.port->PortNumber()) return;
+    // A port that goes away while the scan probes it simply never answers.
+    if (Scanning()) return;
+    const QString path = QString::fromStdString(s_.port->PortName());
+    s_.port->ClosePort();
+    SetConnected(0);
+    SetStatus(kNotConnected);
+    scanSummary_ = QStringLiteral("%1: the adapter was unplugged").arg(path);
+    if (frame_) frame_->SetStatusToolTip(scanSummary_);
+}
+
+void CUARTView::ClosePortAndStopScan() {
+    if (scan_) scan_->Stop();
+    if (s_.port) s_.port->ClosePort();
+}
+
+}  // namespace orq

@@ -12,6 +12,7 @@
 #include "framework/NotifyTarget.h"
 #include "protocol/LinkFrame.h"
 #include "serial/SerialPort.h"
+#include "view/AdvanceDlg.h"
 #include "view/MainFormTemplate.h"
 #include "view/ScanDriver.h"
 #include "widgets/PngButton.h"
@@ -77,6 +78,7 @@ std::span<const MessageEntry<CUARTView>> CUARTView::GetMessageMap() {
     static constexpr MessageEntry<V> kMap[] = {
         OnCommand(IDC_CONNECT, &V::ConnectScan),
         OnCommand(IDC_SETUP, &V::OnSetup),
+        OnCommand(IDC_ADVANCE, &V::OnAdvance),
         OnCommand(IDC_PRESET_BEGINNER, &V::OnPreset),
         OnCommand(IDC_PRESET_F3C, &V::OnPreset),
         OnCommand(IDC_PRESET_3D_SOFT, &V::OnPreset),
@@ -335,6 +337,13 @@ void CUARTView::OnAllDataReset() {
     ddx_.WriteOut();
     update();
     Send();
+}
+
+void CUARTView::OnAdvance() {
+    // The dialog takes the port's notifications while it is up and hands them back to this
+    // form when it closes; what it sends goes out on its OK.
+    CAdvanceDlg dialog(s_, notifyTarget_, this);
+    s_.modal.RunModal(dialog);
 }
 
 void CUARTView::OnSetup() {

@@ -114,6 +114,7 @@ private:
     void OnResetTail();
     void OnAllDataReset();
     void OnSetup();
+    void OnAdvance();
     void OnUpgradeOpen();
     void OnUpgrade();
 

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "ViewHarness.h"
+#include "view/AdvanceDlg.h"
 
 using namespace orq;
 using namespace orq::test;
@@ -88,6 +89,25 @@ void MainFormLinkTest::connectFindsTheUnitBehindAbsentAndSilentPorts() {
     QCOMPARE(unit.Frames()[1][4], uint8_t{0});  // ReplyMode back to 0
     QTRY_COMPARE(h.view->Accumulator().Size(), uint32_t{90});
     QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("50"));
+
+    // While the Advance Menu is up, replies wait in the port; the form collects them after.
+    bool advance = false;
+    uint32_t collectedMeanwhile = 0;
+    h.modal.onRun = [&](QDialog& dialog) {
+        advance = qobject_cast<CAdvanceDlg*>(&dialog) != nullptr;
+        SendParameters(h.link, h.block, &h.port);
+        QTest::qWait(500);
+        collectedMeanwhile = h.view->Accumulator().Size() - 90;
+        return int(QDialog::Rejected);
+    };
+    h.Click(IDC_ADVANCE);
+    QVERIFY(advance);
+    QCOMPARE(collectedMeanwhile, uint32_t{0});
+    QCOMPARE(h.port.ReceiveSize(), uint32_t{90});
+    h.TypeAndEnter(IDC_PITCH_GAIN_EDIT, "60");
+    QTRY_COMPARE(h.view->Accumulator().Size(), uint32_t{4 * 90});
+    QTRY_COMPARE(unit.FrameCount(), std::size_t{5});
+    QCOMPARE(unit.Frames()[4][TuningByte(12)], uint8_t{60});
 }
 
 void MainFormLinkTest::reconnectThenUnplug() {

@@ -67,6 +67,12 @@ void ScanDriver::OnReceived() {
     Schedule();
 }
 
+void ScanDriver::OnPortRemoved(int32_t portNumber) {
+    if (!Running()) return;
+    scan_->OnPortRemoved(portNumber, Clock::now());
+    Schedule();
+}
+
 void ScanDriver::OnTimeout() {
     if (!Running()) return;
     scan_->OnTimer(Clock::now());

@@ -40,6 +40,8 @@ public:
     void Stop();
     // The form has moved received bytes into the accumulator.
     void OnReceived();
+    // The port with this number went away (its adapter was unplugged).
+    void OnPortRemoved(int32_t portNumber);
 
 signals:
     void progress(int percent);

@@ -66,8 +66,11 @@ void CUARTView::OnSerialReceive(int32_t portNumber, intptr_t) {
 
 void CUARTView::OnSerialRemoved(int32_t portNumber, intptr_t) {
     if (!s_.port || portNumber != s_.port->PortNumber()) return;
-    // A port that goes away while the scan probes it simply never answers.
-    if (Scanning()) return;
+    // A port that goes away while it is probed: the scan moves on to the next.
+    if (Scanning()) {
+        scan_->OnPortRemoved(portNumber);
+        return;
+    }
     const QString path = QString::fromStdString(s_.port->PortName());
     s_.port->ClosePort();
     SetConnected(0);

@@ -45,6 +45,7 @@ private slots:
     void cleanup() { qunsetenv("ORQ_PORTS"); }
     void connectFindsTheUnitBehindAbsentAndSilentPorts();
     void reconnectThenUnplug();
+    void unplugDuringTheScanMovesOn();
     void closingDuringAScanStopsIt();
 };
 
@@ -130,6 +131,20 @@ void MainFormLinkTest::reconnectThenUnplug() {
     QVERIFY(StatusTip(h).contains(QLatin1String("unplugged")));
     h.TypeAndEnter(IDC_TAIL_GAIN_EDIT, "90");  // the form goes on without a unit
     QCOMPARE(int(h.block.Tuning.YawGain), 90);
+}
+
+void MainFormLinkTest::unplugDuringTheScanMovesOn() {
+    SimPeer first(FactoryImage(), false), unit(DistinctImage());
+    QVERIFY(first.Started() && unit.Started());
+    qputenv("ORQ_PORTS", QByteArray::fromStdString(first.Path() + ":" + unit.Path()));
+    ViewHarness h;
+    h.Click(IDC_CONNECT);
+    QTRY_VERIFY(h.port.IsOpen());
+    const std::string gone = first.Path();
+    first.Unplug();
+    QTRY_COMPARE_WITH_TIMEOUT(h.frame->StatusText(), QStringLiteral("Connected!"), kScanMs);
+    QCOMPARE(StatusTip(h).split('\n').value(0),
+             QString::fromStdString(gone + ": gone (unplugged?)"));
 }
 
 void MainFormLinkTest::closingDuringAScanStopsIt() {

@@ -118,17 +118,11 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
       frame_(frame),
       controls_(BuildDialog(kTemplate101, this)),
       ddx_(controls_, services.messages) {
-    // The pictures lie right of and below the template's own area; the form claims them too.
-    const QSize templateSize = controls_.Size();
-    setMinimumSize(std::max(templateSize.width(), kLampX.back() + 30),
-                   std::max(templateSize.height(), kUnitPictureY + 101));
-
     for (const TuningControl& c : kTuning)
         ddx_.Bind(c.edit, values_.*c.value, c.minimum, c.maximum);
     WireMessageMap(this, controls_, GetMessageMap());
 
-    // The block starts as it is right after start-up (mirror at its initial values); the port
-    // collects what it receives for this form to take.
+    // The port keeps what it receives until this form takes it.
     if (s_.port) s_.port->AddOptions(SerialPort::kReceiveBuffer);
 
     for (const TuningControl& c : kTuning) {
@@ -156,6 +150,14 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
     unitPicture_ = LoadPngResource(kUnitPicture);
     lampOff_ = LoadPngResource(kLampOff);
     lampOn_ = LoadPngResource(kLampOn);
+    // The pictures lie right of and below the template's own area; the form claims them too.
+    QSize size = controls_.Size();
+    if (lampOn_) size.setWidth(std::max(size.width(), kLampX.back() + lampOn_->width()));
+    if (unitPicture_) {
+        size.setWidth(std::max(size.width(), kUnitPictureX + unitPicture_->width()));
+        size.setHeight(std::max(size.height(), kUnitPictureY + unitPicture_->height()));
+    }
+    setMinimumSize(size);
 
     scan_ = std::make_unique<ScanDriver>(services, accumulator_, values_, connected_);
     connect(scan_.get(), &ScanDriver::progress, this, &CUARTView::OnScanProgress);
@@ -179,9 +181,9 @@ void CUARTView::OnInitialUpdate() {
         s_.skin.Apply(slider, kSkinSlider);
         slider->setRange(c->minimum, c->maximum);
         slider->setTickInterval(kTickEvery);
-        // Whole steps only: one arrow press moves one unit, a page a quarter of the ticks.
+        // Steps as the system's trackbar has them: a unit per arrow, a fifth of the range per page.
         slider->setSingleStep(1);
-        slider->setPageStep(5);
+        slider->setPageStep((c->maximum - c->minimum) / 5);
         SetSliderPos(*c);
     }
     for (const PresetInfo& p : Presets()) {
@@ -243,7 +245,7 @@ void CUARTView::OnSliderScroll(int sliderId) {
     // Writing all seven and reading them back is what raises the range message while a value
     // loaded from a file lies outside its range. Nothing is sent until the mouse lets go.
     ddx_.WriteOut();
-    ddx_.ReadBack();
+    ddx_.ReadBack();  // last: the form may be gone once a message box has been up
 }
 
 void CUARTView::OnSliderRelease(int sliderId) {
@@ -257,7 +259,10 @@ void CUARTView::OnSliderRelease(int sliderId) {
 void CUARTView::CommitEdit(int editId) {
     const TuningControl* c = ByEdit(editId);
     if (!c) return;
-    ddx_.ReadBack();  // a faulty box has had its message; the value is clamped below anyway
+    // A faulty box has had its message; the value is clamped below anyway.
+    const QPointer<CUARTView> alive(this);
+    ddx_.ReadBack();
+    if (!alive) return;
     int& value = values_.*c->value;
     SetSliderPos(*c);
     value = std::clamp(value, c->minimum, c->maximum);
@@ -279,8 +284,9 @@ bool CUARTView::eventFilter(QObject* watched, QEvent* event) {
             // Key events reach the box that has the focus, so this is the focused box.
             if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
                 const QPointer<CUARTView> alive(this);
+                const QPointer<QLineEdit> box(edit);
                 CommitEdit(ControlId(edit));
-                if (!alive) return true;
+                if (!alive || !box) return true;  // nothing left to deliver the key to
             }
         }
     }

@@ -13,6 +13,11 @@ namespace orq {
 namespace {
 const QString kConnected = QStringLiteral("Connected!");
 const QString kNotConnected = QStringLiteral("Not Connect!");
+
+// Buttons that rest while a scan runs. The Advance Menu writes to the port on its own when it
+// closes with OK; during a scan that write would reach whatever device is being probed and move
+// the sequence number the scan waits to see echoed.
+constexpr int kRestDuringScan[] = {IDC_CONNECT, IDC_ADVANCE};
 }  // namespace
 
 bool CUARTView::Scanning() const {
@@ -30,7 +35,8 @@ void CUARTView::SetConnected(int32_t connected) {
 
 void CUARTView::ConnectScan() {
     if (Scanning()) return;
-    if (QWidget* button = controls_.Control(IDC_CONNECT)) button->setEnabled(false);
+    for (int id : kRestDuringScan)
+        if (QWidget* button = controls_.Control(id)) button->setEnabled(false);
     // A connected port is let go first (the scan closes it); the scan then starts again from
     // the first port.
     if (s_.port && s_.port->IsOpen()) SetStatus(kNotConnected);
@@ -53,7 +59,8 @@ void CUARTView::OnScanFinished(const ScanReport& report) {
         frame_->SetProgressPos(0);
         frame_->SetStatusToolTip(scanSummary_);
     }
-    if (QWidget* button = controls_.Control(IDC_CONNECT)) button->setEnabled(true);
+    for (int id : kRestDuringScan)
+        if (QWidget* button = controls_.Control(id)) button->setEnabled(true);
     emit scanFinished(report.connected);
 }
 

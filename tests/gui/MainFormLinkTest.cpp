@@ -63,13 +63,15 @@ void MainFormLinkTest::connectFindsTheUnitBehindAbsentAndSilentPorts() {
 
     h.Click(IDC_CONNECT);
     QVERIFY(h.view->Scanning() && !h.Ctrl(IDC_CONNECT)->isEnabled());
+    QVERIFY(!h.Ctrl(IDC_ADVANCE)->isEnabled());  // it would write to the port being probed
     // The form stays in use while the scan waits; what is changed meanwhile is not sent to the
     // port being probed, so the scan still recognises the unit's answer.
     h.Click(IDC_PRESET_F3C);
     QCOMPARE(h.messages.Last(), QStringLiteral("F-3C!"));
 
     QTRY_COMPARE_WITH_TIMEOUT(h.frame->StatusText(), QStringLiteral("Connected!"), kScanMs);
-    QVERIFY(h.view->Connected() && h.Ctrl(IDC_CONNECT)->isEnabled());
+    QVERIFY(h.view->Connected() && h.Ctrl(IDC_CONNECT)->isEnabled() &&
+            h.Ctrl(IDC_ADVANCE)->isEnabled());
     QCOMPARE(Lamps(h.view), QStringLiteral("ggg"));
     QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("50"));
     QCOMPARE(h.Slider(IDC_ROLL_GAIN_SLIDER)->value(), 135 - 77);

@@ -47,34 +47,34 @@ bool DefaultTabStop(ControlKind kind) {
     }
 }
 
-QWidget* MakeControl(const ControlSpec& spec, QWidget* parent,
+QWidget* MakeControl(const ControlSpec& control, QWidget* parent,
                      const QHash<int, ControlFactory>& custom) {
-    const QString text = spec.text ? QString::fromUtf8(spec.text) : QString();
-    switch (spec.kind) {
+    const QString text = control.text ? QString::fromUtf8(control.text) : QString();
+    switch (control.kind) {
         case ControlKind::PushButton:
         case ControlKind::DefPushButton: {
             auto* b = new QPushButton(text, parent);
             // Only the template's default button answers Enter; Qt would otherwise make
             // whichever push button has the focus the default.
             b->setAutoDefault(false);
-            b->setDefault(spec.kind == ControlKind::DefPushButton);
+            b->setDefault(control.kind == ControlKind::DefPushButton);
             return b;
         }
         case ControlKind::Edit: {
             auto* e = new QLineEdit(text, parent);
-            e->setAlignment(HorizontalAlignment(spec.style, Qt::AlignLeft) | Qt::AlignVCenter);
-            e->setFrame(!(spec.style & kNoBorder));
-            e->setReadOnly(spec.style & kReadOnly);
-            if (spec.style & kNumber)
+            e->setAlignment(HorizontalAlignment(control.style, Qt::AlignLeft) | Qt::AlignVCenter);
+            e->setFrame(!(control.style & kNoBorder));
+            e->setReadOnly(control.style & kReadOnly);
+            if (control.style & kNumber)
                 e->setValidator(
                     new QRegularExpressionValidator(QRegularExpression("-?[0-9]*"), e));
             return e;
         }
         case ControlKind::Static: {
             auto* l = new QLabel(text, parent);
-            l->setAlignment(HorizontalAlignment(spec.style, Qt::AlignLeft) | Qt::AlignTop);
+            l->setAlignment(HorizontalAlignment(control.style, Qt::AlignLeft) | Qt::AlignTop);
             l->setWordWrap(true);
-            if (spec.style & kBorder) l->setFrameShape(QFrame::Box);
+            if (control.style & kBorder) l->setFrameShape(QFrame::Box);
             return l;
         }
         case ControlKind::GroupBox:
@@ -90,15 +90,15 @@ QWidget* MakeControl(const ControlSpec& spec, QWidget* parent,
             return new QTabWidget(parent);
         case ControlKind::Picture: {
             auto* l = new QLabel(parent);
-            const QPixmap icon(QStringLiteral(":/ICON/%1.png").arg(spec.resource));
+            const QPixmap icon(QStringLiteral(":/ICON/%1.png").arg(control.resource));
             if (!icon.isNull()) l->setPixmap(icon);
             l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             return l;
         }
         case ControlKind::Custom: {
-            const auto it = custom.find(spec.id);
+            const auto it = custom.find(control.id);
             if (it != custom.end() && *it) {
-                if (QWidget* w = (*it)(spec, parent)) return w;
+                if (QWidget* w = (*it)(control, parent)) return w;
             }
             // A custom control nobody makes still takes its place, so the window's layout and
             // the id lookup keep working.
@@ -211,17 +211,17 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
     if (!out.size_.isEmpty()) dialog->resize(out.size_);
 
     QWidget* previousStop = nullptr;
-    for (const ControlSpec& spec : tmpl.controls) {
-        QWidget* w = MakeControl(spec, dialog, custom);
-        w->setGeometry(DluToPixels(spec.x, spec.y, spec.cx, spec.cy, tmpl.font.units));
-        if (spec.id != kNoId) {
-            w->setProperty("ctrlId", spec.id);
-            w->setObjectName(QStringLiteral("ctrl%1").arg(spec.id));
-            out.byId_.insert(spec.id, w);
+    for (const ControlSpec& control : tmpl.controls) {
+        QWidget* w = MakeControl(control, dialog, custom);
+        w->setGeometry(DluToPixels(control.x, control.y, control.cx, control.cy, tmpl.font.units));
+        if (control.id != kNoId) {
+            w->setProperty("ctrlId", control.id);
+            w->setObjectName(QStringLiteral("ctrl%1").arg(control.id));
+            out.byId_.insert(control.id, w);
         }
-        w->setEnabled(!(spec.style & kDisabled));
-        const bool tabStop = (spec.style & kTabStop) ||
-                             (DefaultTabStop(spec.kind) && !(spec.style & kNoTabStop));
+        w->setEnabled(!(control.style & kDisabled));
+        const bool tabStop = (control.style & kTabStop) ||
+                             (DefaultTabStop(control.kind) && !(control.style & kNoTabStop));
         if (!tabStop) {
             w->setFocusPolicy(Qt::NoFocus);
         } else if (w->focusPolicy() == Qt::NoFocus) {
@@ -229,8 +229,8 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
         }
         // Statics and group boxes are labels only: clicks go through them to what lies below,
         // as they do on the system's dialogs.
-        if (spec.kind == ControlKind::Static || spec.kind == ControlKind::GroupBox ||
-            spec.kind == ControlKind::Picture)
+        if (control.kind == ControlKind::Static || control.kind == ControlKind::GroupBox ||
+            control.kind == ControlKind::Picture)
             w->setAttribute(Qt::WA_TransparentForMouseEvents);
         // Earlier entries lie above later ones, as in the system's templates; group boxes,
         // which come after their contents in some tables, must not cover them.
@@ -239,7 +239,7 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
             if (previousStop) QWidget::setTabOrder(previousStop, w);
             previousStop = w;
         }
-        if (spec.style & kHidden) w->hide();
+        if (control.style & kHidden) w->hide();
         out.all_.append(w);
     }
     return out;

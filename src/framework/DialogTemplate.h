@@ -163,7 +163,7 @@ private:
 };
 
 // Makes a control for a ControlKind::Custom entry (level bars and the like).
-using ControlFactory = std::function<QWidget*(const ControlSpec& spec, QWidget* parent)>;
+using ControlFactory = std::function<QWidget*(const ControlSpec& control, QWidget* parent)>;
 
 // The controls a template produced, by id. The widgets belong to the parent they were built on;
 // the lookups return nullptr for an id that is not there (or a control of another type).

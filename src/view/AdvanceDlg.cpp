@@ -147,7 +147,8 @@ int8_t LowByte(int v) {
 
 std::span<const MessageEntry<CAdvanceDlg>> CAdvanceDlg::GetMessageMap() {
     static constexpr MessageEntry<CAdvanceDlg> kMap[] = {
-        OnCommand(IDOK, &CAdvanceDlg::OnOK), OnCommand(IDCANCEL, &CAdvanceDlg::OnCancel),
+        OnCommand(IDOK, &CAdvanceDlg::OnOK),  // also Enter in any box: OK is the default button
+        OnCommand(IDCANCEL, &CAdvanceDlg::OnCancel),
         // "Reset zero" (1162) has no action yet. Statics need no colour handler: Qt draws
         // labels on the dialog's background already.
     };

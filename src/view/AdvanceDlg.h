@@ -74,7 +74,6 @@ public:
     ~CAdvanceDlg() override;
 
     const DialogControls& Controls() const { return controls_; }
-    const std::array<int, kValueCount>& Values() const { return values_; }
 
     void done(int result) override;
 

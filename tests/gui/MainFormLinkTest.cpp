@@ -107,6 +107,13 @@ void MainFormLinkTest::connectFindsTheUnitBehindAbsentAndSilentPorts() {
     QVERIFY(advance);
     QCOMPARE(collectedMeanwhile, uint32_t{0});
     QCOMPARE(h.port.ReceiveSize(), uint32_t{90});
+    // A late notification from another port number takes nothing; one from this port does.
+    WindowMessageEvent late(WM_SERIAL_RECEIVE, h.port.PortNumber() + 1, 0);
+    QCoreApplication::sendEvent(h.view, &late);
+    QCOMPARE(h.view->Accumulator().Size(), uint32_t{90});
+    WindowMessageEvent now(WM_SERIAL_RECEIVE, h.port.PortNumber(), 0);
+    QCoreApplication::sendEvent(h.view, &now);
+    QCOMPARE(h.view->Accumulator().Size(), uint32_t{2 * 90});
     h.TypeAndEnter(IDC_PITCH_GAIN_EDIT, "60");
     QTRY_COMPARE(h.view->Accumulator().Size(), uint32_t{4 * 90});
     QTRY_COMPARE(unit.FrameCount(), std::size_t{5});

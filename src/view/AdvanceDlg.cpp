@@ -139,6 +139,14 @@ constexpr int kHiddenIds[] = {C::IDC_SPINSPEED1, C::IDC_SPINSPEED2, C::IDC_SPINS
                               C::IDC_SPINSPEED4};
 constexpr int kSpinSpeedMin = 15, kSpinSpeedMax = 60;
 
+// The hidden boxes carry what the unit has now, not the mirror: the main form's sliders change
+// the unit's agility and yaw rates without touching the mirror, and a dialog that does not show
+// them must not put an older value back on the unit. For the same reason OK leaves the mirror's
+// SpinSpeed values alone.
+constexpr bool Hidden(int id) {
+    return std::find(std::begin(kHiddenIds), std::end(kHiddenIds), id) != std::end(kHiddenIds);
+}
+
 int8_t LowByte(int v) {
     return static_cast<int8_t>(static_cast<uint8_t>(v & 0xFF));
 }
@@ -163,8 +171,9 @@ CAdvanceDlg::CAdvanceDlg(AppServices& services, std::weak_ptr<NotifyTarget> form
       controls_(BuildDialog(kTemplate248, this)),
       ddx_(controls_, services.messages) {
     for (std::size_t i = 0; i < std::size(kRows); ++i)
-        values_[i] = services_.block.Mirror.*kRows[i].mirror;  // int8_t → int sign-extends
-    values_[kValueCount - 1] = 0;                              // zero pitch
+        values_[i] = Hidden(kRows[i].id) ? services_.block.Tuning.*kRows[i].tuning
+                                         : services_.block.Mirror.*kRows[i].mirror;  // sign-extends
+    values_[kValueCount - 1] = 0;                                                    // zero pitch
     setFixedSize(controls_.Size());
     WireMessageMap(this, controls_, GetMessageMap());
     DoDataExchange();
@@ -201,8 +210,8 @@ void CAdvanceDlg::OnInitDialog() {
 }
 
 void CAdvanceDlg::ClampHiddenBoxes() {
-    // A configuration file may carry an agility outside 15..60. Its box is hidden, so the
-    // user could never correct it and OK would fail for good; bring it into range instead.
+    // The unit may report an agility outside 15..60. Its box is hidden, so the user could never
+    // correct it and OK would fail for good; bring it into range instead.
     for (int id : kHiddenIds) {
         QLineEdit* edit = controls_.Edit(id);
         if (!edit) continue;
@@ -221,7 +230,7 @@ void CAdvanceDlg::OnOK() {
         block.Tuning.*kRows[i].tuning = LowByte(values_[i]);
     SendParameters(services_.link, block, services_.port);
     for (std::size_t i = 0; i < std::size(kRows); ++i)
-        block.Mirror.*kRows[i].mirror = LowByte(values_[i]);
+        if (!Hidden(kRows[i].id)) block.Mirror.*kRows[i].mirror = LowByte(values_[i]);
     accept();
 }
 

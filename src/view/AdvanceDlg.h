@@ -67,7 +67,8 @@ public:
     // The 25 section3 values in their mirror order, then the zero pitch.
     static constexpr int kValueCount = 26;
 
-    // Takes the 25 section3 values from the mirror now (sign-extended). `formTarget` is the
+    // Takes the 25 section3 values now (sign-extended): 21 from the mirror, the four hidden
+    // agility and yaw rates from the unit's copy, the TuningBlock. `formTarget` is the
     // notify target the port gets back when the dialog closes.
     CAdvanceDlg(AppServices& services, std::weak_ptr<NotifyTarget> formTarget,
                 QWidget* parent = nullptr);

@@ -95,28 +95,32 @@ protected:
 class AdvanceDlgTest : public QObject {
     Q_OBJECT
 private slots:
-    void okSendsTheMirrorRunInOneWrite();
+    void okSendsTheRunInOneWrite();
     void badBoxesKeepTheDialogOpenAndCancelTouchesNothing();
     void tailCompensationTakesMinus125To125();
     void hiddenAgilityOutsideItsRangeIsClamped();
     void skinAndNotifyTargetWhileOpen();
 };
 
-void AdvanceDlgTest::okSendsTheMirrorRunInOneWrite() {
+void AdvanceDlgTest::okSendsTheRunInOneWrite() {
     Rig r;
     QVERIFY(r.Open());
     const std::array<int8_t, 25> run = {8, 9,  10, 11, 12, 13, 1,  2,    3,   4, 5,  20, 21,
                                         6, 22, 23, 31, 32, 33, 34, -103, 104, 7, 24, 25};
     std::copy(run.begin(), run.end(), r.block.Mirror.section3().begin());
-    // A main-form slider has moved since the mirror was filled: the unit gets the mirror's value.
-    r.block.Tuning.SpinSpeed1 = r.block.Tuning.SpinSpeed3 = 50;
+    // The main form's sliders have moved the unit's agility and yaw rates (TuningBlock 31..34)
+    // since the mirror was filled: the unit keeps them.
+    TuningBlock& t = r.block.Tuning;
+    t.SpinSpeed3 = 51, t.SpinSpeed4 = 52, t.SpinSpeed1 = 53, t.SpinSpeed2 = 54;
+    auto expect = run;
+    expect[16] = 53, expect[17] = 54, expect[18] = 51, expect[19] = 52;  // SpinSpeed1..4
     r.block.Tuning.YawGain = 77;
     const SettingsMirror mirror = r.block.Mirror;
 
     D dlg(r.services, {});
     dlg.show();
     for (std::size_t i = 0; i < run.size(); ++i)
-        QCOMPARE(dlg.Controls().Edit(kBox[i])->text(), QString::number(run[i]));
+        QCOMPARE(dlg.Controls().Edit(kBox[i])->text(), QString::number(expect[i]));
     Click(dlg, D::IDOK);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QVERIFY(r.messages.Texts().isEmpty());
@@ -125,11 +129,10 @@ void AdvanceDlgTest::okSendsTheMirrorRunInOneWrite() {
     QCOMPARE(frame.size(), kFrameSize);
     QCOMPARE(frame[kCommand], uint8_t(kCommandParameters));
     for (std::size_t i = 0; i < run.size(); ++i)
-        QCOMPARE(frame[kTuning + kTuningByte[i]], uint8_t(run[i]));
-    // Bytes 65..68: SpinSpeed3, SpinSpeed4, SpinSpeed1, SpinSpeed2.
-    QCOMPARE(Bytes(frame.begin() + 65, frame.begin() + 69), (Bytes{33, 34, 31, 32}));
+        QCOMPARE(frame[kTuning + kTuningByte[i]], uint8_t(expect[i]));
+    QCOMPARE(Bytes(frame.begin() + 65, frame.begin() + 69), (Bytes{51, 52, 53, 54}));
     QCOMPARE(frame[kTuning], uint8_t(77));
-    QVERIFY(r.block.Mirror == mirror);
+    QVERIFY(r.block.Mirror == mirror);  // its SpinSpeed values included
 }
 
 void AdvanceDlgTest::badBoxesKeepTheDialogOpenAndCancelTouchesNothing() {
@@ -196,8 +199,9 @@ void AdvanceDlgTest::tailCompensationTakesMinus125To125() {
 void AdvanceDlgTest::hiddenAgilityOutsideItsRangeIsClamped() {
     Rig r;
     QVERIFY(r.Open());
-    r.block.Mirror.SpinSpeed1 = 70;  // as a configuration file may carry them
-    r.block.Mirror.SpinSpeed4 = -3;
+    r.block.Tuning.SpinSpeed1 = 70;  // as a unit may report them
+    r.block.Tuning.SpinSpeed4 = -3;
+    const SettingsMirror mirror = r.block.Mirror;
     D dlg(r.services, {});
     dlg.show();
     for (int id : {1146, 1147, 1157, 1158}) QVERIFY(!dlg.Controls().Edit(id)->isVisible());
@@ -207,8 +211,8 @@ void AdvanceDlgTest::hiddenAgilityOutsideItsRangeIsClamped() {
     QCOMPARE(frame.size(), kFrameSize);
     QCOMPARE(frame[kTuning + 33], uint8_t(60));
     QCOMPARE(frame[kTuning + 32], uint8_t(15));
-    QCOMPARE(r.block.Mirror.SpinSpeed1, int8_t(60));
-    QCOMPARE(r.block.Mirror.SpinSpeed4, int8_t(15));
+    QCOMPARE(r.block.Tuning.SpinSpeed1, int8_t(60));
+    QVERIFY(r.block.Mirror == mirror);
 }
 
 void AdvanceDlgTest::skinAndNotifyTargetWhileOpen() {

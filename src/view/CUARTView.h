@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 
 #include <array>
@@ -59,6 +60,7 @@ public:
     static constexpr int kUnitPictureX = 765, kUnitPictureY = 350;
     static constexpr std::array<int, 3> kLampX = {820, 850, 880};
     static constexpr int kLampY = 15;
+    static constexpr QRect kLampArea{820, 15, 90, 30};  // what a change of the flag repaints
     static constexpr int kUnitPicture = 170, kLampOff = 241, kLampOn = 242;
     static constexpr uint32_t kReceiveBlockAtStart = 1024, kReceiveBlock = 4096;
 
@@ -82,12 +84,6 @@ public:
     bool Scanning() const;
     const DialogControls& Controls() const { return controls_; }
     BlockBuffer& Accumulator() { return accumulator_; }
-    // One line per port the last scan tried; also the tooltip of status pane 0.
-    const QString& ScanSummary() const { return scanSummary_; }
-
-signals:
-    // A scan has ended (connected or not).
-    void scanFinished(bool connected);
 
 protected:
     void paintEvent(QPaintEvent* event) override;  // OnDraw
@@ -131,7 +127,8 @@ private:
     void OnScanFinished(const ScanReport& report);
     void OnSerialReceive(int32_t portNumber, intptr_t);
     void OnSerialRemoved(int32_t portNumber, intptr_t);
-    void SetConnected(int32_t connected);
+    // Repaints the lamps after the connected flag may have changed.
+    void UpdateLamps();
     void ClosePortAndStopScan();
     void SetStatus(const QString& text);
 
@@ -149,7 +146,6 @@ private:
     std::shared_ptr<WindowNotifyTarget> notifyTarget_;
     int32_t connected_ = 0;  // the connected flag the lamps show; the scan sets it
     std::unique_ptr<ScanDriver> scan_;
-    QString scanSummary_;
 };
 
 }  // namespace orq

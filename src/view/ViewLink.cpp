@@ -28,9 +28,8 @@ void CUARTView::SetStatus(const QString& text) {
     if (frame_) frame_->SetStatusText(text);
 }
 
-void CUARTView::SetConnected(int32_t connected) {
-    connected_ = connected;
-    update(QRect(kLampX.front(), kLampY, kLampX.back() + 30 - kLampX.front(), 30));
+void CUARTView::UpdateLamps() {
+    update(kLampArea);
 }
 
 void CUARTView::ConnectScan() {
@@ -41,8 +40,8 @@ void CUARTView::ConnectScan() {
     // the first port.
     if (s_.port && s_.port->IsOpen()) SetStatus(kNotConnected);
     if (frame_) frame_->SetProgressPos(0);
-    scan_->Start();
-    SetConnected(connected_);
+    scan_->Start();  // clears the connected flag
+    UpdateLamps();
 }
 
 void CUARTView::OnScanProgress(int percent) {
@@ -51,17 +50,15 @@ void CUARTView::OnScanProgress(int percent) {
 
 void CUARTView::OnScanFinished(const ScanReport& report) {
     // The scan has set the flag and filled the block; the form shows both.
-    SetConnected(connected_);
+    UpdateLamps();
     if (report.connected) MirrorFromDevice();
-    scanSummary_ = report.summary;
     SetStatus(report.connected ? kConnected : kNotConnected);
     if (frame_) {
         frame_->SetProgressPos(0);
-        frame_->SetStatusToolTip(scanSummary_);
+        frame_->SetStatusToolTip(report.summary);
     }
     for (int id : kRestDuringScan)
         if (QWidget* button = controls_.Control(id)) button->setEnabled(true);
-    emit scanFinished(report.connected);
 }
 
 void CUARTView::OnSerialReceive(int32_t portNumber, intptr_t) {
@@ -80,10 +77,10 @@ void CUARTView::OnSerialRemoved(int32_t portNumber, intptr_t) {
     }
     const QString path = QString::fromStdString(s_.port->PortName());
     s_.port->ClosePort();
-    SetConnected(0);
+    connected_ = 0;
+    UpdateLamps();
     SetStatus(kNotConnected);
-    scanSummary_ = QStringLiteral("%1: the adapter was unplugged").arg(path);
-    if (frame_) frame_->SetStatusToolTip(scanSummary_);
+    if (frame_) frame_->SetStatusToolTip(QStringLiteral("%1: the adapter was unplugged").arg(path));
 }
 
 void CUARTView::ClosePortAndStopScan() {

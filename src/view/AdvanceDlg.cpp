@@ -206,7 +206,6 @@ void CAdvanceDlg::OnInitDialog() {
         ownTarget_ = services_.notifier.TargetFor(this);
         services_.port->SetNotifyTarget(ownTarget_);
     }
-    if (QLineEdit* first = controls_.Edit(IDC_ROLL_P)) first->setFocus(Qt::OtherFocusReason);
 }
 
 void CAdvanceDlg::ClampHiddenBoxes() {

@@ -2,34 +2,25 @@
 
 #include <gtest/gtest.h>
 #include <sys/eventfd.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
-#include <thread>
-
+#include "TestSupport.h"
 #include "serial/SerialLoop.h"
 #include "sim/SimUnit.h"
 
 namespace orq {
 namespace {
 
-using namespace std::chrono_literals;
+using namespace test;
+using S = PortStep;
+using Steps = std::vector<std::pair<PortStep, std::string>>;
 
 const std::string kZeros(2 * 81, '0');
 const std::string kProbeLine = "7f2f0a011e05107e0e" + kZeros;
 // Command 10, sequence 2, ReplyMode 0: the request that follows a successful probe.
 const std::string kPostConnectLine = "7f2f0a0200050d7e0e" + kZeros;
 
-std::vector<std::string> Lines(const std::string& path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-struct Recorder : ScanListener {
-    std::vector<std::pair<PortStep, std::string>> steps;
+struct ScanLog : ScanListener {
+    Steps steps;
     std::vector<bool> finished;
     std::function<void(const ScanEvent&)> onStep;
     void OnPortStep(const ScanEvent& e) override {
@@ -43,11 +34,10 @@ struct Recorder : ScanListener {
 class ConnectScanTest : public ::testing::Test {
 protected:
     std::unique_ptr<SimUnit> StartSim(bool reply, UnitImage image = FactoryImage()) {
-        const std::string log = ::testing::TempDir() + "orq-scan-" + std::to_string(::getpid()) +
-                                "-" + std::to_string(logs_.size()) + ".log";
-        std::remove(log.c_str());
-        logs_.push_back(log);
-        auto sim = std::make_unique<SimUnit>(SimOptions{image, log, false, reply, 100ms});
+        logs_.push_back(::testing::TempDir() + "orq-scan-" + std::to_string(::getpid()) + "-" +
+                        std::to_string(logs_.size()) + ".log");
+        std::remove(logs_.back().c_str());
+        auto sim = std::make_unique<SimUnit>(SimOptions{image, logs_.back(), false, reply, 100ms});
         std::string error;
         EXPECT_TRUE(sim->Start(error)) << error;
         return sim;
@@ -64,7 +54,7 @@ protected:
     int32_t connected = 0;
     SerialLoop loop{port, accumulator};
     ConnectScan scan{{port, accumulator, link, block, sliders, connected}};
-    Recorder recorder;
+    ScanLog events;
     std::vector<std::string> logs_;
 };
 
@@ -81,30 +71,15 @@ TEST_F(ConnectScanTest, FindsTheUnitOnTheThirdPortAfterTwoSilentOnes) {
     ASSERT_TRUE(other.OpenPort(1, held->DevicePath()));
 
     const std::string missing = "/dev/orq-no-such-port";
-    const auto ports =
-        PortsFromList(missing + ":" + held->DevicePath() + ":" + silent1->DevicePath() + ":" +
-                      silent2->DevicePath() + ":" + unit->DevicePath());
-    scan.SetListener(&recorder);
-    ASSERT_TRUE(loop.Scan(scan, ports));
-
-    using S = PortStep;
-    const std::vector<std::pair<PortStep, std::string>> expected = {
-        {S::Probing, missing},
-        {S::NotFound, missing},
-        {S::Probing, held->DevicePath()},
-        {S::InUse, held->DevicePath()},
-        {S::Probing, silent1->DevicePath()},
-        {S::Opened, silent1->DevicePath()},
-        {S::NoAnswer, silent1->DevicePath()},
-        {S::Probing, silent2->DevicePath()},
-        {S::Opened, silent2->DevicePath()},
-        {S::NoAnswer, silent2->DevicePath()},
-        {S::Probing, unit->DevicePath()},
-        {S::Opened, unit->DevicePath()},
-        {S::Answered, unit->DevicePath()},
-    };
-    EXPECT_EQ(recorder.steps, expected);
-    EXPECT_EQ(recorder.finished, std::vector<bool>{true});
+    const std::string s1 = silent1->DevicePath(), s2 = silent2->DevicePath(), u = unit->DevicePath();
+    scan.SetListener(&events);
+    ASSERT_TRUE(loop.Scan(scan, PortsFromList(missing + ":" + held->DevicePath() + ":" + s1 + ":" + s2 + ":" + u)));
+    EXPECT_EQ(events.steps, (Steps{{S::Probing, missing}, {S::NotFound, missing},
+                                {S::Probing, held->DevicePath()}, {S::InUse, held->DevicePath()},
+                                {S::Probing, s1}, {S::Opened, s1}, {S::NoAnswer, s1},
+                                {S::Probing, s2}, {S::Opened, s2}, {S::NoAnswer, s2},
+                                {S::Probing, u}, {S::Opened, u}, {S::Answered, u}}));
+    EXPECT_EQ(events.finished, std::vector<bool>{true});
     EXPECT_EQ(connected, 1);
     EXPECT_TRUE(port.IsOpen());
     EXPECT_EQ(port.PortNumber(), 5);
@@ -137,91 +112,63 @@ TEST_F(ConnectScanTest, ConnectingAgainFindsTheSameUnitDespiteWhatItSentMeanwhil
     // port's own buffer. Neither answers the next scan's probe.
     ASSERT_TRUE(loop.WaitFor([&] { return accumulator.Size() >= 90; }, 2s));
     SendRequest(link, block, &port);
-    const auto deadline = std::chrono::steady_clock::now() + 2s;
-    while (port.ReceiveSize() < 90 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(5ms);
-    }
-    ASSERT_GE(port.ReceiveSize(), 90u);
+    ASSERT_TRUE(Eventually([&] { return port.ReceiveSize() >= 90; }));
 
-    scan.SetListener(&recorder);
+    scan.SetListener(&events);
     ASSERT_TRUE(loop.Scan(scan, ports));
-    using S = PortStep;
-    const std::vector<std::pair<PortStep, std::string>> expected = {
-        {S::Probing, unit->DevicePath()},
-        {S::Opened, unit->DevicePath()},
-        {S::Answered, unit->DevicePath()},
-    };
-    EXPECT_EQ(recorder.steps, expected);
+    const std::string u = unit->DevicePath();
+    EXPECT_EQ(events.steps, (Steps{{S::Probing, u}, {S::Opened, u}, {S::Answered, u}}));
     EXPECT_EQ(connected, 1);
     EXPECT_TRUE(port.IsOpen());
+
+    // A scan started while connected disconnects first: with nothing to try it ends disconnected.
+    EXPECT_FALSE(loop.Scan(scan, {}));
+    EXPECT_EQ(connected, 0);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(events.finished, (std::vector<bool>{true, false}));
 }
 
+// From the listener itself, as a window closing in the middle of an event would, and from
+// outside the loop while it waits for the silent port.
 TEST_F(ConnectScanTest, CancellingMidScanClosesThePortAndLeavesTheRestUntried) {
     auto silent = StartSim(false);
     auto unit = StartSim(true);
     const auto ports = PortsFromList(silent->DevicePath() + ":" + unit->DevicePath());
-
-    // From the listener itself, as a window closing in the middle of an event would.
-    recorder.onStep = [&](const ScanEvent& e) {
-        if (e.step == PortStep::Opened) {
+    const int cancelFd = ::eventfd(0, EFD_CLOEXEC);
+    ASSERT_GE(cancelFd, 0);
+    for (bool fromOutside : {false, true}) {
+        SCOPED_TRACE(fromOutside ? "cancelled from outside" : "cancelled by the listener");
+        events = {};
+        events.onStep = [&](const ScanEvent& e) {
+            if (e.step != PortStep::Opened) return;
             EXPECT_TRUE(port.IsOpen());
-            scan.Cancel();
-        }
-    };
-    scan.SetListener(&recorder);
-    EXPECT_FALSE(loop.Scan(scan, ports));
-    EXPECT_FALSE(scan.Scanning());
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(connected, 0);
-    EXPECT_EQ(recorder.steps.back().first, PortStep::Opened);
-    EXPECT_EQ(recorder.finished, std::vector<bool>{false});
-
-    // From outside the loop, while it waits for the silent port.
-    const int cancel = ::eventfd(0, EFD_CLOEXEC);
-    ASSERT_GE(cancel, 0);
-    recorder = {};
-    recorder.onStep = [&](const ScanEvent& e) {
-        if (e.step == PortStep::Opened) {
             const uint64_t one = 1;
-            EXPECT_EQ(::write(cancel, &one, sizeof one), 8);
-        }
-    };
-    scan.SetListener(&recorder);
-    EXPECT_FALSE(loop.Scan(scan, ports, cancel));
-    ::close(cancel);
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(recorder.finished, std::vector<bool>{false});
+            if (fromOutside) EXPECT_EQ(::write(cancelFd, &one, sizeof one), 8);
+            else scan.Cancel();
+        };
+        scan.SetListener(&events);
+        EXPECT_FALSE(loop.Scan(scan, ports, fromOutside ? cancelFd : -1));
+        EXPECT_FALSE(scan.Scanning());
+        EXPECT_FALSE(port.IsOpen());
+        EXPECT_EQ(connected, 0);
+        EXPECT_EQ(events.steps.back().first, PortStep::Opened);
+        EXPECT_EQ(events.finished, std::vector<bool>{false});
+    }
+    ::close(cancelFd);
     EXPECT_TRUE(Lines(logs_[1]).empty()) << "the unit was never probed";
 }
 
 TEST_F(ConnectScanTest, AnAdapterUnpluggedWhileProbedIsLeftForTheNextPort) {
     auto doomed = StartSim(false);
     auto unit = StartSim(true);
-    const std::string doomedPath = doomed->DevicePath();
-    recorder.onStep = [&](const ScanEvent& e) {
+    const std::string d = doomed->DevicePath(), u = unit->DevicePath();
+    events.onStep = [&](const ScanEvent& e) {
         if (e.step == PortStep::Opened && e.index == 0) doomed->Stop();
     };
-    scan.SetListener(&recorder);
-    ASSERT_TRUE(loop.Scan(scan, PortsFromList(doomedPath + ":" + unit->DevicePath())));
-    using S = PortStep;
-    const std::vector<std::pair<PortStep, std::string>> expected = {
-        {S::Probing, doomedPath},        {S::Opened, doomedPath},
-        {S::Removed, doomedPath},        {S::Probing, unit->DevicePath()},
-        {S::Opened, unit->DevicePath()}, {S::Answered, unit->DevicePath()},
-    };
-    EXPECT_EQ(recorder.steps, expected);
-}
-
-TEST_F(ConnectScanTest, StartingAScanWhileConnectedDisconnectsFirst) {
-    auto unit = StartSim(true);
-    ASSERT_TRUE(loop.Scan(scan, PortsFromList(unit->DevicePath())));
-    ASSERT_EQ(connected, 1);
-    // Nothing left to try: the scan ends at once, disconnected.
-    scan.SetListener(&recorder);
-    EXPECT_FALSE(loop.Scan(scan, {}));
-    EXPECT_EQ(connected, 0);
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(recorder.finished, std::vector<bool>{false});
+    scan.SetListener(&events);
+    ASSERT_TRUE(loop.Scan(scan, PortsFromList(d + ":" + u)));
+    EXPECT_EQ(events.steps, (Steps{{S::Probing, d}, {S::Opened, d}, {S::Removed, d},
+                                {S::Probing, u}, {S::Opened, u}, {S::Answered, u}}));
 }
 
 }  // namespace

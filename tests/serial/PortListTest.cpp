@@ -79,36 +79,27 @@ std::vector<std::string> Names(const std::vector<PortInfo>& ports) {
     return names;
 }
 
-TEST_F(FakeSystem, UsbAdaptersFirstInNaturalOrderWithoutVirtualOrPhantomPorts) {
+TEST_F(FakeSystem, UsbAdaptersFirstInNaturalOrderWithTheirDetailsWithoutVirtualOrPhantomPorts) {
     const auto ports = DiscoverPorts(roots);
     EXPECT_EQ(Names(ports), (std::vector<std::string>{"ttyACM1", "ttyUSB0", "ttyUSB10", "ttyS0",
                                                       "ttyS2", "ttyS10"}));
-    for (size_t i = 0; i < ports.size(); ++i) EXPECT_EQ(ports[i].number, static_cast<int32_t>(i + 1));
-    EXPECT_EQ(ports[1].path, (root / "dev/ttyUSB0").string());
-}
-
-TEST_F(FakeSystem, UsbDetailsComeFromTheDeviceAboveTheTty) {
-    const auto ports = DiscoverPorts(roots);
     ASSERT_EQ(ports.size(), 6u);
+    for (size_t i = 0; i < ports.size(); ++i) EXPECT_EQ(ports[i].number, static_cast<int32_t>(i + 1));
+    // Details come from the USB device above the tty.
     const PortInfo& ftdi = ports[1];
+    EXPECT_EQ(ftdi.path, (root / "dev/ttyUSB0").string());
     EXPECT_TRUE(ftdi.usb);
-    EXPECT_EQ(ftdi.vendorId, "0403");
-    EXPECT_EQ(ftdi.productId, "6001");
-    EXPECT_EQ(ftdi.manufacturer, "FTDI");
-    EXPECT_EQ(ftdi.product, "FT232R USB UART");
-    EXPECT_EQ(ftdi.serial, "A10K3Q2B");
+    EXPECT_EQ(ftdi.vendorId + ":" + ftdi.productId, "0403:6001");
+    EXPECT_EQ(ftdi.manufacturer + "|" + ftdi.product + "|" + ftdi.serial, "FTDI|FT232R USB UART|A10K3Q2B");
     EXPECT_EQ(ftdi.alias, (root / "dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3Q2B-if00-port0").string());
     const PortInfo& ch340 = ports[2];  // no manufacturer, no serial number
     EXPECT_EQ(ch340.vendorId + ":" + ch340.productId, "1a86:7523");
-    EXPECT_EQ(ch340.manufacturer, "");
-    EXPECT_EQ(ch340.serial, "");
-    EXPECT_EQ(ch340.alias, "");
+    EXPECT_EQ(ch340.manufacturer + "|" + ch340.serial + "|" + ch340.alias, "||");
     EXPECT_EQ(ports[0].manufacturer, "Arduino (www.arduino.cc)");
-    const PortInfo& uart = ports[3];
-    EXPECT_FALSE(uart.usb);
-    EXPECT_EQ(uart.vendorId, "");
+    EXPECT_FALSE(ports[3].usb);
+    EXPECT_EQ(ports[3].vendorId, "");
     // Listed, not hidden, when the user may not open it.
-    EXPECT_TRUE(uart.accessible);
+    EXPECT_TRUE(ports[3].accessible);
     EXPECT_FALSE(ports[5].accessible);
 }
 
@@ -125,13 +116,10 @@ TEST_F(FakeSystem, OrqPortsReplacesDiscoveryEntirely) {
 }
 
 TEST(PortList, NaturalOrderComparesNumbersByValue) {
-    EXPECT_TRUE(NaturalLess("ttyS2", "ttyS10"));
-    EXPECT_FALSE(NaturalLess("ttyS10", "ttyS2"));
-    EXPECT_TRUE(NaturalLess("ttyS", "ttyS0"));
-    EXPECT_TRUE(NaturalLess("ttyS9", "ttyUSB0"));
-    EXPECT_TRUE(NaturalLess("ttyUSB1x", "ttyUSB1y"));
-    EXPECT_FALSE(NaturalLess("ttyS02", "ttyS2"));
-    EXPECT_FALSE(NaturalLess("ttyS2", "ttyS02"));
+    for (auto [a, b, less] : {std::tuple{"ttyS2", "ttyS10", true}, {"ttyS10", "ttyS2", false}, {"ttyS", "ttyS0", true},
+                              {"ttyS9", "ttyUSB0", true}, {"ttyUSB1x", "ttyUSB1y", true}, {"ttyS02", "ttyS2", false},
+                              {"ttyS2", "ttyS02", false}})
+        EXPECT_EQ(NaturalLess(a, b), less) << a << " < " << b;
 }
 
 TEST(PortList, ProcessesHoldingAPortAreFoundThroughTheirDescriptors) {

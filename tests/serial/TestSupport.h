@@ -1,7 +1,10 @@
 #pragma once
-// Pseudo-terminals and a recording notify target for the serial tests.
+// Pseudo-terminals, a raw host end of a line and a recording notify target for the tests on real
+// lines. Every read, write and wait has a deadline, so a silent peer fails a test instead of
+// hanging it.
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -9,8 +12,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,52 +27,99 @@ namespace orq::test {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<uint8_t>;
 
-// Both ends raw; the test keeps the slave open too, so the line lives until the master goes.
-class Pty {
+inline void MakeRaw(int fd) {
+    termios t{};
+    ::tcgetattr(fd, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(fd, TCSANOW, &t);
+}
+
+// One end of a line, raw and non-blocking.
+class PtyHost {
 public:
-    Pty() {
-        char name[256] = {};
-        if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) return;
-        path_ = name;
-        for (int fd : {master_, slave_}) {
-            termios t{};
-            ::tcgetattr(fd, &t);
-            cfmakeraw(&t);
-            ::tcsetattr(fd, TCSANOW, &t);
-        }
+    explicit PtyHost(int fd) : fd_(fd) {
+        if (fd_ < 0) return;
+        MakeRaw(fd_);
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
     }
-    ~Pty() {
-        CloseMaster();
-        if (slave_ >= 0) ::close(slave_);
-    }
-    Pty(const Pty&) = delete;
-    Pty& operator=(const Pty&) = delete;
+    explicit PtyHost(const std::string& path)
+        : PtyHost(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {}
+    ~PtyHost() { Close(); }
+    PtyHost(const PtyHost&) = delete;
+    PtyHost& operator=(const PtyHost&) = delete;
 
-    bool ok() const { return master_ >= 0 && slave_ >= 0; }
-    int master() const { return master_; }
-    int slave() const { return slave_; }
-    const std::string& path() const { return path_; }
-    // Unplugging the unit: the slave is hung up.
-    void CloseMaster() {
-        if (master_ >= 0) ::close(master_);
-        master_ = -1;
+    bool ok() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+    bool HungUp() const { return hungUp_; }
+    void Close() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
     }
-    // Writes everything to the master (blocking, as a unit pushing bytes out).
-    bool Send(const std::vector<uint8_t>& bytes) const {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t r = ::write(master_, bytes.data() + done, bytes.size() - done);
-            if (r <= 0) return false;
-            done += static_cast<size_t>(r);
+    bool Write(std::span<const uint8_t> bytes) const {
+        std::size_t done = 0;
+        const auto end = Clock::now() + 2s;
+        while (done < bytes.size() && Clock::now() < end) {
+            const ssize_t w = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            pollfd p{fd_, POLLOUT, 0};
+            if (w > 0) done += static_cast<std::size_t>(w);
+            else ::poll(&p, 1, 50);
         }
-        return true;
+        return done == bytes.size();
     }
+    // Reads until `count` bytes have come or `limit` has passed; returns what came.
+    Bytes Read(std::size_t count, std::chrono::milliseconds limit = 3s) {
+        Bytes got;
+        const auto end = Clock::now() + limit;
+        while (got.size() < count && !hungUp_) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+            if (left.count() <= 0) break;
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(left.count()) + 1) <= 0) continue;
+            uint8_t buf[512];
+            const ssize_t r = ::read(fd_, buf, std::min(sizeof buf, count - got.size()));
+            if (r > 0) got.insert(got.end(), buf, buf + r);
+            else if (p.revents & (POLLHUP | POLLERR)) hungUp_ = true;
+        }
+        return got;
+    }
+    // Everything that arrives within `span` (for checking that nothing does).
+    Bytes ReadFor(std::chrono::milliseconds span) { return Read(SIZE_MAX, span); }
 
 private:
-    int master_ = -1;
+    int fd_;
+    bool hungUp_ = false;
+};
+
+// A fresh pty; the test keeps the slave open too, so the line lives until the master goes.
+class Pty {
+public:
+    Pty() : host_(Open()) {
+        if (slave_ >= 0) MakeRaw(slave_);
+    }
+    ~Pty() {
+        if (slave_ >= 0) ::close(slave_);
+    }
+    bool ok() const { return host_.ok() && slave_ >= 0; }
+    int master() const { return host_.fd(); }
+    int slave() const { return slave_; }
+    const std::string& path() const { return path_; }
+    PtyHost& host() { return host_; }
+    void CloseMaster() { host_.Close(); }  // the unit unplugged: the slave is hung up
+    bool Send(const Bytes& bytes) const { return host_.Write(bytes); }
+
+private:
+    int Open() {
+        int master = -1;
+        char name[256] = {};
+        if (::openpty(&master, &slave_, name, nullptr, nullptr) != 0) return -1;
+        path_ = name;
+        return master;
+    }
     int slave_ = -1;
     std::string path_;
+    PtyHost host_;
 };
 
 struct Note {
@@ -82,27 +135,26 @@ public:
         notes_.push_back({message, port, param});
         cv_.notify_all();
     }
-    size_t Count(uint32_t message) const {
+    std::size_t Count(uint32_t message) const {
         std::lock_guard<std::mutex> g(m_);
-        size_t n = 0;
-        for (const Note& note : notes_) n += note.message == message ? 1 : 0;
-        return n;
+        return CountLocked(message);
     }
     std::vector<Note> Notes() const {
         std::lock_guard<std::mutex> g(m_);
         return notes_;
     }
     // True when `count` notifications of `message` have come before the deadline.
-    bool WaitFor(uint32_t message, size_t count, std::chrono::milliseconds limit = 3s) {
+    bool WaitFor(uint32_t message, std::size_t count, std::chrono::milliseconds limit = 3s) {
         std::unique_lock<std::mutex> g(m_);
-        return cv_.wait_for(g, limit, [&] {
-            size_t n = 0;
-            for (const Note& note : notes_) n += note.message == message ? 1 : 0;
-            return n >= count;
-        });
+        return cv_.wait_for(g, limit, [&] { return CountLocked(message) >= count; });
     }
 
 private:
+    std::size_t CountLocked(uint32_t message) const {
+        std::size_t n = 0;
+        for (const Note& note : notes_) n += note.message == message ? 1 : 0;
+        return n;
+    }
     mutable std::mutex m_;
     std::condition_variable cv_;
     std::vector<Note> notes_;
@@ -118,18 +170,29 @@ inline bool Eventually(const std::function<bool()>& done, std::chrono::milliseco
     return true;
 }
 
-inline std::vector<uint8_t> Pattern(size_t n, uint32_t seed = 1) {
-    std::vector<uint8_t> v(n);
-    uint32_t x = seed;
-    for (auto& b : v) {
-        x = x * 1103515245u + 12345u;
-        b = static_cast<uint8_t>(x >> 16);
-    }
+inline Bytes Pattern(std::size_t n, uint32_t seed = 1) {
+    Bytes v(n);
+    for (auto& b : v) b = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
     return v;
 }
 
 inline int64_t MillisSince(Clock::time_point t) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+}
+
+// The simulated unit logs each frame it hears as one line of hex.
+inline std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+inline std::string Hex(std::span<const uint8_t> bytes) {
+    std::string s;
+    char two[3];
+    for (uint8_t b : bytes) s += (std::snprintf(two, sizeof two, "%02x", b), two);
+    return s;
 }
 
 }  // namespace orq::test

@@ -31,18 +31,17 @@ protected:
 
         Tty("tty0", "");  // a virtual terminal: no device link
         Tty("console", "");
-        for (const char* uart : {"ttyS0", "ttyS2", "ttyS10", "ttyS3"}) {
+        for (const char* uart : {"ttyS0", "ttyS2", "ttyS10", "ttyS3"})
             Tty(uart, "devices/platform/serial8250/" + std::string(uart));
-        }
         Put(Class("ttyS3") / "type", "0");  // nothing behind it
         Tty("ttyS5", "devices/platform/serial8250/ttyS5", /*node=*/false);
 
         const std::string hub = "devices/pci0000:00/0000:00:14.0/usb1/";
-        Usb(hub + "1-2", "0403", "6001", "FTDI", "FT232R USB UART", "A10K3Q2B");
+        Usb(hub + "1-2", {"0403", "6001", "FTDI", "FT232R USB UART", "A10K3Q2B"});
         Tty("ttyUSB0", hub + "1-2/1-2:1.0/ttyUSB0");
-        Usb(hub + "1-4", "1a86", "7523", "", "USB Serial", "");
+        Usb(hub + "1-4", {"1a86", "7523", "", "USB Serial", ""});
         Tty("ttyUSB10", hub + "1-4/1-4:1.0/ttyUSB10");
-        Usb(hub + "1-3", "2341", "0043", "Arduino (www.arduino.cc)", "", "");
+        Usb(hub + "1-3", {"2341", "0043", "Arduino (www.arduino.cc)", "", ""});
         Tty("ttyACM1", hub + "1-3/1-3:1.0");
         fs::create_directories(root / "dev/serial/by-id");
         fs::create_symlink("../../ttyUSB0", root / "dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3Q2B-if00-port0");
@@ -59,14 +58,10 @@ protected:
         }
         if (node) Put(root / "dev" / name, "");
     }
-    void Usb(const std::string& dir, const std::string& vid, const std::string& pid,
-             const std::string& manufacturer, const std::string& product, const std::string& serial) {
-        const fs::path d = root / "sys" / dir;
-        Put(d / "idVendor", vid);
-        Put(d / "idProduct", pid);
-        if (!manufacturer.empty()) Put(d / "manufacturer", manufacturer);
-        if (!product.empty()) Put(d / "product", product);
-        if (!serial.empty()) Put(d / "serial", serial);
+    void Usb(const std::string& dir, const std::array<std::string, 5>& values) {
+        const char* files[] = {"idVendor", "idProduct", "manufacturer", "product", "serial"};
+        for (size_t i = 0; i < 5; ++i)
+            if (!values[i].empty()) Put(root / "sys" / dir / files[i], values[i]);
     }
 
     fs::path root;
@@ -106,42 +101,32 @@ TEST_F(FakeSystem, UsbAdaptersFirstInNaturalOrderWithTheirDetailsWithoutVirtualO
 TEST_F(FakeSystem, OrqPortsReplacesDiscoveryEntirely) {
     const auto ports = ListPorts(std::string("/dev/pts/7::") + (root / "dev/ttyS10").string(), roots);
     ASSERT_EQ(ports.size(), 2u);
-    EXPECT_EQ(ports[0].path, "/dev/pts/7");
-    EXPECT_EQ(ports[0].name, "7");
-    EXPECT_EQ(ports[0].number, 1);
-    EXPECT_EQ(ports[1].number, 2);
+    EXPECT_EQ(ports[0].path + " " + ports[0].name, "/dev/pts/7 7");
+    EXPECT_EQ(std::pair(ports[0].number, ports[1].number), std::pair(1, 2));
     EXPECT_FALSE(ports[1].accessible);
     EXPECT_TRUE(ListPorts(std::string(""), roots).empty());  // set but empty: no ports at all
     EXPECT_EQ(ListPorts(std::nullopt, roots).size(), 6u);
 }
 
 TEST(PortList, NaturalOrderComparesNumbersByValue) {
-    for (auto [a, b, less] : {std::tuple{"ttyS2", "ttyS10", true}, {"ttyS10", "ttyS2", false}, {"ttyS", "ttyS0", true},
-                              {"ttyS9", "ttyUSB0", true}, {"ttyUSB1x", "ttyUSB1y", true}, {"ttyS02", "ttyS2", false},
-                              {"ttyS2", "ttyS02", false}})
+    for (auto [a, b, less] : {std::tuple{"ttyS2", "ttyS10", true}, {"ttyS10", "ttyS2", false},
+                              {"ttyS", "ttyS0", true}, {"ttyS9", "ttyUSB0", true}, {"ttyUSB1x", "ttyUSB1y", true},
+                              {"ttyS02", "ttyS2", false}, {"ttyS2", "ttyS02", false}})
         EXPECT_EQ(NaturalLess(a, b), less) << a << " < " << b;
 }
 
-TEST(PortList, ProcessesHoldingAPortAreFoundThroughTheirDescriptors) {
-    test::Pty pty;
+TEST_F(FakeSystem, ProcessesHoldingAPortAreFoundThroughTheirDescriptors) {
+    test::Pty pty;  // this process holds its slave open
     ASSERT_TRUE(pty.ok());
-    // This process holds the pty's slave open.
-    auto holders = ProcessesUsing(pty.path(), "/proc", -1);
+    const auto holders = ProcessesUsing(pty.path(), "/proc", -1);
     EXPECT_NE(std::find(holders.begin(), holders.end(), ::getpid()), holders.end());
-    holders = ProcessesUsing(pty.path(), "/proc", ::getpid());
-    EXPECT_EQ(std::find(holders.begin(), holders.end(), ::getpid()), holders.end());
-
-    char tmpl[] = "/tmp/orq-proc-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    const fs::path proc = tmpl;
-    fs::create_directories(proc / "100/fd");
-    fs::create_directories(proc / "200/fd");
-    fs::create_directories(proc / "sys");
+    EXPECT_EQ(std::ranges::count(ProcessesUsing(pty.path(), "/proc", ::getpid()), ::getpid()), 0);
+    const fs::path proc = root / "proc";
+    for (const char* dir : {"100/fd", "200/fd", "sys"}) fs::create_directories(proc / dir);
     fs::create_symlink(pty.path(), proc / "100/fd/5");
     fs::create_symlink("/dev/null", proc / "200/fd/0");
     EXPECT_EQ(ProcessesUsing(pty.path(), proc.string(), -1), std::vector<pid_t>{100});
     EXPECT_TRUE(ProcessesUsing(pty.path(), proc.string(), 100).empty());
-    fs::remove_all(proc);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include <span>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "serial/SerialNotify.h"
@@ -29,38 +31,27 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
 
-inline void MakeRaw(int fd) {
-    termios t{};
-    ::tcgetattr(fd, &t);
-    ::cfmakeraw(&t);
-    ::tcsetattr(fd, TCSANOW, &t);
-}
-
 // One end of a line, raw and non-blocking.
 class PtyHost {
 public:
     explicit PtyHost(int fd) : fd_(fd) {
-        if (fd_ < 0) return;
-        MakeRaw(fd_);
+        termios t{};
+        ::tcgetattr(fd_, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(fd_, TCSANOW, &t);
         ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
     }
     explicit PtyHost(const std::string& path)
         : PtyHost(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {}
     ~PtyHost() { Close(); }
     PtyHost(const PtyHost&) = delete;
-    PtyHost& operator=(const PtyHost&) = delete;
 
     bool ok() const { return fd_ >= 0; }
     int fd() const { return fd_; }
-    bool HungUp() const { return hungUp_; }
-    void Close() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
+    void Close() { ::close(std::exchange(fd_, -1)); }
     bool Write(std::span<const uint8_t> bytes) const {
         std::size_t done = 0;
-        const auto end = Clock::now() + 2s;
-        while (done < bytes.size() && Clock::now() < end) {
+        for (const auto end = Clock::now() + 2s; done < bytes.size() && Clock::now() < end;) {
             const ssize_t w = ::write(fd_, bytes.data() + done, bytes.size() - done);
             pollfd p{fd_, POLLOUT, 0};
             if (w > 0) done += static_cast<std::size_t>(w);
@@ -68,39 +59,32 @@ public:
         }
         return done == bytes.size();
     }
-    // Reads until `count` bytes have come or `limit` has passed; returns what came.
-    Bytes Read(std::size_t count, std::chrono::milliseconds limit = 3s) {
+    // Reads until `count` bytes have come, the far end hung up or `limit` has passed.
+    Bytes Read(std::size_t count, std::chrono::milliseconds limit = 3s) const {
         Bytes got;
-        const auto end = Clock::now() + limit;
-        while (got.size() < count && !hungUp_) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-            if (left.count() <= 0) break;
+        for (const auto end = Clock::now() + limit; got.size() < count && Clock::now() < end;) {
             pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, static_cast<int>(left.count()) + 1) <= 0) continue;
+            if (::poll(&p, 1, 20) <= 0) continue;
             uint8_t buf[512];
             const ssize_t r = ::read(fd_, buf, std::min(sizeof buf, count - got.size()));
             if (r > 0) got.insert(got.end(), buf, buf + r);
-            else if (p.revents & (POLLHUP | POLLERR)) hungUp_ = true;
+            else if (p.revents & (POLLHUP | POLLERR)) break;
         }
         return got;
     }
     // Everything that arrives within `span` (for checking that nothing does).
-    Bytes ReadFor(std::chrono::milliseconds span) { return Read(SIZE_MAX, span); }
+    Bytes ReadFor(std::chrono::milliseconds span) const { return Read(SIZE_MAX, span); }
 
 private:
     int fd_;
-    bool hungUp_ = false;
 };
 
-// A fresh pty; the test keeps the slave open too, so the line lives until the master goes.
+// A fresh pty, raw (set through the master); the test keeps the slave open too, so the line lives
+// until the master goes.
 class Pty {
 public:
-    Pty() : host_(Open()) {
-        if (slave_ >= 0) MakeRaw(slave_);
-    }
-    ~Pty() {
-        if (slave_ >= 0) ::close(slave_);
-    }
+    Pty() : host_(Open()) {}
+    ~Pty() { ::close(slave_); }
     bool ok() const { return host_.ok() && slave_ >= 0; }
     int master() const { return host_.fd(); }
     int slave() const { return slave_; }
@@ -135,25 +119,20 @@ public:
         notes_.push_back({message, port, param});
         cv_.notify_all();
     }
-    std::size_t Count(uint32_t message) const {
-        std::lock_guard<std::mutex> g(m_);
-        return CountLocked(message);
-    }
     std::vector<Note> Notes() const {
         std::lock_guard<std::mutex> g(m_);
         return notes_;
     }
+    std::size_t Count(uint32_t message) const { return Counted(Notes(), message); }
     // True when `count` notifications of `message` have come before the deadline.
     bool WaitFor(uint32_t message, std::size_t count, std::chrono::milliseconds limit = 3s) {
         std::unique_lock<std::mutex> g(m_);
-        return cv_.wait_for(g, limit, [&] { return CountLocked(message) >= count; });
+        return cv_.wait_for(g, limit, [&] { return Counted(notes_, message) >= count; });
     }
 
 private:
-    std::size_t CountLocked(uint32_t message) const {
-        std::size_t n = 0;
-        for (const Note& note : notes_) n += note.message == message ? 1 : 0;
-        return n;
+    static std::size_t Counted(const std::vector<Note>& notes, uint32_t message) {
+        return static_cast<std::size_t>(std::ranges::count(notes, message, &Note::message));
     }
     mutable std::mutex m_;
     std::condition_variable cv_;
@@ -162,11 +141,8 @@ private:
 
 // Polls `done` until it holds or the limit passes.
 inline bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = 3s) {
-    const auto end = Clock::now() + limit;
-    while (!done()) {
+    for (const auto end = Clock::now() + limit; !done(); std::this_thread::sleep_for(2ms))
         if (Clock::now() > end) return false;
-        std::this_thread::sleep_for(2ms);
-    }
     return true;
 }
 

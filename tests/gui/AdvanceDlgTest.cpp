@@ -57,18 +57,13 @@ struct Rig {
     Bytes Heard(std::size_t expect = 0) {
         Bytes got;
         auto deadline = test::Clock::now() + (expect ? 2000ms : 300ms);
-        for (auto left = 1ms; left.count() > 0;
-             left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                          test::Clock::now())) {
-            pollfd p{pty.master(), POLLIN, 0};
-            if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+        for (pollfd p{pty.master(), POLLIN, 0}; test::Clock::now() < deadline;) {
+            if (::poll(&p, 1, 10) <= 0) continue;
             uint8_t buf[256];
             const ssize_t n = ::read(pty.master(), buf, sizeof buf);
             if (n > 0) got.insert(got.end(), buf, buf + n);
-            if (expect && got.size() >= expect) {
-                expect = 0;
-                deadline = test::Clock::now() + 200ms;
-            }
+            if (expect && got.size() >= expect)
+                expect = 0, deadline = test::Clock::now() + 200ms;
         }
         return got;
     }

@@ -194,12 +194,9 @@ void AppTest::styleSheetSkinComesFromItsResource() {
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     StyleSheetSkin skin(*app);
     skin.Start("NO_SUCH_SKIN", "MYTYPE", 1, 6, 0);
-    QVERIFY(!skin.Started());
-    QVERIFY(app->styleSheet().isEmpty());
-
+    QVERIFY(!skin.Started() && app->styleSheet().isEmpty());
     skin.Start("IDR_MYTYPE1", "MYTYPE", 1, 6, 0);
-    QVERIFY(skin.Started());
-    QVERIFY(app->styleSheet().contains(QStringLiteral("skinKind=\"218\"")));
+    QVERIFY(skin.Started() && app->styleSheet().contains(QStringLiteral("skinKind=\"218\"")));
 
     QWidget form;
     QSlider slider(&form);
@@ -229,8 +226,7 @@ void AppTest::startWithoutADisplaySaysSoAndFails() {
         orq.setProcessEnvironment(env);
         orq.start(QStringLiteral(ORQ_BINARY_DIR "/src/app/orq"), {});
         QVERIFY(orq.waitForFinished(20000));
-        QCOMPARE(orq.exitStatus(), QProcess::NormalExit);
-        QVERIFY(orq.exitCode() != 0);
+        QVERIFY(orq.exitStatus() == QProcess::NormalExit && orq.exitCode() != 0);
         const QString err = QString::fromLocal8Bit(orq.readAllStandardError());
         QCOMPARE(err.count(QLatin1Char('\n')), 1);
         QVERIFY2(err.startsWith(QStringLiteral("orq: ")) && err.contains(QStringLiteral("display")),

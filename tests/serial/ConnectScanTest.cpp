@@ -42,9 +42,7 @@ protected:
         EXPECT_TRUE(sim->Start(error)) << error;
         return sim;
     }
-    void TearDown() override {
-        for (const auto& log : logs_) std::remove(log.c_str());
-    }
+    void TearDown() override { std::ranges::for_each(logs_, [](const auto& log) { std::remove(log.c_str()); }); }
 
     SerialPort port{SerialPort::kProgramOptions};
     BlockBuffer accumulator{4096};

@@ -36,9 +36,8 @@ Bytes Reply(uint8_t kind, uint8_t type, uint8_t echo, const Bytes& body = {}) {
 }
 
 Bytes Body(const SetupBlock& s, const TuningBlock& t) {
-    Bytes body;
-    for (int8_t b : s.bytes()) body.push_back(static_cast<uint8_t>(b));
-    for (int8_t b : t.bytes()) body.push_back(static_cast<uint8_t>(b));
+    Bytes body(s.bytes().begin(), s.bytes().end());
+    body.insert(body.end(), t.bytes().begin(), t.bytes().end());
     return body;
 }
 

@@ -170,7 +170,7 @@ TEST_F(SerialPortOnPty, UnplugIsReportedOnceAndTheThreadEndsWithoutSpinning) {
     ASSERT_TRUE(pty.Send(Pattern(20)));
     // Unplugged while the pass still waits for the line to fall silent.
     ASSERT_TRUE(Eventually([&] { return port.ReceiveSize() == 20; }));
-    pty.host().Close();  // unplugged: the slave is hung up
+    pty.CloseMaster();
     ASSERT_TRUE(recorder->WaitFor(WM_SERIAL_REMOVED, 1));
     EXPECT_EQ(recorder->Count(WM_SERIAL_RECEIVE), 1u);
     EXPECT_EQ(recorder->Notes().back().message, WM_SERIAL_REMOVED);

@@ -90,6 +90,7 @@ public:
     int slave() const { return slave_; }
     const std::string& path() const { return path_; }
     PtyHost& host() { return host_; }
+    void CloseMaster() { host_.Close(); }  // the unit unplugged: the slave is hung up
     bool Send(const Bytes& bytes) const { return host_.Write(bytes); }
 
 private:

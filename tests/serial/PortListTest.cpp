@@ -74,7 +74,7 @@ std::vector<std::string> Names(const std::vector<PortInfo>& ports) {
     return names;
 }
 
-TEST_F(FakeSystem, UsbAdaptersFirstInNaturalOrderWithTheirDetailsWithoutVirtualOrPhantomPorts) {
+TEST_F(FakeSystem, UsbFirstInNaturalOrderWithDetailsNoVirtualOrPhantomPortsAndOrqPortsOverrides) {
     const auto ports = DiscoverPorts(roots);
     EXPECT_EQ(Names(ports), (std::vector<std::string>{"ttyACM1", "ttyUSB0", "ttyUSB10", "ttyS0",
                                                       "ttyS2", "ttyS10"}));
@@ -96,14 +96,12 @@ TEST_F(FakeSystem, UsbAdaptersFirstInNaturalOrderWithTheirDetailsWithoutVirtualO
     // Listed, not hidden, when the user may not open it.
     EXPECT_TRUE(ports[3].accessible);
     EXPECT_FALSE(ports[5].accessible);
-}
-
-TEST_F(FakeSystem, OrqPortsReplacesDiscoveryEntirely) {
-    const auto ports = ListPorts(std::string("/dev/pts/7::") + (root / "dev/ttyS10").string(), roots);
-    ASSERT_EQ(ports.size(), 2u);
-    EXPECT_EQ(ports[0].path + " " + ports[0].name, "/dev/pts/7 7");
-    EXPECT_EQ(std::pair(ports[0].number, ports[1].number), std::pair(1, 2));
-    EXPECT_FALSE(ports[1].accessible);
+    // ORQ_PORTS replaces discovery entirely.
+    const auto listed = ListPorts(std::string("/dev/pts/7::") + (root / "dev/ttyS10").string(), roots);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(listed[0].path + " " + listed[0].name, "/dev/pts/7 7");
+    EXPECT_EQ(std::pair(listed[0].number, listed[1].number), std::pair(1, 2));
+    EXPECT_FALSE(listed[1].accessible);
     EXPECT_TRUE(ListPorts(std::string(""), roots).empty());  // set but empty: no ports at all
     EXPECT_EQ(ListPorts(std::nullopt, roots).size(), 6u);
 }

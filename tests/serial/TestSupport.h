@@ -106,11 +106,7 @@ private:
     PtyHost host_;
 };
 
-struct Note {
-    uint32_t message;
-    int32_t port;
-    intptr_t param;
-};
+struct Note { uint32_t message; int32_t port; intptr_t param; };
 
 class Recorder : public NotifyTarget {
 public:

@@ -2,19 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace orq {
 namespace {
 
-TEST(Presets, ButtonsImagesAndMessages) {
-    const auto p = Presets();
-    ASSERT_EQ(p.size(), 5u);
-    EXPECT_EQ(p[0].name, "Beginner");
-    EXPECT_EQ(p[0].buttonId, 1006);
-    EXPECT_EQ(p[0].pngId, 244);
-    EXPECT_EQ(p[1].message, "F-3C!");
-    EXPECT_EQ(p[1].pngId, 243);
-    EXPECT_EQ(InfoOf(Preset::Extreme3D).buttonId, 1019);
-    EXPECT_EQ(InfoOf(Preset::Hard3D).message, "3D Hard!");
+template <class... T>
+std::vector<int> Ints(T... v) {
+    return {int(v)...};
 }
 
 TEST(Presets, ApplyWritesTuningSlidersMirrorAndResetValues) {
@@ -22,40 +17,26 @@ TEST(Presets, ApplyWritesTuningSlidersMirrorAndResetValues) {
     b.Setup.ServoDirCH2 = -1;
     b.Tuning.TotalCoefficient = -30;
     b.Tuning.TuningByte44 = 9;
-    const SettingsMirror mirrorBefore = b.Mirror;
+    const SettingsMirror before = b.Mirror;
     SliderValues s;
     ResetValues r;
     ApplyPreset(Preset::Hard3D, b, s, r);
-
-    EXPECT_EQ(b.Tuning.RollGainI, 80);
-    EXPECT_EQ(b.Tuning.DeadBand3, 60);
-    EXPECT_EQ(b.Tuning.TuningByte35, 20);
-    EXPECT_EQ(b.Tuning.TuningByte44, 0);
-    EXPECT_EQ(b.Tuning.TotalCoefficient, -30);  // kept by all but 3D Extreme
+    const TuningBlock& t = b.Tuning;
+    const SettingsMirror& m = b.Mirror;
+    EXPECT_EQ(Ints(t.RollGainI, t.DeadBand3, t.TuningByte35, t.TuningByte44), Ints(80, 60, 20, 0));
     EXPECT_EQ(s, (SliderValues{45, 40, 45, 40, 40, 40, 100}));
     EXPECT_EQ(r, (ResetValues{45, 40, 45, 40, 40, 40, 100}));
-    EXPECT_EQ(b.Mirror.PitchAgility, 45);
-    EXPECT_EQ(b.Mirror.YawGain, 100);
-    EXPECT_EQ(b.Mirror.SpinSpeed1, 45);
-    EXPECT_EQ(b.Mirror.Acc2, 55);
-    EXPECT_EQ(b.Mirror.TotalCoefficient, -30);
-    // The setup side is never touched by a preset.
+    EXPECT_EQ(Ints(m.PitchAgility, m.YawGain, m.SpinSpeed1, m.Acc2), Ints(45, 100, 45, 55));
+    // TotalCoefficient is kept by all but 3D Extreme; the setup side is never touched.
+    EXPECT_EQ(Ints(t.TotalCoefficient, m.TotalCoefficient), Ints(-30, -30));
     EXPECT_EQ(b.Setup.ServoDirCH2, -1);
-    EXPECT_EQ(b.Mirror.ServoDirCH2, mirrorBefore.ServoDirCH2);
-    EXPECT_EQ(b.Mirror.TailLimitA, mirrorBefore.TailLimitA);
-}
-
-TEST(Presets, OnlyExtremeSetsTotalCoefficientAndItStays) {
-    ParameterBlock b;
-    SliderValues s;
-    ResetValues r;
+    EXPECT_EQ(Ints(m.ServoDirCH2, m.TailLimitA), Ints(before.ServoDirCH2, before.TailLimitA));
     ApplyPreset(Preset::Beginner, b, s, r);
-    EXPECT_EQ(b.Tuning.TotalCoefficient, 0);
+    EXPECT_EQ(t.TotalCoefficient, -30);
     ApplyPreset(Preset::Extreme3D, b, s, r);
-    EXPECT_EQ(b.Tuning.TotalCoefficient, 70);
+    EXPECT_EQ(t.TotalCoefficient, 70);
     ApplyPreset(Preset::Hard3D, b, s, r);
-    EXPECT_EQ(b.Tuning.TotalCoefficient, 70);
-    EXPECT_EQ(b.Mirror.TotalCoefficient, 70);
+    EXPECT_EQ(Ints(t.TotalCoefficient, m.TotalCoefficient), Ints(70, 70));
 }
 
 TEST(Presets, ResetButtonsReturnToStartThenToLastPreset) {
@@ -66,17 +47,14 @@ TEST(Presets, ResetButtonsReturnToStartThenToLastPreset) {
     EXPECT_EQ(s, (SliderValues{15, 10, 15, 10, 60, 60, 125}));
     ResetTailRotor(b, s, r);
     EXPECT_EQ(s, SliderValues{});
-    EXPECT_EQ(b.Tuning.SpinSpeed3, 15);
-    EXPECT_EQ(b.Mirror.YawGain, 10);
+    EXPECT_EQ(Ints(b.Tuning.SpinSpeed3, b.Mirror.YawGain), Ints(15, 10));
 
     ApplyPreset(Preset::Hard3D, b, s, r);
     s = SliderValues{20, 20, 20, 20, 20, 20, 20};
     ResetMainRotor(b, s, r);
     ResetTailRotor(b, s, r);
     EXPECT_EQ(s, (SliderValues{45, 40, 45, 40, 40, 40, 100}));
-    EXPECT_EQ(b.Tuning.SpinSpeed1, 45);
-    EXPECT_EQ(b.Tuning.SpinSpeed4, 40);
-    EXPECT_EQ(b.Mirror.RollAgility, 45);
+    EXPECT_EQ(Ints(b.Tuning.SpinSpeed1, b.Tuning.SpinSpeed4, b.Mirror.RollAgility), Ints(45, 40, 45));
 }
 
 TEST(Presets, AllDataResetGivesFactoryValuesAndKeepsDeviceState) {
@@ -85,23 +63,18 @@ TEST(Presets, AllDataResetGivesFactoryValuesAndKeepsDeviceState) {
     b.Setup.ServoAdjustCH2 = 17;
     SliderValues s;
     AllDataReset(b, s);
+    const SetupBlock& u = b.Setup;
     EXPECT_EQ(s, (SliderValues{35, 40, 35, 40, 35, 35, 100}));
-    EXPECT_EQ(b.Setup.DeviceState, 42);
-    EXPECT_EQ(b.Setup.ServoAdjustCH2, 0);
-    EXPECT_EQ(b.Setup.ServoDirCH1, -1);
-    EXPECT_EQ(b.Setup.ServoDirCH4, -1);
-    EXPECT_EQ(b.Setup.OptimizationDir, -1);
-    EXPECT_EQ(b.Setup.SwashPlateType, 2);
-    EXPECT_EQ(b.Setup.SetupByte10, 1);
-    EXPECT_EQ(b.Tuning.TotalCoefficient, 70);
-    EXPECT_EQ(b.Tuning.TuningByte35, 10);
-    EXPECT_EQ(b.Mirror.TotalCoefficient, 70);
-    EXPECT_EQ(b.Mirror.ServoDirCH1, -1);
-    EXPECT_EQ(b.Mirror.TailLimitA, 70);
+    EXPECT_EQ(Ints(u.DeviceState, u.ServoAdjustCH2, u.ServoDirCH1, u.ServoDirCH4, u.OptimizationDir,
+                   u.SwashPlateType, u.SetupByte10),
+              Ints(42, 0, -1, -1, -1, 2, 1));
+    EXPECT_EQ(Ints(b.Tuning.TuningByte35, b.Mirror.TotalCoefficient, b.Mirror.ServoDirCH1, b.Mirror.TailLimitA),
+              Ints(10, 70, -1, 70));
     // The factory tuning is F-3C with TotalCoefficient 70.
     TuningBlock f3c = PresetTuning(Preset::F3C);
     f3c.TotalCoefficient = 70;
     EXPECT_EQ(FactoryTuning(), f3c);
+    EXPECT_EQ(b.Tuning, f3c);
 }
 
 }  // namespace

@@ -1,16 +1,14 @@
-// `orq --demo`: the program with a simulated unit of its own.
-
 #include <gtest/gtest.h>
 
 #include "e2e/Process.h"
 
 namespace {
 
-// --demo starts the simulated unit, the window comes up, and everything shuts down cleanly
-// when it closes (the unit's thread and terminal included).
+// --demo starts the simulated unit, the window comes up, and everything shuts down cleanly when
+// it closes (the unit's thread and terminal included).
 TEST(OrqApp, DemoStartsShowsTheWindowAndClosesCleanly) {
-    const auto r = orq::test::Run({ORQ_APP, "--demo"},
-                                  {{"QT_QPA_PLATFORM", "offscreen"}, {"ORQ_STARTUP_PROBE", "1"}});
+    const auto r =
+        orq::test::Run({"QT_QPA_PLATFORM=offscreen", "ORQ_STARTUP_PROBE=1", ORQ_APP, "--demo"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.rfind("shown_at_us ", 0), 0u) << r.out;
 }

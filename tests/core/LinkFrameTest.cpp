@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace orq {
@@ -20,18 +21,19 @@ struct RecordingSink : ByteSink {
     }
 };
 
-Bytes Padded(Bytes head) {
-    head.resize(kFrameSize, 0);
-    return head;
+// Header, payload with `checked` bytes under the XOR check, check, trailer, zero padding.
+Bytes Framed(Bytes payload, std::size_t checked) {
+    payload.push_back(XorOf(std::span<const uint8_t>(payload).first(checked)));
+    payload.insert(payload.begin(), {kHeader0, kHeader1});
+    payload.insert(payload.end(), {kTrailer0, kTrailer1});
+    payload.resize(kFrameSize, 0);
+    return payload;
 }
 
-// A reply frame as a unit sends it: header, payload (+ length and check), trailer, zero padding.
+// A reply as a unit sends it: the payload, its length and check.
 Bytes Reply(Bytes body) {
     body.push_back(static_cast<uint8_t>(body.size() + 2));
-    body.push_back(XorOf(body));
-    body.insert(body.begin(), {kHeader0, kHeader1});
-    body.insert(body.end(), {kTrailer0, kTrailer1});
-    return Padded(body);
+    return Framed(body, body.size());
 }
 
 Bytes ParameterReply(uint8_t kind, uint8_t echo, const SetupBlock& s, const TuningBlock& t) {
@@ -41,15 +43,16 @@ Bytes ParameterReply(uint8_t kind, uint8_t echo, const SetupBlock& s, const Tuni
     return Reply(body);
 }
 
-Bytes Frame(const LinkState& l) { return Bytes(l.TransmitFrame.begin(), l.TransmitFrame.end()); }
+Bytes Sent(const LinkState& l) { return Bytes(l.TransmitFrame.begin(), l.TransmitFrame.end()); }
 
 TEST(LinkFrame, ScanProbeIsExactlyTheNineKnownBytes) {
     LinkState link;
     link.ReplyMode = kReplyModeParameters;
     RecordingSink sink;
     SendRequest(link, ParameterBlock{}, &sink);
-    ASSERT_EQ(sink.writes.size(), 1u);
-    EXPECT_EQ(sink.writes[0], Padded({0x7F, 0x2F, 0x0A, 0x01, 0x1E, 0x05, 0x10, 0x7E, 0x0E}));
+    Bytes probe{0x7F, 0x2F, 0x0A, 0x01, 0x1E, 0x05, 0x10, 0x7E, 0x0E};
+    probe.resize(kFrameSize, 0);
+    EXPECT_EQ(sink.writes, std::vector<Bytes>{probe});
     EXPECT_TRUE(link.AwaitingReply);
 }
 
@@ -62,14 +65,12 @@ TEST(LinkFrame, ParameterWriteCarriesBothBlocksInWireOrder) {
     block.Setup.DeviceState = 77;  // never sent by the host
     link.SequenceCounter = 41;
     BuildFrame(link, block, kCommandParameters);
-    Bytes want{0x7F, 0x2F};
+    Bytes want;
     for (std::size_t i = 0; i <= 30; ++i) want.push_back(i == 6 ? 0xFF : uint8_t(i + 1));
     want.push_back(0);
     for (std::size_t i = 0; i < 46; ++i) want.push_back(uint8_t(100 + i));
     want.insert(want.end(), {30, 42, 0, 83});
-    want.push_back(XorOf(std::span<const uint8_t>(&want[2], 82)));
-    want.insert(want.end(), {0x7E, 0x0E});
-    EXPECT_EQ(Frame(link), Padded(want));
+    EXPECT_EQ(Sent(link), Framed(want, want.size()));
 }
 
 TEST(LinkFrame, OptimizationCheckCarriesDeviceStateAndCheckByte) {
@@ -79,10 +80,7 @@ TEST(LinkFrame, OptimizationCheckCarriesDeviceStateAndCheckByte) {
     link.OptimizationCheck = kOptimizationStart;
     link.ReplyMode = 40;
     BuildFrame(link, block, kCommandOptimization);
-    Bytes want{0x7F, 0x2F, 0, 0xFD, 0, 102, 0, 0, 0, 50, 1, 40, 12};
-    want.push_back(XorOf(std::span<const uint8_t>(&want[2], 11)));
-    want.insert(want.end(), {0x7E, 0x0E});
-    EXPECT_EQ(Frame(link), Padded(want));
+    EXPECT_EQ(Sent(link), Framed({0, 0xFD, 0, 102, 0, 0, 0, 50, 1, 40, 12}, 11));
 }
 
 TEST(LinkFrame, UnknownCommandBuildsARequestAndCounterWraps) {
@@ -109,67 +107,49 @@ TEST(LinkFrame, ClosedOrMissingSinkStillBuildsAndArms) {
 }
 
 // FindFrame over a whole run and FrameScanner one byte at a time must agree on every case.
-struct Found {
-    bool found;
-    Bytes payload;
-};
-Found FindWhole(const Bytes& run) {
+std::optional<Bytes> FindWhole(const Bytes& run) {
     LinkState l;
     l.N = 17;
-    const bool ok = FindFrame(l, run);
-    if (!ok) {
-        EXPECT_EQ(l.N, 17) << "a failed search keeps the previous length";
-    }
-    return {ok, ok ? Bytes(l.ReceivePayload.begin(), l.ReceivePayload.begin() + l.N) : Bytes{}};
+    if (FindFrame(l, run)) return Bytes(l.ReceivePayload.begin(), l.ReceivePayload.begin() + l.N);
+    EXPECT_EQ(l.N, 17) << "a failed search keeps the previous length";
+    return std::nullopt;
 }
-Found FindByteByByte(const Bytes& run) {
+std::optional<Bytes> FindByteByByte(const Bytes& run) {
     FrameScanner s;
     std::array<uint8_t, kReceivePayloadSize> p{};
     uint8_t n = 0;
     for (uint8_t b : run)
-        if (s.Feed(b, p, n)) return {true, Bytes(p.begin(), p.begin() + n)};
-    return {false, {}};
+        if (s.Feed(b, p, n)) return Bytes(p.begin(), p.begin() + n);
+    return std::nullopt;
 }
 
 TEST(FindFrame, FramingRulesWholeAndByteByByte) {
     const Bytes payload{10, 20, 1, 0x33, 5, 0x1B};
-    Bytes overlong{0x7F, 0x2F};
-    for (int i = 0; i < 300; ++i) overlong.push_back(static_cast<uint8_t>(i % 100));
-    overlong.insert(overlong.end(), {0x7E, 0x0E});
-    Bytes fits{0x7F, 0x2F};
-    fits.insert(fits.end(), 92, 0x11);
-    fits.insert(fits.end(), {0x7E, 0x0E});
-    Bytes tooLong = fits;
-    tooLong.insert(tooLong.begin() + 2, 0x11);
-    Bytes afterOverlong = overlong;
-    afterOverlong.insert(afterOverlong.end(), {0x7F, 0x2F, 3, 0x7E, 0x0E});
-    struct Case {
-        const char* what;
-        Bytes run;
-        bool found;
-        Bytes payload;
+    const auto run = [](Bytes head, std::size_t filler, Bytes tail) {
+        head.insert(head.end(), filler, 0x11);
+        head.insert(head.end(), tail.begin(), tail.end());
+        return head;
     };
-    const Case cases[] = {
-        {"stray bytes around", {1, 2, 0x7E, 0x7F, 0x2F, 10, 20, 1, 0x33, 5, 0x1B, 0x7E, 0x0E, 9, 9},
-         true, payload},
+    const Bytes overlong = run({0x7F, 0x2F}, 300, {0x7E, 0x0E});
+    const std::optional<Bytes> none;
+    const std::pair<const char*, std::pair<Bytes, std::optional<Bytes>>> cases[] = {
+        {"stray bytes around",
+         {{1, 2, 0x7E, 0x7F, 0x2F, 10, 20, 1, 0x33, 5, 0x1B, 0x7E, 0x0E, 9, 9}, payload}},
         {"two headers before a trailer",
-         {0x7F, 0x2F, 1, 2, 3, 0x7F, 0x2F, 10, 20, 1, 0x33, 5, 0x1B, 0x7E, 0x0E}, true, payload},
-        {"0x7E without 0x0E", {0x7F, 0x2F, 10, 20, 1, 0x33, 5, 0x1B, 0x7E}, false, {}},
-        {"0x7E then something else", {0x7F, 0x2F, 10, 0x7E, 0x01, 5, 0x7E, 0x0E}, true,
-         {10, 0x7E, 0x01, 5}},
-        {"trailer before any header", {0x7E, 0x0E, 0x7F, 0x2F, 4, 0x7E, 0x0E}, true, {4}},
-        {"empty payload", {0x7F, 0x2F, 0x7E, 0x0E}, true, {}},
-        {"over-long run", overlong, false, {}},
-        {"92-byte payload fits", fits, true, Bytes(92, 0x11)},
-        {"93-byte payload", tooLong, false, {}},
-        {"good frame after an over-long run", afterOverlong, true, {3}},
+         {{0x7F, 0x2F, 1, 2, 3, 0x7F, 0x2F, 10, 20, 1, 0x33, 5, 0x1B, 0x7E, 0x0E}, payload}},
+        {"0x7E without 0x0E", {{0x7F, 0x2F, 10, 20, 1, 0x33, 5, 0x1B, 0x7E}, none}},
+        {"0x7E then something else",
+         {{0x7F, 0x2F, 10, 0x7E, 0x01, 5, 0x7E, 0x0E}, Bytes{10, 0x7E, 0x01, 5}}},
+        {"trailer before any header", {{0x7E, 0x0E, 0x7F, 0x2F, 4, 0x7E, 0x0E}, Bytes{4}}},
+        {"empty payload", {{0x7F, 0x2F, 0x7E, 0x0E}, Bytes{}}},
+        {"over-long run", {overlong, none}},
+        {"92-byte payload fits", {run({0x7F, 0x2F}, 92, {0x7E, 0x0E}), Bytes(92, 0x11)}},
+        {"93-byte payload", {run({0x7F, 0x2F}, 93, {0x7E, 0x0E}), none}},
+        {"good frame after an over-long run", {run(overlong, 0, {0x7F, 0x2F, 3, 0x7E, 0x0E}), Bytes{3}}},
     };
-    for (const Case& c : cases) {
-        for (auto finder : {FindWhole, FindByteByByte}) {
-            const Found f = finder(c.run);
-            EXPECT_EQ(f.found, c.found) << c.what;
-            EXPECT_EQ(f.payload, c.payload) << c.what;
-        }
+    for (const auto& [what, c] : cases) {
+        EXPECT_EQ(FindWhole(c.first), c.second) << what;
+        EXPECT_EQ(FindByteByByte(c.first), c.second) << what << ", byte by byte";
     }
 }
 
@@ -179,9 +159,8 @@ TEST(AcceptFrame, RepliesAreAppliedOnlyWhenSound) {
     TuningBlock tuning;
     for (std::size_t i = 0; i < SetupBlock::kSize; ++i) setup.bytes()[i] = int8_t(i * 3 - 40);
     for (std::size_t i = 0; i < TuningBlock::kSize; ++i) tuning.bytes()[i] = int8_t(i * 2 + 1);
-    Bytes badCheck = ParameterReply(10, 1, setup, tuning);
+    Bytes badCheck = ParameterReply(10, 1, setup, tuning), badLength = badCheck;
     badCheck[2 + 84] ^= 0x01;
-    Bytes badLength = ParameterReply(10, 1, setup, tuning);
     badLength[2 + 83] = 82;
     badLength[2 + 84] ^= 83 ^ 82;  // keep the check right so only the length is wrong
     TuningBlock trap = tuning;
@@ -208,13 +187,10 @@ TEST(AcceptFrame, RepliesAreAppliedOnlyWhenSound) {
             ParameterBlock block;
             link.ReplyMode = kReplyModeParameters;
             BuildFrame(link, block, kCommandRequest);  // sequence 1, awaiting
-            if (!byteByByte) {
-                if (FindFrame(link, c.frame)) AcceptFrame(link, block);
-            } else {
-                FrameScanner s;
-                for (uint8_t b : c.frame)
-                    if (s.Feed(b, link.ReceivePayload, link.N)) AcceptFrame(link, block);
-            }
+            FrameScanner s;
+            if (!byteByByte && FindFrame(link, c.frame)) AcceptFrame(link, block);
+            for (uint8_t b : byteByByte ? c.frame : Bytes{})
+                if (s.Feed(b, link.ReceivePayload, link.N)) AcceptFrame(link, block);
             const std::string what = std::string(c.what) + (byteByByte ? ", byte by byte" : "");
             EXPECT_EQ(link.AwaitingReply, c.awaiting) << what;
             EXPECT_EQ(block.Setup, c.applied ? setup : SetupBlock{}) << what;

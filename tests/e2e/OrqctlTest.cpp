@@ -1,13 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
+#include <iterator>
 #include <thread>
 
 #include "cli/Orqctl.h"
+#include "config/Profile.h"
 #include "e2e/Process.h"
 
 namespace orq {
@@ -17,16 +19,14 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 std::string ReadFile(const fs::path& p) {
-    std::ostringstream s;
-    s << std::ifstream(p, std::ios::binary).rdbuf();
-    return s.str();
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::vector<std::string> Lines(const fs::path& p) {
     std::ifstream in(p);
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line.substr(0, line.find('\r')));
+    for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.find('\r')));
     return lines;
 }
 
@@ -34,20 +34,11 @@ std::vector<std::string> Lines(const fs::path& p) {
 std::map<std::string, std::string> Keys(const fs::path& p) {
     std::map<std::string, std::string> keys;
     std::string section;
-    for (const std::string& line : Lines(p)) {
-        if (line.size() > 2 && line.front() == '[') section = line.substr(1, line.size() - 2);
+    for (const std::string& line : Lines(p))
+        if (line.starts_with('[')) section = line.substr(1, line.size() - 2);
         else if (const auto eq = line.find('='); eq != std::string::npos)
             keys[section + "/" + line.substr(0, eq)] = line.substr(eq + 1);
-    }
     return keys;
-}
-
-void SetKey(const fs::path& p, const std::string& key, const std::string& value) {
-    std::string text = ReadFile(p);
-    const auto at = text.find("\n" + key + "=");
-    ASSERT_NE(at, std::string::npos) << key;
-    text.replace(at + 1, text.find('\r', at) - at - 1, key + "=" + value);
-    std::ofstream(p, std::ios::binary) << text;
 }
 
 // Byte `index` of a 180-digit log line.
@@ -57,10 +48,7 @@ int ByteOf(const std::string& line, std::size_t index) {
 
 class Orqctl : public test::InTempDir {
 protected:
-    void TearDown() override {
-        sims_.clear();
-        InTempDir::TearDown();
-    }
+    void TearDown() override { sims_.clear(), InTempDir::TearDown(); }
     // Starts an orq-sim logging to Log(name); returns its terminal.
     std::string Sim(const std::string& name, bool silent = false) {
         std::vector<std::string> argv{ORQ_SIM, "--log", Log(name).string()};
@@ -86,13 +74,12 @@ TEST_F(Orqctl, ReadThenWriteOfTheSameFileRoundTrips) {
     EXPECT_EQ(read.err, "probing " + unit + " (1 of 1) … answered\n");
     // Saved as the configurator saves right after connecting: the unit's factory set, no
     // DefaulParameters, 52 keys.
-    const auto keys = Keys(file);
+    auto keys = Keys(file);
     EXPECT_EQ(keys.size(), 52u);
     EXPECT_EQ(keys.count("section1/DefaulParameters"), 0u);
-    EXPECT_EQ(keys.at("section1/PitchAgility"), "35");
-    EXPECT_EQ(keys.at("section2/ServoDirCH1"), "-1");
-    EXPECT_EQ(keys.at("section2/TotalCoefficient"), "70");
-    EXPECT_EQ(keys.at("section3/Acc1"), "125");
+    EXPECT_EQ((std::vector{keys["section1/PitchAgility"], keys["section2/ServoDirCH1"],
+                           keys["section2/TotalCoefficient"], keys["section3/Acc1"]}),
+              (std::vector<std::string>{"35", "-1", "70", "125"}));
     EXPECT_EQ(Ctl({"read"}, unit).out, ReadFile(file)) << "standard output carries the same text";
 
     const test::RunResult write = Ctl({"write", file.string()}, unit);
@@ -114,25 +101,24 @@ TEST_F(Orqctl, WriteOfAnEditedFileChangesExactlyTheEditedKeys) {
     const fs::path before = dir_ / "before.ini", edited = dir_ / "edited.ini";
     ASSERT_EQ(Ctl({"read", "-o", before.string()}, unit).status, 0);
     fs::copy_file(before, edited);
-    const std::map<std::string, std::string> edits = {
-        {"section3/Acc1", "50"}, {"section2/ServoDirCH4", "1"}, {"section3/TailCompsate2", "-125"},
-        {"section1/PitchAgility", "20"}, {"section3/SpinSpeed1", "50"}};
-    for (const auto& [key, value] : edits) SetKey(edited, key.substr(key.find('/') + 1), value);
+    auto expected = Keys(before);
+    for (auto [section, key, value] : {std::array<const char*, 3>{"section3", "Acc1", "50"},
+                                       {"section2", "ServoDirCH4", "1"}, {"section3", "TailCompsate2", "-125"},
+                                       {"section1", "PitchAgility", "20"}, {"section3", "SpinSpeed1", "50"}}) {
+        ASSERT_FALSE(WritePrivateProfileString(section, key, value, edited));
+        expected[section + std::string("/") + key] = value;
+    }
+    expected["section1/PitchAgility"] = "50";  // read back from SpinSpeed1
+    EXPECT_NE(Keys(before), expected);
     const test::RunResult write = Ctl({"write", edited.string(), "-p", unit}, "/dev/null");
     ASSERT_EQ(write.status, 0) << write.err;
-
     std::vector<std::string> writes;
     for (const std::string& line : Lines(Log("unit")))
         if (ByteOf(line, 80) == 30) writes.push_back(line);
     ASSERT_EQ(writes.size(), 1u);
     EXPECT_EQ(ByteOf(writes[0], 67), 50) << "TuningBlock index 33, SpinSpeed1";
-
     const fs::path after = dir_ / "after.ini";
     ASSERT_EQ(Ctl({"read", "-p", unit, "-o", after.string()}, "").status, 0);
-    auto expected = Keys(before);
-    for (const auto& [key, value] : edits) expected[key] = value;
-    expected["section1/PitchAgility"] = "50";  // read back from SpinSpeed1
-    EXPECT_NE(Keys(before), expected);
     EXPECT_EQ(Keys(after), expected);
 }
 
@@ -150,8 +136,8 @@ TEST_F(Orqctl, InvalidValuesAreRefusedBeforeAnythingIsSent) {
     const fs::path file = dir_ / "unit.ini";
     ASSERT_EQ(Ctl({"read", "-o", file.string()}, unit).status, 0);
     fs::remove(Log("unit"));
-    SetKey(file, "Acc1", "300");
-    SetKey(file, "PitchGain", "abc");
+    ASSERT_FALSE(WritePrivateProfileString("section3", "Acc1", "300", file));
+    ASSERT_FALSE(WritePrivateProfileString("section1", "PitchGain", "abc", file));
     const test::RunResult r = Ctl({"write", file.string()}, unit);
     EXPECT_EQ(r.status, 1);
     const std::string prefix = "orqctl: " + file.string() + ": ";

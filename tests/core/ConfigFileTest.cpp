@@ -109,7 +109,8 @@ TEST_F(ConfigFileTest, RoundTripRestoresEveryValueAndSavesIdentically) {
 }
 
 TEST_F(ConfigFileTest, SaveChangesOurKeysInPlaceAndKeepsEverythingElse) {
-    Put(Crlf("; my heli|[Notes]|  rotor = 550 mm |[SECTION1]|DefaulParameters=3|"
+    Put(
+        Crlf("; my heli|[Notes]|  rotor = 550 mm |[SECTION1]|DefaulParameters=3|"
              " pitchagility = 40 ||[section3]|Acc1=9|; end of tuning||[x]"));
     fs::permissions(path_, fs::perms(0640));
     sliders_.PitchAgility = 42;
@@ -141,7 +142,8 @@ TEST_F(ConfigFileTest, LoadFindsKeysWithoutRegardToCaseAndMissingOnesAreZero) {
     EXPECT_TRUE(r.found && !r.error && r.invalid.empty());
     // Acc1 was 7 at start-up, PitchGain 10.
     const SettingsMirror& m = mirror_;
-    EXPECT_EQ(Ints(m.PitchAgility, sliders_.PitchAgility, uint8_t(m.SpinSpeed1), m.Acc1, sliders_.PitchGain),
+    EXPECT_EQ(Ints(m.PitchAgility, sliders_.PitchAgility, uint8_t(m.SpinSpeed1), m.Acc1,
+                   sliders_.PitchGain),
               Ints(40, 40, 0xFF, 0, 0));
     SettingsMirror none;
     const LoadResult missing = LoadConfig(dir_ / "absent.ini", none, sliders_);
@@ -150,15 +152,19 @@ TEST_F(ConfigFileTest, LoadFindsKeysWithoutRegardToCaseAndMissingOnesAreZero) {
 }
 
 TEST_F(ConfigFileTest, ValuesThatAreNoSignedByteAreReportedAndSaturated) {
-    Put(Crlf("[section1]|PitchGain=200|YawGain=127abc|[section2]|FixMode=abc|TailPoint=-129|"
+    Put(
+        Crlf("[section1]|PitchGain=200|YawGain=127abc|[section2]|FixMode=abc|TailPoint=-129|"
              "ServoType=|YawDir= -|[section3]|Acc1=99999999999999999999|Acc2=  +12|Acc3=-128"));
     const LoadResult r = LoadConfig(path_, mirror_, sliders_);
-    const std::vector<InvalidValue> expected = {
-        {"section1", "PitchGain", "200"}, {"section2", "FixMode", "abc"}, {"section2", "YawDir", "-"},
-        {"section2", "TailPoint", "-129"}, {"section3", "Acc1", "99999999999999999999"}};
+    const std::vector<InvalidValue> expected = {{"section1", "PitchGain", "200"},
+                                                {"section2", "FixMode", "abc"},
+                                                {"section2", "YawDir", "-"},
+                                                {"section2", "TailPoint", "-129"},
+                                                {"section3", "Acc1", "99999999999999999999"}};
     EXPECT_EQ(r.invalid, expected);
     const SettingsMirror& m = mirror_;
-    EXPECT_EQ(Ints(m.PitchGain, sliders_.PitchGain, m.YawGain, m.FixMode, m.TailPoint, m.Acc1, m.Acc2, m.Acc3),
+    EXPECT_EQ(Ints(m.PitchGain, sliders_.PitchGain, m.YawGain, m.FixMode, m.TailPoint, m.Acc1,
+                   m.Acc2, m.Acc3),
               Ints(127, 127, 127, 0, -128, 127, 12, -128));
 }
 
@@ -167,7 +173,8 @@ TEST_F(ConfigFileTest, FailedWritesAreReportedAndLeaveTheOldFile) {
     Put(old);
     {
         Unwritable folder(dir_);
-        if (::access(dir_.c_str(), W_OK) == 0) GTEST_SKIP() << "cannot make a folder read-only here";
+        if (::access(dir_.c_str(), W_OK) == 0)
+            GTEST_SKIP() << "cannot make a folder read-only here";
         EXPECT_TRUE(SaveConfig(path_, mirror_, sliders_));
         EXPECT_TRUE(WritePrivateProfileString("section1", "PitchAgility", "1", path_));
     }
@@ -185,9 +192,14 @@ TEST_F(ConfigFileTest, FailedWritesAreReportedAndLeaveTheOldFile) {
 
 TEST(ProfileDocument, WritesOnlyPrintableAsciiThatReadsBack) {
     ProfileDocument doc(std::string_view("[a]\nk=1\n"));
-    for (auto [s, k, v] : std::vector<std::array<const char*, 3>>{
-             {"a", "k", "caf\xC3\xA9"}, {"a", "k", "1\r\n[b]"}, {"a", "k=x", "1"}, {"a", "", "1"},
-             {"a]", "k", "1"}, {"a", ";k", "1"}, {"a", " k", "1"}, {"a", "k", " 1"}})
+    for (auto [s, k, v] : std::vector<std::array<const char*, 3>>{{"a", "k", "caf\xC3\xA9"},
+                                                                  {"a", "k", "1\r\n[b]"},
+                                                                  {"a", "k=x", "1"},
+                                                                  {"a", "", "1"},
+                                                                  {"a]", "k", "1"},
+                                                                  {"a", ";k", "1"},
+                                                                  {"a", " k", "1"},
+                                                                  {"a", "k", " 1"}})
         EXPECT_FALSE(doc.Set(s, k, v)) << s << "|" << k << "|" << v;
     EXPECT_EQ(doc.Text(), "[a]\nk=1\n");
     EXPECT_TRUE(doc.Set("A", "K", "-1"));

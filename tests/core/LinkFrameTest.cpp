@@ -43,7 +43,9 @@ Bytes ParameterReply(uint8_t kind, uint8_t echo, const SetupBlock& s, const Tuni
     return Reply(body);
 }
 
-Bytes Sent(const LinkState& l) { return Bytes(l.TransmitFrame.begin(), l.TransmitFrame.end()); }
+Bytes Sent(const LinkState& l) {
+    return Bytes(l.TransmitFrame.begin(), l.TransmitFrame.end());
+}
 
 TEST(LinkFrame, ScanProbeIsExactlyTheNineKnownBytes) {
     LinkState link;
@@ -83,27 +85,22 @@ TEST(LinkFrame, OptimizationCheckCarriesDeviceStateAndCheckByte) {
     EXPECT_EQ(Sent(link), Framed({0, 0xFD, 0, 102, 0, 0, 0, 50, 1, 40, 12}, 11));
 }
 
-TEST(LinkFrame, UnknownCommandBuildsARequestAndCounterWraps) {
+TEST(LinkFrame, ClosedOrMissingSinkStillBuildsAndArmsAndTheCounterWraps) {
     LinkState link;
-    link.SequenceCounter = 254;
-    BuildFrame(link, ParameterBlock{}, 77);
-    EXPECT_EQ(link.TransmitFrame[2], 10);
-    EXPECT_EQ(link.TransmitFrame[3], 255);
-    BuildFrame(link, ParameterBlock{}, kCommandRequest);
-    EXPECT_EQ(link.TransmitFrame[3], 0);
-}
-
-TEST(LinkFrame, ClosedOrMissingSinkStillBuildsAndArms) {
-    LinkState link;
+    const auto& f = link.TransmitFrame;
     RecordingSink sink;
     sink.open = false;
+    link.SequenceCounter = 254;
     SendParameters(link, ParameterBlock{}, &sink);
+    EXPECT_EQ(f[81], 255);
     SendParameters(link, ParameterBlock{}, nullptr);
+    EXPECT_EQ(f[81], 0);
     EXPECT_TRUE(sink.writes.empty());
-    EXPECT_EQ(link.SequenceCounter, 2);
     EXPECT_TRUE(link.AwaitingReply);
     // Before anything was edited, a write carries zeros in both blocks.
-    EXPECT_EQ(Bytes(&link.TransmitFrame[2], &link.TransmitFrame[80]), Bytes(78, 0));
+    EXPECT_EQ(Bytes(&f[2], &f[80]), Bytes(78, 0));
+    BuildFrame(link, ParameterBlock{}, 77);  // an unknown command goes out as a request
+    EXPECT_EQ(Bytes(&f[2], &f[4]), (Bytes{10, 1}));
 }
 
 // FindFrame over a whole run and FrameScanner one byte at a time must agree on every case.
@@ -145,7 +142,8 @@ TEST(FindFrame, FramingRulesWholeAndByteByByte) {
         {"over-long run", {overlong, none}},
         {"92-byte payload fits", {run({0x7F, 0x2F}, 92, {0x7E, 0x0E}), Bytes(92, 0x11)}},
         {"93-byte payload", {run({0x7F, 0x2F}, 93, {0x7E, 0x0E}), none}},
-        {"good frame after an over-long run", {run(overlong, 0, {0x7F, 0x2F, 3, 0x7E, 0x0E}), Bytes{3}}},
+        {"good frame after an over-long run",
+         {run(overlong, 0, {0x7F, 0x2F, 3, 0x7E, 0x0E}), Bytes{3}}},
     };
     for (const auto& [what, c] : cases) {
         EXPECT_EQ(FindWhole(c.first), c.second) << what;

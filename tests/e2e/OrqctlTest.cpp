@@ -3,9 +3,9 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
-#include <iterator>
 #include <thread>
 
 #include "cli/Orqctl.h"
@@ -26,7 +26,8 @@ std::string ReadFile(const fs::path& p) {
 std::vector<std::string> Lines(const fs::path& p) {
     std::ifstream in(p);
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.find('\r')));
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line.substr(0, line.find('\r')));
     return lines;
 }
 
@@ -35,7 +36,8 @@ std::map<std::string, std::string> Keys(const fs::path& p) {
     std::map<std::string, std::string> keys;
     std::string section;
     for (const std::string& line : Lines(p))
-        if (line.starts_with('[')) section = line.substr(1, line.size() - 2);
+        if (line.starts_with('['))
+            section = line.substr(1, line.size() - 2);
         else if (const auto eq = line.find('='); eq != std::string::npos)
             keys[section + "/" + line.substr(0, eq)] = line.substr(eq + 1);
     return keys;
@@ -103,8 +105,10 @@ TEST_F(Orqctl, WriteOfAnEditedFileChangesExactlyTheEditedKeys) {
     fs::copy_file(before, edited);
     auto expected = Keys(before);
     for (auto [section, key, value] : {std::array<const char*, 3>{"section3", "Acc1", "50"},
-                                       {"section2", "ServoDirCH4", "1"}, {"section3", "TailCompsate2", "-125"},
-                                       {"section1", "PitchAgility", "20"}, {"section3", "SpinSpeed1", "50"}}) {
+                                       {"section2", "ServoDirCH4", "1"},
+                                       {"section3", "TailCompsate2", "-125"},
+                                       {"section1", "PitchAgility", "20"},
+                                       {"section3", "SpinSpeed1", "50"}}) {
         ASSERT_FALSE(WritePrivateProfileString(section, key, value, edited));
         expected[section + std::string("/") + key] = value;
     }
@@ -141,8 +145,8 @@ TEST_F(Orqctl, InvalidValuesAreRefusedBeforeAnythingIsSent) {
     const test::RunResult r = Ctl({"write", file.string()}, unit);
     EXPECT_EQ(r.status, 1);
     const std::string prefix = "orqctl: " + file.string() + ": ";
-    EXPECT_EQ(r.err, prefix + "[section1] PitchGain=abc is not a value from -128 to 127\n" + prefix +
-                         "[section3] Acc1=300 is not a value from -128 to 127\n");
+    EXPECT_EQ(r.err, prefix + "[section1] PitchGain=abc is not a value from -128 to 127\n" +
+                         prefix + "[section3] Acc1=300 is not a value from -128 to 127\n");
     // Give a stray frame time to arrive: the sim logs what it hears at once.
     std::this_thread::sleep_for(100ms);
     EXPECT_FALSE(fs::exists(Log("unit")));

@@ -16,8 +16,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <utility>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace orq::test {
@@ -78,7 +78,8 @@ private:
     static std::chrono::steady_clock::time_point Now() { return std::chrono::steady_clock::now(); }
     static std::string Text(int fd) {
         std::string text(1 << 16, '\0');
-        text.resize(static_cast<std::size_t>(std::max<ssize_t>(0, ::pread(fd, text.data(), text.size(), 0))));
+        text.resize(static_cast<std::size_t>(
+            std::max<ssize_t>(0, ::pread(fd, text.data(), text.size(), 0))));
         return text;
     }
 

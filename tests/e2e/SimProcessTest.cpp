@@ -25,8 +25,8 @@ TEST_F(SimProcess, StartsFromAFileLinksItsTerminalAndCleansUpOnSigterm) {
     const fs::path link = dir_ / "unit", log = dir_ / "frames.log", file = dir_ / "set.ini";
     std::ofstream(file) << "[section1]\r\nPitchAgility=20\r\n[section2]\r\nServoDirCH4=-1\r\n"
                            "[section3]\r\nSpinSpeed1=50\r\n";
-    test::Child sim({ORQ_SIM, "--link", link.string(), "--log", log.string(), "--device-state", "200",
-                     "--params", file.string()});
+    test::Child sim({ORQ_SIM, "--link", link.string(), "--log", log.string(), "--device-state",
+                     "200", "--params", file.string()});
     const auto device = sim.ReadLine();
     ASSERT_TRUE(device.has_value()) << sim.Finish(1s).err;
     EXPECT_EQ(device->rfind("/dev/pts/", 0), 0u) << *device;

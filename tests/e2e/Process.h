@@ -14,6 +14,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -90,6 +92,11 @@ private:
 
 inline RunResult Run(const std::vector<std::string>& argv, std::chrono::milliseconds limit = 30s) {
     return Child(argv).Finish(limit);
+}
+
+inline std::string ReadFile(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // A fresh folder per test, removed afterwards.

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
 #include <filesystem>
 #include <fstream>
 
@@ -15,11 +13,6 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 using SimProcess = test::InTempDir;
-
-std::string ReadFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 TEST_F(SimProcess, StartsFromAFileLinksItsTerminalAndCleansUpOnSigterm) {
     const fs::path link = dir_ / "unit", log = dir_ / "frames.log", file = dir_ / "set.ini";
@@ -51,7 +44,7 @@ TEST_F(SimProcess, StartsFromAFileLinksItsTerminalAndCleansUpOnSigterm) {
     const test::RunResult r = sim.Finish(5s);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
-    const std::string frames = ReadFile(log);
+    const std::string frames = test::ReadFile(log);
     EXPECT_EQ(frames.substr(0, 18), "7f2f0a011e05107e0e");
     EXPECT_EQ(frames.find('\n'), 180u);
 }
@@ -74,7 +67,7 @@ TEST_F(SimProcess, HelpAndRefusals) {
         EXPECT_EQ(r.status, 1) << args[0];
         EXPECT_EQ(r.err, "orq-sim: " + err);
     }
-    EXPECT_EQ(ReadFile(precious), "keep") << "a real file is never overwritten by the link";
+    EXPECT_EQ(test::ReadFile(precious), "keep") << "a real file is never overwritten by the link";
 }
 
 }  // namespace

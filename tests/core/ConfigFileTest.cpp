@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -156,11 +155,11 @@ TEST_F(ConfigFileTest, ValuesThatAreNoSignedByteAreReportedAndSaturated) {
         Crlf("[section1]|PitchGain=200|YawGain=127abc|[section2]|FixMode=abc|TailPoint=-129|"
              "ServoType=|YawDir= -|[section3]|Acc1=99999999999999999999|Acc2=  +12|Acc3=-128"));
     const LoadResult r = LoadConfig(path_, mirror_, sliders_);
-    const std::vector<InvalidValue> expected = {{"section1", "PitchGain", "200"},
-                                                {"section2", "FixMode", "abc"},
-                                                {"section2", "YawDir", "-"},
-                                                {"section2", "TailPoint", "-129"},
-                                                {"section3", "Acc1", "99999999999999999999"}};
+    // clang-format off
+    const std::vector<InvalidValue> expected = {
+        {"section1", "PitchGain", "200"}, {"section2", "FixMode", "abc"}, {"section2", "YawDir", "-"},
+        {"section2", "TailPoint", "-129"}, {"section3", "Acc1", "99999999999999999999"}};
+    // clang-format on
     EXPECT_EQ(r.invalid, expected);
     const SettingsMirror& m = mirror_;
     EXPECT_EQ(Ints(m.PitchGain, sliders_.PitchGain, m.YawGain, m.FixMode, m.TailPoint, m.Acc1,
@@ -192,14 +191,10 @@ TEST_F(ConfigFileTest, FailedWritesAreReportedAndLeaveTheOldFile) {
 
 TEST(ProfileDocument, WritesOnlyPrintableAsciiThatReadsBack) {
     ProfileDocument doc(std::string_view("[a]\nk=1\n"));
-    for (auto [s, k, v] : std::vector<std::array<const char*, 3>>{{"a", "k", "caf\xC3\xA9"},
-                                                                  {"a", "k", "1\r\n[b]"},
-                                                                  {"a", "k=x", "1"},
-                                                                  {"a", "", "1"},
-                                                                  {"a]", "k", "1"},
-                                                                  {"a", ";k", "1"},
-                                                                  {"a", " k", "1"},
-                                                                  {"a", "k", " 1"}})
+    const char* refused[][3] = {
+        {"a", "k", "caf\xC3\xA9"}, {"a", "k", "1\r\n[b]"}, {"a", "k=x", "1"}, {"a", "", "1"},
+        {"a]", "k", "1"},          {"a", ";k", "1"},       {"a", " k", "1"},  {"a", "k", " 1"}};
+    for (const auto& [s, k, v] : refused)
         EXPECT_FALSE(doc.Set(s, k, v)) << s << "|" << k << "|" << v;
     EXPECT_EQ(doc.Text(), "[a]\nk=1\n");
     EXPECT_TRUE(doc.Set("A", "K", "-1"));

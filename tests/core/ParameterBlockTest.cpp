@@ -68,14 +68,20 @@ TEST(ParameterBlock, MirrorAndDeviceImageFollowEachOther) {
     EXPECT_EQ(Ints(b.Setup.DeviceState, d.TuningByte11), Ints(5, 66));
 }
 
-TEST(Presets, ApplyWritesTuningSlidersMirrorAndResetValues) {
+TEST(Presets, ApplyAndTheResetButtons) {
     ParameterBlock b;
+    SliderValues s{60, 125, 60, 125, 60, 60, 125};
+    ResetValues r;
+    ResetMainRotor(b, s, r);  // before any preset: the start values
+    EXPECT_EQ(s, (SliderValues{15, 10, 15, 10, 60, 60, 125}));
+    ResetTailRotor(b, s, r);
+    EXPECT_EQ(s, SliderValues{});
+    EXPECT_EQ(Ints(b.Tuning.SpinSpeed3, b.Mirror.YawGain), Ints(15, 10));
+
     b.Setup.ServoDirCH2 = -1;
     b.Tuning.TotalCoefficient = -30;
     b.Tuning.TuningByte44 = 9;
     const SettingsMirror before = b.Mirror;
-    SliderValues s;
-    ResetValues r;
     ApplyPreset(Preset::Hard3D, b, s, r);
     const TuningBlock& t = b.Tuning;
     const SettingsMirror& m = b.Mirror;
@@ -87,31 +93,19 @@ TEST(Presets, ApplyWritesTuningSlidersMirrorAndResetValues) {
     EXPECT_EQ(Ints(t.TotalCoefficient, m.TotalCoefficient), Ints(-30, -30));
     EXPECT_EQ(b.Setup.ServoDirCH2, -1);
     EXPECT_EQ(Ints(m.ServoDirCH2, m.TailLimitA), Ints(before.ServoDirCH2, before.TailLimitA));
+
+    s = SliderValues{20, 20, 20, 20, 20, 20, 20};  // after a preset: its values
+    ResetMainRotor(b, s, r);
+    ResetTailRotor(b, s, r);
+    EXPECT_EQ(s, (SliderValues{45, 40, 45, 40, 40, 40, 100}));
+    EXPECT_EQ(Ints(t.SpinSpeed1, t.SpinSpeed4, m.RollAgility), Ints(45, 40, 45));
+
     ApplyPreset(Preset::Beginner, b, s, r);
     EXPECT_EQ(t.TotalCoefficient, -30);
     ApplyPreset(Preset::Extreme3D, b, s, r);
     EXPECT_EQ(t.TotalCoefficient, 70);
     ApplyPreset(Preset::Hard3D, b, s, r);
     EXPECT_EQ(Ints(t.TotalCoefficient, m.TotalCoefficient), Ints(70, 70));
-}
-
-TEST(Presets, ResetButtonsReturnToStartThenToLastPreset) {
-    ParameterBlock b;
-    SliderValues s{60, 125, 60, 125, 60, 60, 125};
-    ResetValues r;
-    ResetMainRotor(b, s, r);
-    EXPECT_EQ(s, (SliderValues{15, 10, 15, 10, 60, 60, 125}));
-    ResetTailRotor(b, s, r);
-    EXPECT_EQ(s, SliderValues{});
-    EXPECT_EQ(Ints(b.Tuning.SpinSpeed3, b.Mirror.YawGain), Ints(15, 10));
-
-    ApplyPreset(Preset::Hard3D, b, s, r);
-    s = SliderValues{20, 20, 20, 20, 20, 20, 20};
-    ResetMainRotor(b, s, r);
-    ResetTailRotor(b, s, r);
-    EXPECT_EQ(s, (SliderValues{45, 40, 45, 40, 40, 40, 100}));
-    EXPECT_EQ(Ints(b.Tuning.SpinSpeed1, b.Tuning.SpinSpeed4, b.Mirror.RollAgility),
-              Ints(45, 40, 45));
 }
 
 TEST(Presets, AllDataResetGivesFactoryValuesAndKeepsDeviceState) {

@@ -5,7 +5,7 @@
 
 #include "e2e/Process.h"
 #include "protocol/LinkFrame.h"
-#include "serial/PtyHost.h"
+#include "serial/TestSupport.h"
 
 namespace orq {
 namespace {

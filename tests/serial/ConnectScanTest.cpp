@@ -42,7 +42,7 @@ protected:
         EXPECT_TRUE(sim->Start(error)) << error;
         return sim;
     }
-    void TearDown() override { std::ranges::for_each(logs_, [](const auto& log) { std::remove(log.c_str()); }); }
+    void TearDown() override { for (const auto& log : logs_) std::remove(log.c_str()); }
 
     SerialPort port{SerialPort::kProgramOptions};
     BlockBuffer accumulator{4096};
@@ -82,13 +82,11 @@ TEST_F(ConnectScanTest, FindsTheUnitOnTheThirdPortAfterTwoSilentOnes) {
     // The unit's parameters are in the image and shown.
     EXPECT_EQ(block.Setup, image.Setup);
     EXPECT_EQ(block.Tuning, image.Tuning);
-    EXPECT_EQ(sliders.PitchAgility, 47);
-    EXPECT_EQ(block.Mirror.PitchAgility, 47);
-    EXPECT_EQ(block.Mirror.SpinSpeed1, 47);
-    EXPECT_EQ(block.Mirror.ServoDirCH4, 1);
+    const SettingsMirror& m = block.Mirror;
+    EXPECT_EQ(std::tuple(sliders.PitchAgility, m.PitchAgility, m.SpinSpeed1, m.ServoDirCH4),
+              std::tuple(47, 47, 47, 1));
     // Each silent port heard the probe ten times; the unit heard it, then the follow-up request.
-    EXPECT_EQ(Lines(logs_[0]), std::vector<std::string>(10, kProbeLine));
-    EXPECT_EQ(Lines(logs_[1]), std::vector<std::string>(10, kProbeLine));
+    for (int i : {0, 1}) EXPECT_EQ(Lines(logs_[i]), std::vector<std::string>(10, kProbeLine));
     ASSERT_TRUE(loop.WaitFor([&] { return Lines(logs_[2]).size() >= 2; }, 2s));
     const auto heard = Lines(logs_[2]);
     EXPECT_EQ(heard.back(), kPostConnectLine);

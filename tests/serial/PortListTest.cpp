@@ -68,42 +68,32 @@ protected:
     DiscoveryRoots roots;
 };
 
-std::vector<std::string> Names(const std::vector<PortInfo>& ports) {
-    std::vector<std::string> names;
-    for (const auto& p : ports) names.push_back(p.name);
-    return names;
+// Every field of every port, a line each: one comparison checks the whole list.
+std::vector<std::string> Described(const std::vector<PortInfo>& ports) {
+    std::vector<std::string> out;
+    for (const PortInfo& p : ports)
+        out.push_back(std::to_string(p.number) + " " + p.path + " " + p.name + (p.usb ? " usb " : " - ") +
+                      p.vendorId + ":" + p.productId + " " + p.manufacturer + "|" + p.product + "|" +
+                      p.serial + " " + p.alias + (p.accessible ? "" : " no access"));
+    return out;
 }
 
 TEST_F(FakeSystem, UsbFirstInNaturalOrderWithDetailsNoVirtualOrPhantomPortsAndOrqPortsOverrides) {
-    const auto ports = DiscoverPorts(roots);
-    EXPECT_EQ(Names(ports), (std::vector<std::string>{"ttyACM1", "ttyUSB0", "ttyUSB10", "ttyS0",
-                                                      "ttyS2", "ttyS10"}));
-    ASSERT_EQ(ports.size(), 6u);
-    for (size_t i = 0; i < ports.size(); ++i) EXPECT_EQ(ports[i].number, static_cast<int32_t>(i + 1));
-    // Details come from the USB device above the tty.
-    const PortInfo& ftdi = ports[1];
-    EXPECT_EQ(ftdi.path, (root / "dev/ttyUSB0").string());
-    EXPECT_TRUE(ftdi.usb);
-    EXPECT_EQ(ftdi.vendorId + ":" + ftdi.productId, "0403:6001");
-    EXPECT_EQ(ftdi.manufacturer + "|" + ftdi.product + "|" + ftdi.serial, "FTDI|FT232R USB UART|A10K3Q2B");
-    EXPECT_EQ(ftdi.alias, (root / "dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3Q2B-if00-port0").string());
-    const PortInfo& ch340 = ports[2];  // no manufacturer, no serial number
-    EXPECT_EQ(ch340.vendorId + ":" + ch340.productId, "1a86:7523");
-    EXPECT_EQ(ch340.manufacturer + "|" + ch340.serial + "|" + ch340.alias, "||");
-    EXPECT_EQ(ports[0].manufacturer, "Arduino (www.arduino.cc)");
-    EXPECT_FALSE(ports[3].usb);
-    EXPECT_EQ(ports[3].vendorId, "");
-    // Listed, not hidden, when the user may not open it.
-    EXPECT_TRUE(ports[3].accessible);
-    EXPECT_FALSE(ports[5].accessible);
-    // ORQ_PORTS replaces discovery entirely.
-    const auto listed = ListPorts(std::string("/dev/pts/7::") + (root / "dev/ttyS10").string(), roots);
-    ASSERT_EQ(listed.size(), 2u);
-    EXPECT_EQ(listed[0].path + " " + listed[0].name, "/dev/pts/7 7");
-    EXPECT_EQ(std::pair(listed[0].number, listed[1].number), std::pair(1, 2));
-    EXPECT_FALSE(listed[1].accessible);
-    EXPECT_TRUE(ListPorts(std::string(""), roots).empty());  // set but empty: no ports at all
-    EXPECT_EQ(ListPorts(std::nullopt, roots).size(), 6u);
+    // Details come from the USB device above the tty; a port the user may not open is listed.
+    const std::string d = (root / "dev").string();
+    const std::vector<std::string> discovered = {
+        "1 " + d + "/ttyACM1 ttyACM1 usb 2341:0043 Arduino (www.arduino.cc)|| ",
+        "2 " + d + "/ttyUSB0 ttyUSB0 usb 0403:6001 FTDI|FT232R USB UART|A10K3Q2B " + d +
+            "/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3Q2B-if00-port0",
+        "3 " + d + "/ttyUSB10 ttyUSB10 usb 1a86:7523 |USB Serial| ",
+        "4 " + d + "/ttyS0 ttyS0 - : || ", "5 " + d + "/ttyS2 ttyS2 - : || ",
+        "6 " + d + "/ttyS10 ttyS10 - : ||  no access"};
+    EXPECT_EQ(Described(DiscoverPorts(roots)), discovered);
+    EXPECT_EQ(Described(ListPorts(std::nullopt, roots)), discovered);
+    // ORQ_PORTS replaces discovery entirely; set but empty means no ports at all.
+    EXPECT_EQ(Described(ListPorts("/dev/pts/7::" + d + "/ttyS10", roots)),
+              (std::vector<std::string>{"1 /dev/pts/7 7 - : || ", "2 " + d + "/ttyS10 ttyS10 - : ||  no access"}));
+    EXPECT_TRUE(ListPorts(std::string(""), roots).empty());
 }
 
 TEST(PortList, NaturalOrderComparesNumbersByValue) {

@@ -13,7 +13,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <mutex>
@@ -162,8 +161,7 @@ inline std::vector<std::string> Lines(const std::string& path) {
 
 inline std::string Hex(std::span<const uint8_t> bytes) {
     std::string s;
-    char two[3];
-    for (uint8_t b : bytes) s += (std::snprintf(two, sizeof two, "%02x", b), two);
+    for (uint8_t b : bytes) s += {"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
     return s;
 }
 

@@ -1,2 +1,0 @@
-#pragma once
-#include "TestSupport.h"  // the raw host end now lives there

@@ -1,5 +1,6 @@
 #include "config/ConfigFile.h"
 #include "config/Profile.h"
+#include "e2e/Process.h"
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -50,21 +51,12 @@ struct Unwritable {
     fs::path path;
 };
 
-class ConfigFileTest : public ::testing::Test {
+class ConfigFileTest : public test::InTempDir {
 protected:
-    void SetUp() override {
-        std::string name = fs::temp_directory_path() / "orq-config-XXXXXX";
-        ASSERT_NE(::mkdtemp(name.data()), nullptr);
-        dir_ = name;
-        path_ = dir_ / "set.ini";
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     void Put(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
-    std::string Contents() const {
-        std::ifstream in(path_, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    fs::path dir_, path_;
+    std::string Contents() const { return test::ReadFile(path_); }
+    void SetUp() override { InTempDir::SetUp(), path_ = dir_ / "set.ini"; }
+    fs::path path_;
     SettingsMirror mirror_;
     SliderValues sliders_;
 };

@@ -33,10 +33,7 @@ protected:
             for (; !stop.stop_requested(); std::this_thread::sleep_for(gap)) pty.Send({0x55});
         });
     }
-    termios Settings() {
-        termios t{};
-        return ::tcgetattr(pty.slave(), &t) == 0 ? t : termios{};
-    }
+    termios Settings() const { termios t{}; return ::tcgetattr(pty.slave(), &t) == 0 ? t : termios{}; }
 
     Pty pty;
     std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();

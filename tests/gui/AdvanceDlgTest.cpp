@@ -5,8 +5,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include <poll.h>
-
 #include <algorithm>
 #include <array>
 
@@ -47,7 +45,6 @@ struct Rig {
     WindowNotifier notifier;  // outlives the port's wait thread
     SerialPort port{SerialPort::kProgramOptions};
     AppServices services{block, link, &port, messages, files, modal, skin, notifier};
-
     bool Open() {
         return pty.ok() && port.OpenPort(1, pty.path()) && port.SetState(9600, 0, 8, 1) &&
                port.SetupPort() && port.StartThreads();
@@ -55,16 +52,9 @@ struct Rig {
     // What the unit hears: `expect` bytes and whatever follows within 200 ms; with `expect` 0,
     // whatever comes within 300 ms.
     Bytes Heard(std::size_t expect = 0) {
-        Bytes got;
-        auto deadline = test::Clock::now() + (expect ? 2000ms : 300ms);
-        for (pollfd p{pty.master(), POLLIN, 0}; test::Clock::now() < deadline;) {
-            if (::poll(&p, 1, 10) <= 0) continue;
-            uint8_t buf[256];
-            const ssize_t n = ::read(pty.master(), buf, sizeof buf);
-            if (n > 0) got.insert(got.end(), buf, buf + n);
-            if (expect && got.size() >= expect)
-                expect = 0, deadline = test::Clock::now() + 200ms;
-        }
+        Bytes got = expect ? pty.host().Read(expect, 2s) : Bytes{};
+        const Bytes more = pty.host().ReadFor(expect ? 200ms : 300ms);
+        got.insert(got.end(), more.begin(), more.end());
         return got;
     }
 };
@@ -76,15 +66,6 @@ void Click(D& d, int id) {
     QTest::mouseClick(d.Controls().Button(id), Qt::LeftButton);
 }
 
-// Stands in for the main form as the port's usual notify target.
-class FormStandIn : public QObject {
-public:
-    int received = 0;
-
-protected:
-    void customEvent(QEvent* e) override { received += e->type() == kWindowMessageEvent; }
-};
-
 }  // namespace
 
 class AdvanceDlgTest : public QObject {
@@ -93,7 +74,6 @@ private slots:
     void okSendsTheRunInOneWrite();
     void badBoxesKeepTheDialogOpenAndCancelTouchesNothing();
     void tailCompensationTakesMinus125To125();
-    void skinAndNotifyTargetWhileOpen();
 };
 
 void AdvanceDlgTest::okSendsTheRunInOneWrite() {
@@ -113,16 +93,16 @@ void AdvanceDlgTest::okSendsTheRunInOneWrite() {
     sent[16] = 60, sent[19] = 15;
     t.YawGain = 77;
     const SettingsMirror mirror = r.block.Mirror;
-
     D dlg(r.services, {});
     dlg.show();
+    QCOMPARE(r.skin.Log(), QStringList{"Apply -1 218"});
+    QCOMPARE(r.skin.Calls()[0].window.data(), &dlg);
     for (std::size_t i = 0; i < run.size(); ++i)
         QCOMPARE(dlg.Controls().Edit(kBox[i])->text(), QString::number(shown[i]));
     for (int id : {1146, 1147, 1157, 1158}) QVERIFY(!dlg.Controls().Edit(id)->isVisible());
     Click(dlg, D::IDOK);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QVERIFY(r.messages.Texts().isEmpty());
-
     const Bytes frame = r.Heard(kFrameSize);
     QCOMPARE(frame.size(), kFrameSize);
     QCOMPARE(frame[kCommand], uint8_t(kCommandParameters));
@@ -156,7 +136,6 @@ void AdvanceDlgTest::badBoxesKeepTheDialogOpenAndCancelTouchesNothing() {
     QVERIFY(refuses("Please enter an integer.", D::IDC_ZERO_PITCH));
     QVERIFY(r.Heard().empty());
     QVERIFY(r.block.Mirror == before.Mirror && r.block.Tuning == before.Tuning);
-
     Type(dlg, D::IDC_ZERO_PITCH, "-99999");
     Click(dlg, D::IDCANCEL);
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
@@ -193,30 +172,6 @@ void AdvanceDlgTest::tailCompensationTakesMinus125To125() {
         QCOMPARE(frame[kTuning + 40], uint8_t(int8_t(k.one)));
         QCOMPARE(frame[kTuning + 41], uint8_t(int8_t(k.two)));
     }
-}
-
-void AdvanceDlgTest::skinAndNotifyTargetWhileOpen() {
-    Rig r;
-    QVERIFY(r.Open());
-    FormStandIn form;
-    const auto formTarget = r.notifier.TargetFor(&form);
-    r.port.SetNotifyTarget(formTarget);
-    {
-        D dlg(r.services, formTarget);
-        dlg.show();
-        QCOMPARE(r.skin.Log(), QStringList{"Apply -1 218"});
-        QCOMPARE(r.skin.Calls()[0].window.data(), &dlg);
-
-        QVERIFY(r.pty.Send(Bytes(10, 0x55)));
-        QTRY_COMPARE(r.port.ReceiveSize(), 10u);
-        QTest::qWait(400);  // the port posts once the line has been quiet for 100 ms
-        QCOMPARE(form.received, 0);
-        QCOMPARE(r.port.ReceiveSize(), 10u);
-        Click(dlg, D::IDCANCEL);
-    }
-    QVERIFY(r.pty.Send(Bytes(5, 0xAA)));
-    QTRY_VERIFY(form.received > 0);
-    QCOMPARE(r.port.ReceiveSize(), 15u);  // the bytes waited for the form
 }
 
 QTEST_MAIN(AdvanceDlgTest)

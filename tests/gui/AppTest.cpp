@@ -63,7 +63,6 @@ struct Shell {
     CUARTApp app{services};
     QStringList log;
     ProbeForm* form = nullptr;
-
     bool Start() {
         return app.InitInstance([this](CMainFrame&, AppServices& s) {
             form = new ProbeForm(s, log);
@@ -84,14 +83,13 @@ class AppTest : public QObject {
 
 private slots:
     void initTestCase() { InitGuiResources(); }
-    void frameIsFixedTitledPlacedWithAProgressBarOverPaneOne();
-    void menusCarryTheirTextsIdsAndShortcuts();
+    void frameIsFixedTitledPlacedWithAProgressBarAndItsMenus();
     void commandsReachTheFormFirstThenTheApplication();
     void styleSheetSkinComesFromItsResource();
     void startWithoutADisplaySaysSoAndFails();
 };
 
-void AppTest::frameIsFixedTitledPlacedWithAProgressBarOverPaneOne() {
+void AppTest::frameIsFixedTitledPlacedWithAProgressBarAndItsMenus() {
     Shell s;
     QVERIFY(s.Start());
     CMainFrame& f = s.Frame();
@@ -106,7 +104,6 @@ void AppTest::frameIsFixedTitledPlacedWithAProgressBarOverPaneOne() {
     QVERIFY(!f.windowIcon().isNull());
     QCOMPARE(f.centralWidget(), s.form);
     QVERIFY(QSettings().fileName().contains(QLatin1String("Local AppWizard-Generated Applications")));
-
     QCOMPARE(f.StatusText(), QStringLiteral("Not Connect!"));
     QCOMPARE(FindControl(&f, kStatusBarId), f.statusBar());
     // Made from the event queue once the status bar is laid out.
@@ -119,13 +116,8 @@ void AppTest::frameIsFixedTitledPlacedWithAProgressBarOverPaneOne() {
     const QRect pane = f.ProgressPane()->geometry();
     QVERIFY(pane.width() > 0 && pane.right() > f.statusBar()->width() - 50);  // at the right end
     QCOMPARE(bar->geometry(), QRect(QPoint(pane.left() - 300, pane.top()), pane.bottomRight()));
-}
-
-void AppTest::menusCarryTheirTextsIdsAndShortcuts() {
-    Shell s;
-    QVERIFY(s.Start());
     QStringList menus;
-    for (QAction* m : s.Frame().menuBar()->actions()) {
+    for (QAction* m : f.menuBar()->actions()) {
         menus << m->text();
         for (QAction* a : m->menu()->actions())
             menus << (a->isSeparator() ? QStringLiteral("-")
@@ -136,7 +128,7 @@ void AppTest::menusCarryTheirTextsIdsAndShortcuts() {
     QCOMPARE(menus, (QStringList{"File(&F)", "Open conifg file 57601 Ctrl+O",
                                  "Save Config file 57603 Ctrl+S", "Transmit Conifg file 57610",
                                  "-", "Exit(&X) 57665", "Help(&H)", "About ORQ2.1 57664"}));
-    QCOMPARE(MenuCommand(s.Frame(), ID_FILE_NEW)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+    QCOMPARE(MenuCommand(f, ID_FILE_NEW)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
 }
 
 void AppTest::commandsReachTheFormFirstThenTheApplication() {
@@ -148,7 +140,6 @@ void AppTest::commandsReachTheFormFirstThenTheApplication() {
     QCOMPARE(s.log, QStringList{"initial update"});
     QCOMPARE(s.skin.Log(), (QStringList{"Start IDR_MYTYPE1 MYTYPE 1 6 0", "Apply -1 218"}));
     QCOMPARE(s.skin.Calls()[1].window.data(), s.form);
-
     // The keyboard shortcut and the menu item end in the same place.
     QTest::keyClick(&f, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(s.log.last(), QStringLiteral("form 57601"));
@@ -157,7 +148,6 @@ void AppTest::commandsReachTheFormFirstThenTheApplication() {
     QTest::keyClick(&f, Qt::Key_N, Qt::ControlModifier);  // the initial update again
     QCOMPARE(s.log.count(QStringLiteral("initial update")), 2);
     QVERIFY(!f.RouteCommand(57643));  // Ctrl+Z's command: nobody handles it
-
     // About: the form sees it first and lets it pass; the application shows the box, whose
     // closing leaves the skin alone.
     QStringList about;
@@ -181,7 +171,6 @@ void AppTest::commandsReachTheFormFirstThenTheApplication() {
     MenuCommand(f, ID_APP_ABOUT)->trigger();
     QCOMPARE(s.modal.Runs(), 1);
     QVERIFY(!s.skin.Log().contains("Stop"));
-
     // Exit closes the frame after the form has let go; only then the skin stops, once.
     MenuCommand(f, ID_APP_EXIT)->trigger();
     QVERIFY(!f.isVisible());
@@ -197,7 +186,6 @@ void AppTest::styleSheetSkinComesFromItsResource() {
     QVERIFY(!skin.Started() && app->styleSheet().isEmpty());
     skin.Start("IDR_MYTYPE1", "MYTYPE", 1, 6, 0);
     QVERIFY(skin.Started() && app->styleSheet().contains(QStringLiteral("skinKind=\"218\"")));
-
     QWidget form;
     QSlider slider(&form);
     skin.Apply(&form, kSkinDialog);
@@ -209,7 +197,6 @@ void AppTest::styleSheetSkinComesFromItsResource() {
     // The sheet paints the form's background in its own colour.
     QCOMPARE(QColor(form.grab().toImage().pixel(form.width() - 2, form.height() - 2)),
              QColor(0xee, 0xf1, 0xf4));
-
     skin.Stop();
     QVERIFY(app->styleSheet().isEmpty());
 }

@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <array>
+#include <numeric>
 #include <thread>
 
 #include "framework/DataExchange.h"
@@ -62,7 +64,6 @@ public:
     QStringList log;
     QVector<int> received;
     int removed = 0;
-
     void OnFirst() { log << "first"; }
     void OnMenu(int id) { log << QStringLiteral("menu %1").arg(id); }
     void OnScroll(int id) { log << QStringLiteral("scroll %1 %2").arg(id).arg(controls_.Slider(id)->value()); }
@@ -85,25 +86,20 @@ class FrameworkTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void dialogUnitsRoundLikeTheSystem();
     void templateBuildsPositionedControlsFoundByIdInTabOrder();
     void messageMapRoutesClicksScrollsReleasesAndCommands();
-    void parseIntAcceptsOnlyIntegers();
+    void integersAndFileFiltersAreParsedStrictly();
     void readBackStopsAtTheFirstFaultyBox();
     void messageBoxIsModalOkOnlyWithTheProgramCaption();
-    void systemFiltersBecomeQtFilters();
     void notificationsArriveInOrderAtTheTargetOfTheirTime();
     void serialPortOnAPtyNotifiesTheWindow();
 };
 
-void FrameworkTest::dialogUnitsRoundLikeTheSystem() {
+void FrameworkTest::templateBuildsPositionedControlsFoundByIdInTabOrder() {
     // 461 * 6 / 4 = 691.5 → 692; right edge (461 + 65) * 6 / 4 = 789; bottom 49 * 14 / 8 → 86.
     QCOMPARE(DluToPixels(461, 30, 65, 19, {6, 14}), QRect(QPoint(692, 53), QPoint(788, 85)));
     QCOMPARE(MulDiv(-3, 6, 4), -5);  // -4.5 → -5, away from zero
     QCOMPARE(DluToPixels(529, 297, {7, 16}), QSize(926, 594));
-}
-
-void FrameworkTest::templateBuildsPositionedControlsFoundByIdInTabOrder() {
     QWidget dialog;
     int made = 0;
     QHash<int, ControlFactory> custom;
@@ -112,7 +108,6 @@ void FrameworkTest::templateBuildsPositionedControlsFoundByIdInTabOrder() {
         return new QLabel(QStringLiteral("custom"), parent);
     });
     const DialogControls c = BuildDialog(kTemplate, &dialog, custom);
-
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Test"));
     QCOMPARE(dialog.size(), QSize(789, 597));
     QCOMPARE(c.Control(12)->geometry(), QRect(53, 499, 49, 24));
@@ -129,12 +124,10 @@ void FrameworkTest::templateBuildsPositionedControlsFoundByIdInTabOrder() {
     QCOMPARE(c.All().size(), qsizetype(std::size(kControls)));
     QCOMPARE(qobject_cast<QLabel*>(c.All()[1].data())->text(), QStringLiteral("caption"));
     QCOMPARE(c.All()[1]->focusPolicy(), Qt::NoFocus);
-
     dialog.show();
     QVERIFY(!c.Edit(15)->isVisible() && c.Edit(11)->isVisible());
     QVERIFY(!c.Button(16)->isEnabled());
     QCOMPARE(c.Button(16)->font().pixelSize(), 12);  // Tahoma 9 at 96 dpi
-
     // Edits 12 and 11 go in table order although 11 is the smaller id; the hidden edit and
     // the disabled button are skipped.
     QVector<int> order;
@@ -151,33 +144,28 @@ void FrameworkTest::messageMapRoutesClicksScrollsReleasesAndCommands() {
     QCOMPARE(form.unmatched, 0);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-
     // The group box listed last must not swallow the click.
     QPushButton* first = form.controls_.Button(10);
     QCOMPARE(form.childAt(first->geometry().center()), first);
     QTest::mouseClick(first, Qt::LeftButton);
     QCOMPARE(form.log, QStringList{"first"});
-
     // A programmatic move is not a scroll.
     SliderControl* s = form.controls_.Slider(13);
     s->setRange(15, 60);
     QCOMPARE(s->pageStep(), 9);  // a fifth of the range
     s->SetPos(20);
     QCOMPARE(form.log.size(), 1);
-
     // Up moves toward the top, where the smallest position is; no release follows a key.
     s->setFocus();
     QTest::keyClick(s, Qt::Key_Up);
     QTest::keyClick(s, Qt::Key_Down);
     QCOMPARE(form.log.mid(1), (QStringList{"scroll 13 19", "scroll 13 20"}));
-
     // Mouse on the channel: a scroll and, on release, the released-capture notification.
     form.log.clear();
     const QPoint low(s->width() / 2, s->height() - 3);
     QTest::mousePress(s, Qt::LeftButton, {}, low);
     QTest::mouseRelease(s, Qt::LeftButton, {}, low);
     QCOMPARE(form.log, (QStringList{"scroll 13 29", "release 13"}));  // one page down
-
     form.log.clear();
     form.controls_.Edit(12)->setFocus();
     QTest::keyClick(form.controls_.Edit(12), Qt::Key_Return);
@@ -186,7 +174,7 @@ void FrameworkTest::messageMapRoutesClicksScrollsReleasesAndCommands() {
     QCOMPARE(form.log, (QStringList{"enter 12", "menu 57601"}));
 }
 
-void FrameworkTest::parseIntAcceptsOnlyIntegers() {
+void FrameworkTest::integersAndFileFiltersAreParsedStrictly() {
     QCOMPARE(ParseInt(" 42 "), std::optional<int>(42));
     QCOMPARE(ParseInt("+7"), std::optional<int>(7));
     QCOMPARE(ParseInt("-2147483648"), std::optional<int>(INT_MIN));
@@ -194,6 +182,12 @@ void FrameworkTest::parseIntAcceptsOnlyIntegers() {
     for (const char* bad : {"", " ", "-", "12a", "1 2", "4.5", "0x10", "2147483648",
                             "-2147483649", "99999999999999999999"})
         QVERIFY2(!ParseInt(QString::fromLatin1(bad)), bad);
+    QCOMPARE(QtFiltersFromSystemFilter("conif file (*.ini)|*.ini||"),
+             QStringList{"conif file (*.ini)"});
+    QCOMPARE(QtFiltersFromSystemFilter("Hex File|*.hex|"), QStringList{"Hex File (*.hex)"});
+    QCOMPARE(QtFiltersFromSystemFilter("Pictures|*.png;*.bmp|All|*.*||"),
+             (QStringList{"Pictures (*.png *.bmp)", "All (*.*)"}));
+    QVERIFY(QtFiltersFromSystemFilter("").isEmpty());
 }
 
 void FrameworkTest::readBackStopsAtTheFirstFaultyBox() {
@@ -211,7 +205,6 @@ void FrameworkTest::readBackStopsAtTheFirstFaultyBox() {
     QCOMPARE(c.Edit(15)->text(), QStringLiteral("2147483647"));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-
     struct Case {
         const char *a, *b, *hidden;
         const char* message;  // nullptr: all read
@@ -235,9 +228,7 @@ void FrameworkTest::readBackStopsAtTheFirstFaultyBox() {
         QVERIFY2(ddx.ReadBack() == !k.message, qPrintable(name));
         QCOMPARE(box.Texts(), k.message ? QStringList{k.message} : QStringList{});
         QCOMPARE(ddx.FailedId(), k.failed);
-        QCOMPARE(a, k.wantA);
-        QCOMPARE(b, k.wantB);
-        QCOMPARE(hidden, k.wantHidden);
+        QCOMPARE((std::array{a, b, hidden}), (std::array{k.wantA, k.wantB, k.wantHidden}));
         if (k.failed != kNoId && k.failed != 15) {
             QCOMPARE(dialog.focusWidget(), c.Edit(k.failed));
             QCOMPARE(c.Edit(k.failed)->selectedText(), c.Edit(k.failed)->text());
@@ -261,15 +252,6 @@ void FrameworkTest::messageBoxIsModalOkOnlyWithTheProgramCaption() {
     QVERIFY(!QApplication::activeModalWidget());
 }
 
-void FrameworkTest::systemFiltersBecomeQtFilters() {
-    QCOMPARE(QtFiltersFromSystemFilter("conif file (*.ini)|*.ini||"),
-             QStringList{"conif file (*.ini)"});
-    QCOMPARE(QtFiltersFromSystemFilter("Hex File|*.hex|"), QStringList{"Hex File (*.hex)"});
-    QCOMPARE(QtFiltersFromSystemFilter("Pictures|*.png;*.bmp|All|*.*||"),
-             (QStringList{"Pictures (*.png *.bmp)", "All (*.*)"}));
-    QVERIFY(QtFiltersFromSystemFilter("").isEmpty());
-}
-
 void FrameworkTest::notificationsArriveInOrderAtTheTargetOfTheirTime() {
     RecordingMessageBox box;
     WindowNotifier notifier;
@@ -288,8 +270,9 @@ void FrameworkTest::notificationsArriveInOrderAtTheTargetOfTheirTime() {
     QVERIFY(form.received.isEmpty());  // nothing is delivered on the posting thread
     gone.reset();                      // destroyed while its notification waits in the queue
     QTRY_COMPARE(page.received, QVector<int>{kCount});
-    QCOMPARE(form.received.size(), kCount);
-    for (int i = 0; i < kCount; ++i) QCOMPARE(form.received[i], i);
+    QVector<int> inOrder(kCount);
+    std::iota(inOrder.begin(), inOrder.end(), 0);
+    QCOMPARE(form.received, inOrder);
     // A new window at the same address must not inherit the old one's notifications.
     QVERIFY(notifier.TargetFor(&form)->Handle() == formTarget->Handle());
     QVERIFY(goneTarget->Handle() != formTarget->Handle());

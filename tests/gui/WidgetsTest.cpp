@@ -65,96 +65,22 @@ class WidgetsTest : public QObject {
 
 private slots:
     void initTestCase() { InitGuiResources(); }
-    void loadsPicturesAndReportsMissingOnes();
-    void buttonShowsEachStateFrame();
-    void frameWidthRoundsDownAndTheRestOfTheStripNeverShows();
-    void setImageResizesWithoutMovingAndKeepsTheFirstTooltip();
-    void missingImageDrawsNothingAndKeepsTheSize();
-    void doubleClickCountsAsTwoClicks();
+    void loadsPicturesAndAMissingOneDrawsNothing();
+    void buttonShowsEachStateFrameAndCountsADoubleClickTwice();
+    void setImageResizesWithoutMovingKeepsTheFirstTooltipAndRoundsTheFrameDown();
 };
 
-void WidgetsTest::loadsPicturesAndReportsMissingOnes() {
+void WidgetsTest::loadsPicturesAndAMissingOneDrawsNothing() {
     QCOMPARE(PngResourcePath(183, "BITMAP"), QStringLiteral(":/BITMAP/183.png"));
     const auto unit = LoadPngResource(170);
     QVERIFY(unit);
     QCOMPARE(unit->size(), QSize(150, 101));
     QVERIFY(LoadPngResource(128, "ICON"));
     QVERIFY(!LoadPngResource(170, "ICON"));  // right id, wrong type
-    QVERIFY(!LoadPngResource(9999));
     CPngButton preset;
     preset.SetImage(244);
     QCOMPARE(preset.size(), QSize(150, 90));  // one frame of the strip
-}
 
-void WidgetsTest::buttonShowsEachStateFrame() {
-    OnScreen s;
-    CPngButton& b = s.b;
-    const QImage strip = Strip(600, 90);
-    b.SetImage(strip);
-    QVERIFY(s.Show());
-    // normal, hover, pressed, normal again, selected, normal again
-    QCOMPARE(Shown(b), FrameOf(strip, 0));
-    Enter(&b);
-    QCOMPARE(Shown(b), FrameOf(strip, 1));
-    b.setDown(true);
-    QCOMPARE(Shown(b), FrameOf(strip, 2));
-    b.setDown(false);
-    Leave(&b);
-    QCOMPARE(Shown(b), FrameOf(strip, 0));
-    b.SetSelected(true);
-    QCOMPARE(Shown(b), FrameOf(strip, 3));
-
-    // Selected: hover and a real press still show, leaving shows selected again.
-    Enter(&b);
-    QCOMPARE(Shown(b), FrameOf(strip, 1));
-    QTest::mousePress(&b, Qt::LeftButton, {}, QPoint(10, 10));
-    QCOMPARE(Shown(b), FrameOf(strip, 2));
-    QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(10, 10));
-    QCOMPARE(Shown(b), FrameOf(strip, 1));
-    Leave(&b);
-    QCOMPARE(Shown(b), FrameOf(strip, 3));
-    b.SetSelected(false);
-    QCOMPARE(Shown(b), FrameOf(strip, 0));
-}
-
-void WidgetsTest::frameWidthRoundsDownAndTheRestOfTheStripNeverShows() {
-    OnScreen s;
-    const QImage strip = Strip(603, 40);  // 603 / 4 = 150, three white columns at the right
-    s.b.SetImage(strip);
-    QCOMPARE(s.b.size(), QSize(150, 40));
-    QVERIFY(s.Show());
-    s.b.SetSelected(true);
-    QCOMPARE(Shown(s.b), FrameOf(strip, 3));
-    QCOMPARE(QColor(Shown(s.b).pixel(149, 20)), QColor(230, 200, 0));
-}
-
-void WidgetsTest::setImageResizesWithoutMovingAndKeepsTheFirstTooltip() {
-    OnScreen s;
-    CPngButton& b = s.b;
-    b.setGeometry(30, 40, 82, 52);
-    b.setText(QStringLiteral("Beginner"));
-    b.SetImage(Strip(600, 90));
-    QCOMPARE(b.geometry(), QRect(30, 40, 150, 90));
-    QCOMPARE(b.toolTip(), QStringLiteral("Beginner"));
-    QCOMPARE(b.accessibleName(), QStringLiteral("Beginner"));
-
-    b.setText(QStringLiteral("Other"));
-    const QImage second = Strip(400, 50);
-    b.SetImage(second);
-    QCOMPARE(b.geometry(), QRect(30, 40, 100, 50));
-    QCOMPARE(b.toolTip(), QStringLiteral("Beginner"));
-    QVERIFY(s.Show());
-    QCOMPARE(Shown(b), FrameOf(second, 0));
-
-    // An accessible name the owner gave is kept.
-    CPngButton named(&s.parent);
-    named.setAccessibleName(QStringLiteral("3D Hard"));
-    named.setText(QStringLiteral("x"));
-    named.SetImage(Strip(8, 8));
-    QCOMPARE(named.accessibleName(), QStringLiteral("3D Hard"));
-}
-
-void WidgetsTest::missingImageDrawsNothingAndKeepsTheSize() {
     OnScreen s;
     s.parent.setAutoFillBackground(true);
     QPalette pal = s.parent.palette();
@@ -171,13 +97,37 @@ void WidgetsTest::missingImageDrawsNothingAndKeepsTheSize() {
     QCOMPARE(clicks.size(), 1);
 }
 
-void WidgetsTest::doubleClickCountsAsTwoClicks() {
+void WidgetsTest::buttonShowsEachStateFrameAndCountsADoubleClickTwice() {
     OnScreen s;
     CPngButton& b = s.b;
-    b.SetImage(Strip(600, 90));
+    const QImage strip = Strip(600, 90);
+    b.SetImage(strip);
     QVERIFY(s.Show());
-    QSignalSpy clicks(&b, &QAbstractButton::clicked);
+    // normal, hover, pressed, normal again, selected, normal again
+    QCOMPARE(Shown(b), FrameOf(strip, 0));
+    Enter(&b);
+    QCOMPARE(Shown(b), FrameOf(strip, 1));
+    b.setDown(true);
+    QCOMPARE(Shown(b), FrameOf(strip, 2));
+    b.setDown(false);
+    Leave(&b);
+    QCOMPARE(Shown(b), FrameOf(strip, 0));
+    b.SetSelected(true);
+    QCOMPARE(Shown(b), FrameOf(strip, 3));
+    // Selected: hover and a real press still show, leaving shows selected again.
+    Enter(&b);
+    QCOMPARE(Shown(b), FrameOf(strip, 1));
+    QTest::mousePress(&b, Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(Shown(b), FrameOf(strip, 2));
+    QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(10, 10));
+    QCOMPARE(Shown(b), FrameOf(strip, 1));
+    Leave(&b);
+    QCOMPARE(Shown(b), FrameOf(strip, 3));
+    b.SetSelected(false);
+    QCOMPARE(Shown(b), FrameOf(strip, 0));
+
     // What the window system delivers for a double-click: press, release, double-click, release.
+    QSignalSpy clicks(&b, &QAbstractButton::clicked);
     const QPointF at(5, 5);
     auto send = [&](QEvent::Type type, Qt::MouseButtons buttons) {
         QMouseEvent e(type, at, b.mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
@@ -189,6 +139,32 @@ void WidgetsTest::doubleClickCountsAsTwoClicks() {
     send(QEvent::MouseButtonDblClick, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, Qt::NoButton);
     QCOMPARE(clicks.size(), 2);
+}
+
+void WidgetsTest::setImageResizesWithoutMovingKeepsTheFirstTooltipAndRoundsTheFrameDown() {
+    OnScreen s;
+    CPngButton& b = s.b;
+    b.setGeometry(30, 40, 82, 52);
+    b.setText(QStringLiteral("Beginner"));
+    b.SetImage(Strip(600, 90));
+    QCOMPARE(b.geometry(), QRect(30, 40, 150, 90));
+    QCOMPARE(b.toolTip(), QStringLiteral("Beginner"));
+    QCOMPARE(b.accessibleName(), QStringLiteral("Beginner"));
+    b.setText(QStringLiteral("Other"));
+    const QImage second = Strip(403, 50);  // 403 / 4 = 100: three white columns never show
+    b.SetImage(second);
+    QCOMPARE(b.geometry(), QRect(30, 40, 100, 50));
+    QCOMPARE(b.toolTip(), QStringLiteral("Beginner"));
+    QVERIFY(s.Show());
+    b.SetSelected(true);
+    QCOMPARE(Shown(b), FrameOf(second, 3));
+
+    // An accessible name the owner gave is kept.
+    CPngButton named(&s.parent);
+    named.setAccessibleName(QStringLiteral("3D Hard"));
+    named.setText(QStringLiteral("x"));
+    named.SetImage(Strip(8, 8));
+    QCOMPARE(named.accessibleName(), QStringLiteral("3D Hard"));
 }
 
 QTEST_MAIN(WidgetsTest)

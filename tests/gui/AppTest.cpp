@@ -6,7 +6,6 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QProgressBar>
-#include <QRegularExpression>
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
@@ -98,21 +97,18 @@ void AppTest::frameIsFixedTitledPlacedWithAProgressBarAndItsMenus() {
     QCOMPARE(f.size(), QSize(1000, 700));
     QCOMPARE(f.minimumSize(), f.maximumSize());
     QCOMPARE(f.pos(), QPoint(150, 50));
-    QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QVERIFY(f.windowFlags() & Qt::WindowMinimizeButtonHint);
-    QVERIFY(!f.statusBar()->isSizeGripEnabled());
-    QVERIFY(!f.windowIcon().isNull());
+    QCOMPARE(f.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint),
+             Qt::WindowMinimizeButtonHint);
+    QVERIFY(!f.statusBar()->isSizeGripEnabled() && !f.windowIcon().isNull());
     QCOMPARE(f.centralWidget(), s.form);
-    QVERIFY(QSettings().fileName().contains(QLatin1String("Local AppWizard-Generated Applications")));
+    QVERIFY(QSettings().fileName().contains("Local AppWizard-Generated Applications"));
     QCOMPARE(f.StatusText(), QStringLiteral("Not Connect!"));
     QCOMPARE(FindControl(&f, kStatusBarId), f.statusBar());
     // Made from the event queue once the status bar is laid out.
     QTRY_VERIFY(f.ProgressBar());
     QProgressBar* bar = f.ProgressBar();
     QCOMPARE(FindControl(f.statusBar(), kProgressBarId), bar);
-    QVERIFY(bar->isVisible());
-    QCOMPARE(bar->maximum(), 100);
-    QCOMPARE(bar->value(), 0);
+    QVERIFY(bar->isVisible() && bar->maximum() == 100 && bar->value() == 0);
     const QRect pane = f.ProgressPane()->geometry();
     QVERIFY(pane.width() > 0 && pane.right() > f.statusBar()->width() - 50);  // at the right end
     QCOMPARE(bar->geometry(), QRect(QPoint(pane.left() - 300, pane.top()), pane.bottomRight()));
@@ -140,19 +136,18 @@ void AppTest::commandsReachTheFormFirstThenTheApplication() {
     QCOMPARE(s.log, QStringList{"initial update"});
     QCOMPARE(s.skin.Log(), (QStringList{"Start IDR_MYTYPE1 MYTYPE 1 6 0", "Apply -1 218"}));
     QCOMPARE(s.skin.Calls()[1].window.data(), s.form);
-    // The keyboard shortcut and the menu item end in the same place.
+    // The keyboard shortcut and the menu item end in the same place; Ctrl+N runs the initial
+    // update again; Ctrl+Z's command nobody handles.
     QTest::keyClick(&f, Qt::Key_O, Qt::ControlModifier);
-    QCOMPARE(s.log.last(), QStringLiteral("form 57601"));
     MenuCommand(f, ID_FILE_OPEN)->trigger();
-    QCOMPARE(s.log.count(QStringLiteral("form 57601")), 2);
-    QTest::keyClick(&f, Qt::Key_N, Qt::ControlModifier);  // the initial update again
-    QCOMPARE(s.log.count(QStringLiteral("initial update")), 2);
-    QVERIFY(!f.RouteCommand(57643));  // Ctrl+Z's command: nobody handles it
-    // About: the form sees it first and lets it pass; the application shows the box, whose
-    // closing leaves the skin alone.
+    QTest::keyClick(&f, Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(!f.RouteCommand(57643));
+    // About: the form sees it first and lets it pass; the application shows the box.
     QStringList about;
+    QSize aboutSize;
     s.modal.onRun = [&](QDialog& d) {
-        about << d.windowTitle() << QString::number(d.width()) + "x" + QString::number(d.height());
+        about << d.windowTitle();
+        aboutSize = d.size();
         for (QLabel* l : d.findChildren<QLabel*>())
             about << (l->pixmap().isNull() ? l->text() : QStringLiteral("icon"));
         auto* ok = qobject_cast<QPushButton*>(FindControl(&d, 1));
@@ -161,22 +156,21 @@ void AppTest::commandsReachTheFormFirstThenTheApplication() {
         return d.result();
     };
     MenuCommand(f, ID_APP_ABOUT)->trigger();
-    QCOMPARE(s.log.last(), QStringLiteral("form 57664"));
     QCOMPARE(s.modal.Runs(), 1);
-    const QSize size = DluToPixels(235, 55, kFontMainForm.units);
-    QCOMPARE(about.mid(0, 2), (QStringList{"About ORQ 2.1", QStringLiteral("%1x%2").arg(size.width()).arg(size.height())}));
-    QVERIFY2(about.contains("ORQ 2.1 version") && about.contains("icon"), qPrintable(about.join('|')));
-    QCOMPARE(about.filter(QRegularExpression(".")).size(), 2 + 3);  // version, notice, icon
+    QCOMPARE(aboutSize, DluToPixels(235, 55, kFontMainForm.units));
+    about.sort();  // the title and the labels in any order
+    QCOMPARE(about, (QStringList{"About ORQ 2.1", "Flybarless gyro configurator.",
+                                 "ORQ 2.1 version", "icon"}));
     s.form->takeAbout = true;  // a form that takes a command keeps it from the application
     MenuCommand(f, ID_APP_ABOUT)->trigger();
     QCOMPARE(s.modal.Runs(), 1);
-    QVERIFY(!s.skin.Log().contains("Stop"));
     // Exit closes the frame after the form has let go; only then the skin stops, once.
     MenuCommand(f, ID_APP_EXIT)->trigger();
     QVERIFY(!f.isVisible());
-    QCOMPARE(s.log.last(), QStringLiteral("form close"));
-    QCOMPARE(s.skin.Log().last(), QStringLiteral("Stop"));
-    QCOMPARE(s.skin.Log().count(QStringLiteral("Stop")), 1);
+    QCOMPARE(s.log, (QStringList{"initial update", "form 57601", "form 57601", "initial update",
+                                 "form 57664", "form 57664", "form close"}));
+    QCOMPARE(s.skin.Log(), (QStringList{"Start IDR_MYTYPE1 MYTYPE 1 6 0", "Apply -1 218",
+                                        "Apply -1 218", "Stop"}));
 }
 
 void AppTest::styleSheetSkinComesFromItsResource() {

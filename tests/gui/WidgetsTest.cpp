@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <functional>
+
 #include "app/Resources.h"
 #include "widgets/PngButton.h"
 #include "widgets/PngResource.h"
@@ -103,28 +105,18 @@ void WidgetsTest::buttonShowsEachStateFrameAndCountsADoubleClickTwice() {
     const QImage strip = Strip(600, 90);
     b.SetImage(strip);
     QVERIFY(s.Show());
-    // normal, hover, pressed, normal again, selected, normal again
-    QCOMPARE(Shown(b), FrameOf(strip, 0));
-    Enter(&b);
-    QCOMPARE(Shown(b), FrameOf(strip, 1));
-    b.setDown(true);
-    QCOMPARE(Shown(b), FrameOf(strip, 2));
-    b.setDown(false);
-    Leave(&b);
-    QCOMPARE(Shown(b), FrameOf(strip, 0));
-    b.SetSelected(true);
-    QCOMPARE(Shown(b), FrameOf(strip, 3));
-    // Selected: hover and a real press still show, leaving shows selected again.
-    Enter(&b);
-    QCOMPARE(Shown(b), FrameOf(strip, 1));
-    QTest::mousePress(&b, Qt::LeftButton, {}, QPoint(10, 10));
-    QCOMPARE(Shown(b), FrameOf(strip, 2));
-    QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(10, 10));
-    QCOMPARE(Shown(b), FrameOf(strip, 1));
-    Leave(&b);
-    QCOMPARE(Shown(b), FrameOf(strip, 3));
-    b.SetSelected(false);
-    QCOMPARE(Shown(b), FrameOf(strip, 0));
+    // Each step and the frame it shows. Selected, hover and a real press still show, and
+    // leaving shows selected again.
+    const std::pair<std::function<void()>, int> steps[] = {
+        {[] {}, 0}, {[&] { Enter(&b); }, 1}, {[&] { b.setDown(true); }, 2},
+        {[&] { b.setDown(false); Leave(&b); }, 0}, {[&] { b.SetSelected(true); }, 3},
+        {[&] { Enter(&b); }, 1}, {[&] { QTest::mousePress(&b, Qt::LeftButton, {}, {10, 10}); }, 2},
+        {[&] { QTest::mouseRelease(&b, Qt::LeftButton, {}, {10, 10}); }, 1},
+        {[&] { Leave(&b); }, 3}, {[&] { b.SetSelected(false); }, 0}};
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        steps[i].first();
+        QVERIFY2(Shown(b) == FrameOf(strip, steps[i].second), qPrintable(QString::number(i)));
+    }
 
     // What the window system delivers for a double-click: press, release, double-click, release.
     QSignalSpy clicks(&b, &QAbstractButton::clicked);

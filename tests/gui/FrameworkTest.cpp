@@ -66,7 +66,9 @@ public:
     int removed = 0;
     void OnFirst() { log << "first"; }
     void OnMenu(int id) { log << QStringLiteral("menu %1").arg(id); }
-    void OnScroll(int id) { log << QString("scroll %1 %2").arg(id).arg(controls_.Slider(id)->value()); }
+    void OnScroll(int id) {
+        log << QStringLiteral("scroll %1 %2").arg(id).arg(controls_.Slider(id)->value());
+    }
     void OnRelease(int id) { log << QStringLiteral("release %1").arg(id); }
     void OnEnter(int id) { log << QStringLiteral("enter %1").arg(id); }
     void OnReceive(int32_t port, intptr_t param) {

@@ -232,7 +232,8 @@ void MainFormTest::initialUpdateAndTabOrder() {
         QVERIFY2(ControlId(w) == kNoId || !w->accessibleName().isEmpty(),
                  qPrintable(w->objectName()));
     QStringList names;
-    for (int id : {IDC_ROLL_AGILITY_EDIT, IDC_YAW_RIGHT_EDIT, IDC_TAIL_GAIN_EDIT, IDC_PRESET_3D_EXTREME})
+    for (int id : {IDC_ROLL_AGILITY_EDIT, IDC_YAW_RIGHT_EDIT, IDC_TAIL_GAIN_EDIT,
+                   IDC_PRESET_3D_EXTREME})
         names << h.Ctrl(id)->accessibleName();
     QCOMPARE(names, (QStringList{"Roll Agility", "Yaw rate R", "Tail Gain", "3D Extreme"}));
     QVERIFY(h.Ctrl(IDC_RESET_MAIN)->accessibleName() != h.Ctrl(IDC_RESET_TAIL)->accessibleName());
@@ -328,13 +329,15 @@ void MainFormTest::presetsAndResets() {
     h.block.Setup.DeviceState = 7;
     h.Click(IDC_ALL_DATA_RESET);
     QCOMPARE(h.Shown(), (Values{35, 35, 35, 40, 40, 100, 35}));
-    QCOMPARE(int(h.block.Setup.DeviceState), 7);
-    QCOMPARE(int(h.block.Mirror.ServoDirCH1), -1);
+    QCOMPARE((QList<int>{h.block.Setup.ServoDirCH4, h.block.Setup.SwashPlateType,
+                         h.block.Setup.DeviceState, h.block.Mirror.ServoDirCH1}),
+             (QList<int>{-1, 2, 7, -1}));
     QCOMPARE(h.view->Resets(), resets);
     QVERIFY(h.view->Controls().PngButton(IDC_PRESET_3D_HARD)->Selected());
     QTRY_COMPARE(unit.FrameCount(), std::size_t{23});
     const Frame last = unit.Frames().back();
-    QCOMPARE(Raw(&last[2], SetupBlock::kSentSize), Raw(FactorySetup().bytes().data(), SetupBlock::kSentSize));
+    QCOMPARE(Raw(&last[2], SetupBlock::kSentSize),
+             Raw(FactorySetup().bytes().data(), SetupBlock::kSentSize));
     QCOMPARE(last[33], uint8_t{0});  // DeviceState is never sent
 }
 
@@ -350,8 +353,8 @@ void MainFormTest::openThenTransmitSendsTheFileSpinSpeeds() {
     QVERIFY(h.OpenPortTo(unit));
     h.Pick(ID_FILE_OPEN, FileDialogOutcome::Ok, path);
     QCOMPARE(Asked(h.files.Requests().at(0)),
-             Asked({FileDialogMode::Open, "Select Config File", "conif file (*.ini)|*.ini||", {}, {},
-                    kPathMustExist | kFileMustExist | kHideReadOnly}));
+             Asked({FileDialogMode::Open, "Select Config File", "conif file (*.ini)|*.ini||", {},
+                    {}, kPathMustExist | kFileMustExist | kHideReadOnly}));
     QCOMPARE(h.Shown(), (Values{20, 21, 0, 50, 0, 0, 0}));
     QCOMPARE(h.Slider(IDC_PITCH_GAIN_SLIDER)->value(), 135 - 50);
     QCOMPARE(int(h.block.Tuning.SpinSpeed1), 0);  // loading fills the mirror only
@@ -364,7 +367,8 @@ void MainFormTest::openThenTransmitSendsTheFileSpinSpeeds() {
     QTRY_COMPARE(unit.FrameCount(), std::size_t{1});
     // Pitch agility from SpinSpeed1, not the slider's 20; TailLimitA in the SetupBlock.
     const Frame f = unit.Frames()[0];
-    QCOMPARE((QList<int>{f[kTuning + 33], f[kTuning + 34], f[kTuning + 31], f[kTuning + 32], f[2 + 12]}),
+    QCOMPARE((QList<int>{f[kTuning + 33], f[kTuning + 34], f[kTuning + 31], f[kTuning + 32],
+                         f[2 + 12]}),
              (QList<int>{40, 41, 42, 43, 33}));
     QCOMPARE(h.Shown()[0], 20);  // the form keeps what Open put there
 }
@@ -377,8 +381,8 @@ void MainFormTest::savingOpeningAndFirmwareFiles() {
     QCOMPARE(text, QString::fromStdString(RenderConfig(SettingsMirror{}, SliderValues{})));
     QVERIFY(text.contains(QLatin1String("PitchAgility=15\r\n")));
     QCOMPARE(Asked(h.files.Requests().at(0)),  // new files allowed
-             Asked({FileDialogMode::Save, "Save Config File", "config file (*.ini)|*.ini||", "ini", {},
-                    kPathMustExist | kHideReadOnly}));
+             Asked({FileDialogMode::Save, "Save Config File", "config file (*.ini)|*.ini||",
+                    "ini", {}, kPathMustExist | kHideReadOnly}));
     h.TypeAndEnter(IDC_ROLL_AGILITY_EDIT, "44");
     h.Pick(ID_FILE_SAVE, FileDialogOutcome::Ok, dir.filePath("fresh"));
     QVERIFY(ReadFile(dir.filePath("fresh.ini")).contains(QLatin1String("RollAgility=44\r\n")));
@@ -390,7 +394,7 @@ void MainFormTest::savingOpeningAndFirmwareFiles() {
     h.Pick(ID_FILE_SAVE, FileDialogOutcome::Ok, dir.filePath("no-such-folder/set.ini"));
     QCOMPARE(h.messages.Texts().mid(0, 2), (QStringList(2, "File name is too short!")));
     QCOMPARE(h.messages.Texts().size(), 3);
-    QVERIFY(h.messages.Last().contains(QLatin1String("could not be saved")) && h.messages.Last().endsWith('!'));
+    QVERIFY(h.messages.Last().contains("could not be saved") && h.messages.Last().endsWith('!'));
     // Invalid values: one message listing them; the valid ones are taken.
     h.messages.Clear();
     WriteFile(dir.filePath("bad.ini"), "[section1]\r\nPitchAgility=abc\r\nPitchGain=50\r\n"
@@ -412,7 +416,8 @@ void MainFormTest::savingOpeningAndFirmwareFiles() {
     QCOMPARE(h.messages.Texts(), QStringList{"Please open upgrade file!"});
     h.Pick(IDC_UPGRADE_OPEN, FileDialogOutcome::Ok, hex);
     h.Pick(IDC_UPGRADE_OPEN, FileDialogOutcome::Cancel);
-    QCOMPARE(Asked(h.files.Requests().last()).mid(1, 2), (QStringList{"Select Hex File", "Hex File|*.hex|"}));
+    QCOMPARE(Asked(h.files.Requests().last()).mid(1, 2),
+             (QStringList{"Select Hex File", "Hex File|*.hex|"}));
     h.Click(IDC_UPGRADE);
     QCOMPARE(h.view->UpgradePath(), hex);
     QCOMPARE(h.messages.Texts().size(), 1);  // readable: nothing to say
@@ -453,8 +458,9 @@ void MainFormTest::connectFindsTheUnitBehindAbsentGoneAndSilentPorts() {
     QCOMPARE(int(h.block.Mirror.RollGain), 77);
     QCOMPARE(h.frame->ProgressBar()->value(), 0);
     QVERIFY(std::any_of(progress.begin(), progress.end(), [](int v) { return v > 0 && v < 100; }));
-    QCOMPARE(StatusTip(h), QString::fromStdString(absent + ": not found\n" + gone + ": gone (unplugged?)\n" +
-                                                  silent.Path() + ": no answer\n" + unit.Path() + ": connected"));
+    QCOMPARE(StatusTip(h), QString::fromStdString(absent + ": not found\n" + gone +
+                                                  ": gone (unplugged?)\n" + silent.Path() +
+                                                  ": no answer\n" + unit.Path() + ": connected"));
     // The unit heard the probe, then the request that follows a connection; its answer to that
     // only collects in the form's accumulator.
     QTRY_COMPARE(unit.FrameCount(), std::size_t{2});
@@ -478,12 +484,13 @@ void MainFormTest::connectFindsTheUnitBehindAbsentGoneAndSilentPorts() {
     QCOMPARE(collectedMeanwhile, uint32_t{0});
     QCOMPARE(h.port.ReceiveSize(), uint32_t{90});
     // A late notification from another port number takes nothing; one from this port does.
-    WindowMessageEvent late(WM_SERIAL_RECEIVE, h.port.PortNumber() + 1, 0);
-    QCoreApplication::sendEvent(h.view, &late);
-    QCOMPARE(h.view->Accumulator().Size(), uint32_t{90});
-    WindowMessageEvent now(WM_SERIAL_RECEIVE, h.port.PortNumber(), 0);
-    QCoreApplication::sendEvent(h.view, &now);
-    QCOMPARE(h.view->Accumulator().Size(), uint32_t{2 * 90});
+    const auto notify = [&](int32_t port) {
+        WindowMessageEvent e(WM_SERIAL_RECEIVE, port, 0);
+        QCoreApplication::sendEvent(h.view, &e);
+        return h.view->Accumulator().Size();
+    };
+    QCOMPARE(notify(h.port.PortNumber() + 1), uint32_t{90});
+    QCOMPARE(notify(h.port.PortNumber()), uint32_t{2 * 90});
     h.TypeAndEnter(IDC_PITCH_GAIN_EDIT, "60");
     QTRY_COMPARE(h.view->Accumulator().Size(), uint32_t{4 * 90});
     QTRY_COMPARE(unit.FrameCount(), std::size_t{5});

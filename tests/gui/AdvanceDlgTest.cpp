@@ -59,12 +59,8 @@ struct Rig {
     }
 };
 
-void Type(D& d, int id, const QString& text) {
-    d.Controls().Edit(id)->setText(text);
-}
-void Click(D& d, int id) {
-    QTest::mouseClick(d.Controls().Button(id), Qt::LeftButton);
-}
+void Type(D& d, int id, const QString& text) { d.Controls().Edit(id)->setText(text); }
+void Click(D& d, int id) { QTest::mouseClick(d.Controls().Button(id), Qt::LeftButton); }
 
 }  // namespace
 
@@ -147,21 +143,19 @@ void AdvanceDlgTest::badBoxesKeepTheDialogOpenAndCancelTouchesNothing() {
 void AdvanceDlgTest::tailCompensationTakesMinus125To125() {
     // Typed into the first box, then Enter in the second: OK is the default button. -126 is
     // refused in either box.
-    const struct {
-        int one, two;
-    } cases[] = {{-125, 125}, {125, -125}, {-126, 0}, {0, -126}};
-    for (const auto& k : cases) {
+    const std::pair<int, int> cases[] = {{-125, 125}, {125, -125}, {-126, 0}, {0, -126}};
+    for (const auto& [one, two] : cases) {
         Rig r;
         QVERIFY(r.Open());
         D dlg(r.services, {});
         dlg.show();
-        Type(dlg, D::IDC_TAILCOMP1, QString::number(k.one));
+        Type(dlg, D::IDC_TAILCOMP1, QString::number(one));
         QLineEdit* edit = dlg.Controls().Edit(D::IDC_TAILCOMP2);
         edit->setFocus();
         edit->selectAll();
-        QTest::keyClicks(edit, QString::number(k.two));
+        QTest::keyClicks(edit, QString::number(two));
         QTest::keyClick(edit, Qt::Key_Return);
-        const bool valid = k.one != -126 && k.two != -126;
+        const bool valid = one != -126 && two != -126;
         const Bytes frame = r.Heard(valid ? kFrameSize : 0);
         if (!valid) {
             QCOMPARE(r.messages.Last(), QString("Please enter an integer between -125 and 125."));
@@ -169,8 +163,8 @@ void AdvanceDlgTest::tailCompensationTakesMinus125To125() {
             continue;
         }
         QCOMPARE(frame.size(), kFrameSize);
-        QCOMPARE(frame[kTuning + 40], uint8_t(int8_t(k.one)));
-        QCOMPARE(frame[kTuning + 41], uint8_t(int8_t(k.two)));
+        QCOMPARE(Bytes(frame.begin() + kTuning + 40, frame.begin() + kTuning + 42),
+                 (Bytes{uint8_t(int8_t(one)), uint8_t(int8_t(two))}));
     }
 }
 

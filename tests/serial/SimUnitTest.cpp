@@ -55,8 +55,8 @@ protected:
     }
     void TearDown() override { std::remove(log_.c_str()); }
 
-    std::string log_ = ::testing::TempDir() + "orq-sim-test-" +
-                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
+    // Per process: other build trees may run the same test at the same time.
+    std::string log_ = ::testing::TempDir() + "orq-sim-test-" + std::to_string(::getpid()) + ".log";
     std::unique_ptr<SimUnit> unit_;
     std::unique_ptr<PtyHost> host_;
 };

@@ -68,17 +68,6 @@ double CpuSeconds() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-struct Host {
-    orq::SerialPort port{orq::SerialPort::kProgramOptions};
-    orq::BlockBuffer accumulator{4096};
-    orq::LinkState link;
-    orq::ParameterBlock block;
-    orq::SliderValues sliders;
-    int32_t connected = 0;
-    orq::SerialLoop loop{port, accumulator};
-    orq::ConnectScan scan{{port, accumulator, link, block, sliders, connected}};
-};
-
 }  // namespace
 
 int main() {
@@ -91,7 +80,7 @@ int main() {
             return 1;
         }
         for (int i = 0; i < kRuns; ++i) {
-            Host h;
+            orq::HostSession h;
             const auto start = Clock::now();
             const bool ok = h.loop.Scan(h.scan, orq::PortsFromList(unit.path()));
             const auto end = Clock::now();
@@ -120,7 +109,7 @@ int main() {
     {
         Sim a({"--pace", "--no-reply"});
         Sim b({"--pace", "--no-reply"});
-        Host h;
+        orq::HostSession h;
         const double cpu0 = CpuSeconds();
         const auto start = Clock::now();
         h.loop.Scan(h.scan, orq::PortsFromList(a.path() + ":" + b.path()));

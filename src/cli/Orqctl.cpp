@@ -85,17 +85,6 @@ bool WantsHelp(const std::vector<std::string>& args) {
     return false;
 }
 
-// The process-wide objects of the configurator, as its main would own them, for one command.
-struct Session {
-    SerialPort port{SerialPort::kProgramOptions};
-    BlockBuffer accumulator{4096};
-    LinkState link;
-    ParameterBlock block;
-    SliderValues sliders;
-    int32_t connected = 0;
-    SerialLoop loop{port, accumulator};
-    ConnectScan scan{{port, accumulator, link, block, sliders, connected}};
-};
 
 // Progress on stderr: "probing PATH (i of n) … what happened".
 class Progress : public ScanListener {
@@ -130,7 +119,8 @@ std::vector<PortInfo> Candidates(const std::optional<std::string>& path) {
 }
 
 // Scans and reports; kExitOk when connected.
-int Connect(Session& s, const std::optional<std::string>& path, std::ostream& err, int cancelFd) {
+int Connect(HostSession& s, const std::optional<std::string>& path, std::ostream& err,
+            int cancelFd) {
     std::vector<PortInfo> ports = Candidates(path);
     if (ports.empty()) {
         err << "orqctl: no serial ports found (set ORQ_PORTS or use -p PATH)\n";
@@ -152,7 +142,7 @@ int Connect(Session& s, const std::optional<std::string>& path, std::ostream& er
 
 // Waits for the reply that clears AwaitingReply, taking the frames in the accumulator one by one
 // (replies to earlier frames may come first) and applying them to `into`.
-bool AwaitReply(Session& s, ParameterBlock& into) {
+bool AwaitReply(HostSession& s, ParameterBlock& into) {
     FrameScanner scanner;
     std::array<uint8_t, 1024> chunk{};
     return s.loop.WaitFor(
@@ -252,7 +242,7 @@ int Read(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
         return kExitFailure;
     }
 
-    Session s;
+    HostSession s;
     if (const int status = Connect(s, path, err, cancelFd); status != kExitOk) return status;
     // Let the request that follows the probe reach the unit and be answered before closing.
     s.loop.WaitFor([&] { return s.accumulator.Size() >= kFrameSize; }, kReplyWait);
@@ -305,7 +295,7 @@ int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream&
         return kExitFailure;
     }
 
-    Session s;
+    HostSession s;
     if (const int status = Connect(s, path, err, cancelFd); status != kExitOk) return status;
 
     // Open, then Transmit: the loaded set replaces what the connection showed, and the write

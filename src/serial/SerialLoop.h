@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "protocol/LinkFrame.h"
+#include "protocol/ParameterBlock.h"
 #include "serial/BlockBuffer.h"
 #include "serial/ConnectScan.h"
 #include "serial/ReceiveHandler.h"
@@ -48,6 +50,20 @@ private:
     bool removed_ = false;
     std::function<void()> onReceive_;
     std::function<void(int32_t portNumber)> onRemoved_;
+};
+
+// The configurator's process-wide objects as a program without a window owns them for one
+// session (orqctl, the scan tests and bench): one port, the main form's accumulator, the link
+// state and the parameter image, driven by a SerialLoop.
+struct HostSession {
+    SerialPort port{SerialPort::kProgramOptions};
+    BlockBuffer accumulator{4096};
+    LinkState link;
+    ParameterBlock block;
+    SliderValues sliders;
+    int32_t connected = 0;
+    SerialLoop loop{port, accumulator};
+    ConnectScan scan{{port, accumulator, link, block, sliders, connected}};
 };
 
 }  // namespace orq

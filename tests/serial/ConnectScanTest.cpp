@@ -31,7 +31,7 @@ struct ScanLog : ScanListener {
 };
 
 // The configurator's side: the process-wide objects the scan works on, as main would own them.
-class ConnectScanTest : public ::testing::Test {
+class ConnectScanTest : public ::testing::Test, public HostSession {
 protected:
     std::unique_ptr<SimUnit> StartSim(bool reply, UnitImage image = FactoryImage()) {
         logs_.push_back(::testing::TempDir() + "orq-scan-" + std::to_string(::getpid()) + "-" +
@@ -44,14 +44,6 @@ protected:
     }
     void TearDown() override { for (const auto& log : logs_) std::remove(log.c_str()); }
 
-    SerialPort port{SerialPort::kProgramOptions};
-    BlockBuffer accumulator{4096};
-    LinkState link;
-    ParameterBlock block;
-    SliderValues sliders;
-    int32_t connected = 0;
-    SerialLoop loop{port, accumulator};
-    ConnectScan scan{{port, accumulator, link, block, sliders, connected}};
     ScanLog events;
     std::vector<std::string> logs_;
 };

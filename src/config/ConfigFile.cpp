@@ -3,21 +3,6 @@
 namespace orq {
 namespace {
 
-// section1 keys that are also the main form's slider values.
-struct SliderKey {
-    int8_t SettingsMirror::*mirror;
-    int SliderValues::*slider;
-};
-constexpr SliderKey kSliderKeys[] = {
-    {&SettingsMirror::PitchAgility, &SliderValues::PitchAgility},
-    {&SettingsMirror::PitchGain, &SliderValues::PitchGain},
-    {&SettingsMirror::RollAgility, &SliderValues::RollAgility},
-    {&SettingsMirror::RollGain, &SliderValues::RollGain},
-    {&SettingsMirror::YawAgility, &SliderValues::YawAgility},
-    {&SettingsMirror::YawRight, &SliderValues::YawRight},
-    {&SettingsMirror::YawGain, &SliderValues::YawGain},
-};
-
 bool IsCSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
@@ -57,7 +42,7 @@ std::vector<InvalidValue> LoadConfig(const ProfileDocument& doc, SettingsMirror&
         if (!v.valid)
             invalid.push_back({std::string(k.section), std::string(k.key), std::move(text)});
     }
-    for (const SliderKey& s : kSliderKeys) sliders.*s.slider = mirror.*s.mirror;
+    for (const SliderBinding& s : kSliderBindings) sliders.*s.slider = mirror.*s.mirror;
     return invalid;
 }
 
@@ -70,7 +55,7 @@ LoadResult LoadConfig(const std::filesystem::path& path, SettingsMirror& mirror,
 }
 
 void StoreConfig(ProfileDocument& doc, SettingsMirror& mirror, const SliderValues& sliders) {
-    for (const SliderKey& s : kSliderKeys) {
+    for (const SliderBinding& s : kSliderBindings) {
         mirror.*s.mirror = static_cast<int8_t>(static_cast<uint8_t>(sliders.*s.slider & 0xFF));
     }
     for (const MirrorKey& k : MirrorKeys()) {

@@ -14,133 +14,52 @@ static_assert(offsetof(SettingsMirror, TailGainP) - offsetof(SettingsMirror, Acc
               SettingsMirror::kSection3Count - 1);
 
 namespace {
+
 int8_t Low(int v) { return static_cast<int8_t>(static_cast<uint8_t>(v & 0xFF)); }
+
+// section2 keys kept in SetupBlock, in file order (TotalCoefficient, the twentieth, lives in
+// TuningBlock).
+struct SetupBinding {
+    int8_t SetupBlock::*setup;
+    int8_t SettingsMirror::*mirror;
+};
+#define ORQ_BIND(name) SetupBinding{&SetupBlock::name, &SettingsMirror::name}
+constexpr SetupBinding kSection2Setup[] = {
+    ORQ_BIND(FixMode),        ORQ_BIND(ServoType),      ORQ_BIND(SwashPlateType),
+    ORQ_BIND(ServoDirCH1),    ORQ_BIND(ServoDirCH2),    ORQ_BIND(ServoDirCH3),
+    ORQ_BIND(ServoDirCH4),    ORQ_BIND(ServoAdjustCH1), ORQ_BIND(ServoAdjustCH2),
+    ORQ_BIND(ServoAdjustCH3), ORQ_BIND(AileronLimit),   ORQ_BIND(ElevatorLimit),
+    ORQ_BIND(PitchDir),       ORQ_BIND(RollDir),        ORQ_BIND(YawDir),
+    ORQ_BIND(TailPoint),      ORQ_BIND(TailLimitA),     ORQ_BIND(TailLimitB),
+    ORQ_BIND(OptimizationDir),
+};
+#undef ORQ_BIND
+
 }  // namespace
 
+void MirrorSection3FromTuning(const TuningBlock& t, SettingsMirror& m) {
+    for (const TuningBinding& k : kSection3Bindings) m.*k.mirror = t.*k.tuning;
+}
+
 void MirrorFromDevice(ParameterBlock& b, SliderValues& s) {
-    const TuningBlock& t = b.Tuning;
-    const SetupBlock& u = b.Setup;
     SettingsMirror& m = b.Mirror;
-
-    s.PitchAgility = t.SpinSpeed1;
-    s.PitchGain = t.PitchGain;
-    s.RollAgility = t.SpinSpeed2;
-    s.RollGain = t.RollGain;
-    s.YawAgility = t.SpinSpeed3;
-    s.YawRight = t.SpinSpeed4;
-    s.YawGain = t.YawGain;
-
-    m.PitchAgility = Low(s.PitchAgility);
-    m.PitchGain = Low(s.PitchGain);
-    m.RollAgility = Low(s.RollAgility);
-    m.RollGain = Low(s.RollGain);
-    m.YawAgility = Low(s.YawAgility);
-    m.YawRight = Low(s.YawRight);
-    m.YawGain = Low(s.YawGain);
-
-    m.FixMode = u.FixMode;
-    m.ServoType = u.ServoType;
-    m.SwashPlateType = u.SwashPlateType;
-    m.ServoDirCH1 = u.ServoDirCH1;
-    m.ServoDirCH2 = u.ServoDirCH2;
-    m.ServoDirCH3 = u.ServoDirCH3;
-    m.ServoDirCH4 = u.ServoDirCH4;
-    m.ServoAdjustCH1 = u.ServoAdjustCH1;
-    m.ServoAdjustCH2 = u.ServoAdjustCH2;
-    m.ServoAdjustCH3 = u.ServoAdjustCH3;
-    m.AileronLimit = u.AileronLimit;
-    m.ElevatorLimit = u.ElevatorLimit;
-    m.TotalCoefficient = t.TotalCoefficient;
-    m.PitchDir = u.PitchDir;
-    m.RollDir = u.RollDir;
-    m.YawDir = u.YawDir;
-    m.TailPoint = u.TailPoint;
-    m.TailLimitA = u.TailLimitA;
-    m.TailLimitB = u.TailLimitB;
-    m.OptimizationDir = u.OptimizationDir;
-
-    m.Acc1 = t.Acc1;
-    m.Acc2 = t.Acc2;
-    m.Acc3 = t.Acc3;
-    m.Acc4 = t.Acc4;
-    m.Acc5 = t.Acc5;
-    m.Acc6 = t.Acc6;
-    m.DeadBand1 = t.DeadBand1;
-    m.DeadBand2 = t.DeadBand2;
-    m.DeadBand3 = t.DeadBand3;
-    m.DeadBand4 = t.DeadBand4;
-    m.PitchGainD = t.PitchGainD;
-    m.PitchGainI = t.PitchGainI;
-    m.PitchGainP = t.PitchGainP;
-    m.RollGainD = t.RollGainD;
-    m.RollGainI = t.RollGainI;
-    m.RollGainP = t.RollGainP;
-    m.SpinSpeed1 = t.SpinSpeed1;
-    m.SpinSpeed2 = t.SpinSpeed2;
-    m.SpinSpeed3 = t.SpinSpeed3;
-    m.SpinSpeed4 = t.SpinSpeed4;
-    m.TailCompsate1 = t.TailCompsate1;
-    m.TailCompsate2 = t.TailCompsate2;
-    m.TailGainD = t.TailGainD;
-    m.TailGainI = t.TailGainI;
-    m.TailGainP = t.TailGainP;
+    for (const SliderBinding& k : kSliderBindings) {
+        s.*k.slider = b.Tuning.*k.tuning;
+        m.*k.mirror = Low(s.*k.slider);
+    }
+    for (const SetupBinding& k : kSection2Setup) m.*k.mirror = b.Setup.*k.setup;
+    m.TotalCoefficient = b.Tuning.TotalCoefficient;
+    MirrorSection3FromTuning(b.Tuning, m);
 }
 
 void DeviceFromMirror(ParameterBlock& b) {
     const SettingsMirror& m = b.Mirror;
-    SetupBlock& u = b.Setup;
-    TuningBlock& t = b.Tuning;
-
-    u.FixMode = m.FixMode;
-    u.ServoType = m.ServoType;
-    u.SwashPlateType = m.SwashPlateType;
-    u.ServoDirCH1 = m.ServoDirCH1;
-    u.ServoDirCH2 = m.ServoDirCH2;
-    u.ServoDirCH3 = m.ServoDirCH3;
-    u.ServoDirCH4 = m.ServoDirCH4;
-    u.ServoAdjustCH1 = m.ServoAdjustCH1;
-    u.ServoAdjustCH2 = m.ServoAdjustCH2;
-    u.ServoAdjustCH3 = m.ServoAdjustCH3;
-    u.AileronLimit = m.AileronLimit;
-    u.ElevatorLimit = m.ElevatorLimit;
-    t.TotalCoefficient = m.TotalCoefficient;
-    u.PitchDir = m.PitchDir;
-    u.RollDir = m.RollDir;
-    u.YawDir = m.YawDir;
-    u.TailPoint = m.TailPoint;
-    u.TailLimitA = m.TailLimitA;
-    u.TailLimitB = m.TailLimitB;
-    u.OptimizationDir = m.OptimizationDir;
-
-    t.Acc1 = m.Acc1;
-    t.Acc2 = m.Acc2;
-    t.Acc3 = m.Acc3;
-    t.Acc4 = m.Acc4;
-    t.Acc5 = m.Acc5;
-    t.Acc6 = m.Acc6;
-    t.DeadBand1 = m.DeadBand1;
-    t.DeadBand2 = m.DeadBand2;
-    t.DeadBand3 = m.DeadBand3;
-    t.DeadBand4 = m.DeadBand4;
-    t.PitchGainD = m.PitchGainD;
-    t.PitchGainI = m.PitchGainI;
-    t.PitchGainP = m.PitchGainP;
-    t.RollGainD = m.RollGainD;
-    t.RollGainI = m.RollGainI;
-    t.RollGainP = m.RollGainP;
-    t.SpinSpeed3 = m.SpinSpeed3;
-    t.SpinSpeed4 = m.SpinSpeed4;
-    t.SpinSpeed1 = m.SpinSpeed1;
-    t.SpinSpeed2 = m.SpinSpeed2;
-    t.TailCompsate1 = m.TailCompsate1;
-    t.TailCompsate2 = m.TailCompsate2;
-    t.TailGainD = m.TailGainD;
-    t.TailGainI = m.TailGainI;
-    t.TailGainP = m.TailGainP;
-
-    t.YawGain = m.YawGain;
-    t.PitchGain = m.PitchGain;
-    t.RollGain = m.RollGain;
+    for (const SetupBinding& k : kSection2Setup) b.Setup.*k.setup = m.*k.mirror;
+    b.Tuning.TotalCoefficient = m.TotalCoefficient;
+    for (const TuningBinding& k : kSection3Bindings) b.Tuning.*k.tuning = m.*k.mirror;
+    b.Tuning.YawGain = m.YawGain;
+    b.Tuning.PitchGain = m.PitchGain;
+    b.Tuning.RollGain = m.RollGain;
 }
 
 std::span<const MirrorKey> MirrorKeys() {

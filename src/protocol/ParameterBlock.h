@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <span>
 #include <string_view>
 
@@ -196,6 +197,42 @@ struct SliderValues {
     bool operator==(const SliderValues&) const = default;
 };
 
+// The seven slider values and the bytes behind each: the tuning byte the unit uses and the
+// section1 mirror field of the configuration file, in SliderValues order.
+struct SliderBinding {
+    int SliderValues::*slider;
+    int8_t TuningBlock::*tuning;
+    int8_t SettingsMirror::*mirror;
+};
+inline constexpr SliderBinding kSliderBindings[] = {
+    {&SliderValues::PitchAgility, &TuningBlock::SpinSpeed1, &SettingsMirror::PitchAgility},
+    {&SliderValues::PitchGain, &TuningBlock::PitchGain, &SettingsMirror::PitchGain},
+    {&SliderValues::RollAgility, &TuningBlock::SpinSpeed2, &SettingsMirror::RollAgility},
+    {&SliderValues::RollGain, &TuningBlock::RollGain, &SettingsMirror::RollGain},
+    {&SliderValues::YawAgility, &TuningBlock::SpinSpeed3, &SettingsMirror::YawAgility},
+    {&SliderValues::YawRight, &TuningBlock::SpinSpeed4, &SettingsMirror::YawRight},
+    {&SliderValues::YawGain, &TuningBlock::YawGain, &SettingsMirror::YawGain},
+};
+
+// The 25 section3 keys, in file order, and the tuning byte each one names. SpinSpeed1..4 are the
+// bytes the main form calls pitch/roll agility and yaw rates.
+struct TuningBinding {
+    int8_t TuningBlock::*tuning;
+    int8_t SettingsMirror::*mirror;
+};
+#define ORQ_BIND(name) TuningBinding{&TuningBlock::name, &SettingsMirror::name}
+inline constexpr TuningBinding kSection3Bindings[] = {
+    ORQ_BIND(Acc1),          ORQ_BIND(Acc2),          ORQ_BIND(Acc3),       ORQ_BIND(Acc4),
+    ORQ_BIND(Acc5),          ORQ_BIND(Acc6),          ORQ_BIND(DeadBand1),  ORQ_BIND(DeadBand2),
+    ORQ_BIND(DeadBand3),     ORQ_BIND(DeadBand4),     ORQ_BIND(PitchGainD), ORQ_BIND(PitchGainI),
+    ORQ_BIND(PitchGainP),    ORQ_BIND(RollGainD),     ORQ_BIND(RollGainI),  ORQ_BIND(RollGainP),
+    ORQ_BIND(SpinSpeed1),    ORQ_BIND(SpinSpeed2),    ORQ_BIND(SpinSpeed3), ORQ_BIND(SpinSpeed4),
+    ORQ_BIND(TailCompsate1), ORQ_BIND(TailCompsate2), ORQ_BIND(TailGainD),  ORQ_BIND(TailGainI),
+    ORQ_BIND(TailGainP),
+};
+#undef ORQ_BIND
+static_assert(std::size(kSection3Bindings) == SettingsMirror::kSection3Count);
+
 // The image the whole program shares. A fresh block is the state right after start-up: device
 // image all zero, mirror at its initial values.
 struct ParameterBlock {
@@ -207,6 +244,9 @@ struct ParameterBlock {
 // Copies the device image into the mirror and the seven slider values (the GUI then positions its
 // sliders from `sliders`). DefaulParameters is left alone.
 void MirrorFromDevice(ParameterBlock& block, SliderValues& sliders);
+
+// The section3 part of MirrorFromDevice: the 25 keys from their tuning bytes.
+void MirrorSection3FromTuning(const TuningBlock& tuning, SettingsMirror& mirror);
 
 // Copies the mirror into the device image. The four shared tuning bytes come from SpinSpeed1..4;
 // PitchAgility, RollAgility, YawAgility and YawRight are not used. Unnamed bytes and DeviceState

@@ -46,34 +46,6 @@ TuningBlock FromColumn(const Column& c) {
     return t;
 }
 
-void CopySection3(const TuningBlock& t, SettingsMirror& m) {
-    m.Acc1 = t.Acc1;
-    m.Acc2 = t.Acc2;
-    m.Acc3 = t.Acc3;
-    m.Acc4 = t.Acc4;
-    m.Acc5 = t.Acc5;
-    m.Acc6 = t.Acc6;
-    m.DeadBand1 = t.DeadBand1;
-    m.DeadBand2 = t.DeadBand2;
-    m.DeadBand3 = t.DeadBand3;
-    m.DeadBand4 = t.DeadBand4;
-    m.PitchGainD = t.PitchGainD;
-    m.PitchGainI = t.PitchGainI;
-    m.PitchGainP = t.PitchGainP;
-    m.RollGainD = t.RollGainD;
-    m.RollGainI = t.RollGainI;
-    m.RollGainP = t.RollGainP;
-    m.SpinSpeed1 = t.SpinSpeed1;
-    m.SpinSpeed2 = t.SpinSpeed2;
-    m.SpinSpeed3 = t.SpinSpeed3;
-    m.SpinSpeed4 = t.SpinSpeed4;
-    m.TailCompsate1 = t.TailCompsate1;
-    m.TailCompsate2 = t.TailCompsate2;
-    m.TailGainD = t.TailGainD;
-    m.TailGainI = t.TailGainI;
-    m.TailGainP = t.TailGainP;
-}
-
 }  // namespace
 
 std::span<const PresetInfo> Presets() { return kPresets; }
@@ -99,24 +71,15 @@ void ApplyPreset(Preset preset, ParameterBlock& block, SliderValues& s, ResetVal
     if (!PresetSetsTotalCoefficient(preset)) block.Tuning.TotalCoefficient = keptCoefficient;
 
     const TuningBlock& t = block.Tuning;
-    s.PitchAgility = t.SpinSpeed1;
-    s.PitchGain = t.PitchGain;
-    s.RollAgility = t.SpinSpeed2;
-    s.RollGain = t.RollGain;
-    s.YawAgility = t.SpinSpeed3;
-    s.YawRight = t.SpinSpeed4;
-    s.YawGain = t.YawGain;
-
     SettingsMirror& m = block.Mirror;
-    m.PitchAgility = reset.PitchAgility = t.SpinSpeed1;
-    m.PitchGain = reset.PitchGain = t.PitchGain;
-    m.RollAgility = reset.RollAgility = t.SpinSpeed2;
-    m.RollGain = reset.RollGain = t.RollGain;
-    m.YawAgility = reset.YawAgility = t.SpinSpeed3;
-    m.YawRight = reset.YawRight = t.SpinSpeed4;
-    m.YawGain = reset.YawGain = t.YawGain;
+    for (const SliderBinding& k : kSliderBindings) {
+        s.*k.slider = t.*k.tuning;
+        m.*k.mirror = t.*k.tuning;
+    }
+    reset = {t.SpinSpeed1, t.PitchGain, t.SpinSpeed2, t.RollGain, t.SpinSpeed3, t.SpinSpeed4,
+             t.YawGain};
     m.TotalCoefficient = t.TotalCoefficient;
-    CopySection3(t, m);
+    MirrorSection3FromTuning(t, m);
 }
 
 SetupBlock FactorySetup() {

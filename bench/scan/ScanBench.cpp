@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "serial/ConnectScan.h"
-#include "serial/SerialLoop.h"
+#include "link/ConnectScan.h"
+#include "link/SerialLoop.h"
 
 extern char** environ;
 

@@ -10,7 +10,7 @@
 
 #include "protocol/LinkFrame.h"
 #include "serial/BlockBuffer.h"
-#include "serial/ReceiveHandler.h"
+#include "link/ReceiveHandler.h"
 #include "serial/SerialPort.h"
 #include "sim/SimUnit.h"
 

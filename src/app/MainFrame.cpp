@@ -8,7 +8,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 
-#include "app/Skin.h"
+#include "framework/Skin.h"
 
 namespace orq {
 

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "framework/Commands.h"
 #include "framework/FormView.h"
 
 class QLabel;
@@ -13,14 +14,6 @@ class QProgressBar;
 namespace orq {
 
 class Skin;
-
-// Menu and accelerator command ids.
-inline constexpr int ID_FILE_NEW = 57600;
-inline constexpr int ID_FILE_OPEN = 57601;
-inline constexpr int ID_FILE_SAVE = 57603;
-inline constexpr int ID_FILE_TRANSMIT = 57610;
-inline constexpr int ID_APP_ABOUT = 57664;
-inline constexpr int ID_APP_EXIT = 57665;
 
 inline constexpr int kStatusBarId = 101;
 inline constexpr int kProgressBarId = 123;

@@ -2,13 +2,15 @@
 
 #include <QtGlobal>
 
+#include "widgets/PngResource.h"
+
 // Resources in a static library are dropped by the linker unless something refers to them;
 // Q_INIT_RESOURCE is that reference. It must be used outside any namespace.
-static void InitResourcesOutsideNamespace() {
-    Q_INIT_RESOURCE(skin);
-    Q_INIT_RESOURCE(orq);
-}
+static void InitSkinOutsideNamespace() { Q_INIT_RESOURCE(skin); }
 
 namespace orq {
-void InitGuiResources() { InitResourcesOutsideNamespace(); }
+void InitGuiResources() {
+    InitSkinOutsideNamespace();
+    InitPngResources();
+}
 }  // namespace orq

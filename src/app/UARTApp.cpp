@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 
 #include "app/AboutDlg.h"
-#include "app/Skin.h"
+#include "framework/Skin.h"
 #include "framework/Services.h"
 
 namespace orq {

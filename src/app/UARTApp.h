@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/AppServices.h"
+#include "framework/AppServices.h"
 #include "app/MainFrame.h"
 
 namespace orq {

@@ -9,10 +9,10 @@
 #include <string_view>
 
 #include "app/Resources.h"
-#include "app/Skin.h"
 #include "app/StartupProbe.h"
+#include "app/StyleSheetSkin.h"
 #include "app/UARTApp.h"
-#include "view/CUARTView.h"
+#include "framework/AppServices.h"
 #include "framework/DialogTemplate.h"
 #include "framework/NotifyTarget.h"
 #include "framework/Services.h"
@@ -20,6 +20,7 @@
 #include "protocol/ParameterBlock.h"
 #include "serial/SerialPort.h"
 #include "sim/SimUnit.h"
+#include "view/CUARTView.h"
 
 namespace {
 

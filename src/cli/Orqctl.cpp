@@ -11,9 +11,9 @@
 
 #include "config/ConfigFile.h"
 #include "protocol/LinkFrame.h"
-#include "serial/ConnectScan.h"
+#include "link/ConnectScan.h"
 #include "serial/PortList.h"
-#include "serial/SerialLoop.h"
+#include "link/SerialLoop.h"
 #include "serial/SerialPort.h"
 
 namespace orq {

@@ -17,8 +17,6 @@
 
 #include <algorithm>
 
-#include "widgets/PngButton.h"
-
 namespace orq {
 
 namespace {
@@ -48,11 +46,16 @@ bool DefaultTabStop(ControlKind kind) {
 }
 
 QWidget* MakeControl(const ControlSpec& control, QWidget* parent,
-                     const QHash<int, ControlFactory>& custom) {
+                     const ControlFactories& factories) {
     const QString text = control.text ? QString::fromUtf8(control.text) : QString();
+    if (const auto it = factories.byKind.find(control.kind);
+        it != factories.byKind.end() && it->second) {
+        if (QWidget* w = it->second(control, parent)) return w;
+    }
     switch (control.kind) {
         case ControlKind::PushButton:
-        case ControlKind::DefPushButton: {
+        case ControlKind::DefPushButton:
+        case ControlKind::ImageButton: {
             auto* b = new QPushButton(text, parent);
             // Only the template's default button answers Enter; Qt would otherwise make
             // whichever push button has the focus the default.
@@ -81,11 +84,6 @@ QWidget* MakeControl(const ControlSpec& control, QWidget* parent,
             return new QGroupBox(text, parent);
         case ControlKind::SliderVert:
             return new SliderControl(parent);
-        case ControlKind::ImageButton: {
-            auto* b = new CPngButton(parent);
-            b->setText(text);
-            return b;
-        }
         case ControlKind::TabControl:
             return new QTabWidget(parent);
         case ControlKind::Picture: {
@@ -96,9 +94,9 @@ QWidget* MakeControl(const ControlSpec& control, QWidget* parent,
             return l;
         }
         case ControlKind::Custom: {
-            const auto it = custom.find(control.id);
-            if (it != custom.end() && *it) {
-                if (QWidget* w = (*it)(control, parent)) return w;
+            const auto it = factories.byId.find(control.id);
+            if (it != factories.byId.end() && it->second) {
+                if (QWidget* w = it->second(control, parent)) return w;
             }
             // A custom control nobody makes still takes its place, so the window's layout and
             // the id lookup keep working.
@@ -196,12 +194,11 @@ QWidget* DialogControls::Control(int id) const {
 QPushButton* DialogControls::Button(int id) const { return Control<QPushButton>(id); }
 QLineEdit* DialogControls::Edit(int id) const { return Control<QLineEdit>(id); }
 SliderControl* DialogControls::Slider(int id) const { return Control<SliderControl>(id); }
-CPngButton* DialogControls::PngButton(int id) const { return Control<CPngButton>(id); }
 QLabel* DialogControls::Label(int id) const { return Control<QLabel>(id); }
 QTabWidget* DialogControls::Tab(int id) const { return Control<QTabWidget>(id); }
 
 DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
-                           const QHash<int, ControlFactory>& custom) {
+                           const ControlFactories& factories) {
     DialogControls out;
     out.units_ = tmpl.font.units;
     out.size_ = DluToPixels(tmpl.cx, tmpl.cy, tmpl.font.units);
@@ -212,7 +209,7 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
 
     QWidget* previousStop = nullptr;
     for (const ControlSpec& control : tmpl.controls) {
-        QWidget* w = MakeControl(control, dialog, custom);
+        QWidget* w = MakeControl(control, dialog, factories);
         w->setGeometry(DluToPixels(control.x, control.y, control.cx, control.cy, tmpl.font.units));
         if (control.id != kNoId) {
             w->setProperty("ctrlId", control.id);

@@ -31,6 +31,7 @@
 #include <QVector>
 
 #include <functional>
+#include <map>
 #include <span>
 
 class QAbstractButton;
@@ -41,8 +42,6 @@ class QTabWidget;
 class QWidget;
 
 namespace orq {
-
-class CPngButton;
 
 // Statics and group boxes usually have no identifier. They are built like every other control
 // but cannot be looked up.
@@ -55,7 +54,7 @@ enum class ControlKind {
     Static,         // QLabel with text; wraps at the rectangle's width like a left static
     GroupBox,       // QGroupBox (frame with a caption); lies below the other controls
     SliderVert,     // SliderControl, vertical, ticks on both sides, smallest position at the top
-    ImageButton,    // CPngButton; the owner gives it its strip with SetImage
+    ImageButton,    // an image button (the widgets room makes it); a push button without a factory
     TabControl,     // QTabWidget; its pages are the owner's business
     Picture,        // QLabel showing the icon resource `resource` (":/ICON/<resource>.png")
     Custom,         // made by the factory the owner hands to BuildDialog for this id
@@ -162,8 +161,13 @@ private:
     bool captured_ = false;
 };
 
-// Makes a control for a ControlKind::Custom entry (level bars and the like).
+// Makes a control for an entry. The framework knows the standard controls; the rooms above it
+// hand in factories for their own (image buttons, level bars), by kind or by control id.
 using ControlFactory = std::function<QWidget*(const ControlSpec& control, QWidget* parent)>;
+struct ControlFactories {
+    std::map<ControlKind, ControlFactory> byKind;
+    std::map<int, ControlFactory> byId;  // ControlKind::Custom entries
+};
 
 // The controls a template produced, by id. The widgets belong to the parent they were built on;
 // the lookups return nullptr for an id that is not there (or a control of another type).
@@ -177,7 +181,6 @@ public:
     QPushButton* Button(int id) const;
     QLineEdit* Edit(int id) const;
     SliderControl* Slider(int id) const;
-    CPngButton* PngButton(int id) const;
     QLabel* Label(int id) const;
     QTabWidget* Tab(int id) const;
 
@@ -189,8 +192,7 @@ public:
     QSize Size() const { return size_; }
 
 private:
-    friend DialogControls BuildDialog(const DialogTemplate&, QWidget*,
-                                      const QHash<int, ControlFactory>&);
+    friend DialogControls BuildDialog(const DialogTemplate&, QWidget*, const ControlFactories&);
     QHash<int, QPointer<QWidget>> byId_;
     QVector<QPointer<QWidget>> all_;
     BaseUnits units_;
@@ -202,7 +204,7 @@ private:
 // object name "ctrl<id>". The dialog gets the template's font and is resized to the template's
 // size (not fixed: forms live inside frames); a caption becomes the window title.
 DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
-                           const QHash<int, ControlFactory>& custom = {});
+                           const ControlFactories& factories = {});
 
 // The control with this id among `parent`'s descendants (direct children first), for code that
 // does not keep the DialogControls, and for tests.

@@ -4,8 +4,6 @@
 #include <QMessageBox>
 #include <QPointer>
 
-#include "framework/TestServices.h"
-
 namespace orq {
 
 QStringList QtFiltersFromSystemFilter(const QString& filter) {
@@ -65,27 +63,5 @@ FileDialogResult QtFileDialog::Run(QWidget* parent, const FileDialogRequest& req
 }
 
 int QtModalRunner::RunModal(QDialog& dialog) { return dialog.exec(); }
-
-void RecordingMessageBox::Show(QWidget*, const QString& text) {
-    texts_ << text;
-    if (onShow) onShow(text);
-}
-
-FileDialogResult ScriptedFileDialog::Run(QWidget*, const FileDialogRequest& request) {
-    requests_ << request;
-    if (answers_.empty()) return {};
-    FileDialogResult r = answers_.front();
-    answers_.pop_front();
-    return r;
-}
-
-int ScriptedModalRunner::RunModal(QDialog& dialog) {
-    ++runs_;
-    dialog.show();
-    int code = QDialog::Rejected;
-    if (onRun) code = onRun(dialog);
-    dialog.hide();
-    return code;
-}
 
 }  // namespace orq

@@ -1,7 +1,7 @@
 #pragma once
 // The modal services every window goes through: message boxes, file dialogs and modal runs of
 // dialogs. main owns one of each and hands them down; tests hand down the recording versions
-// (framework/TestServices.h) so that nothing ever waits for a person.
+// (tests/support/TestServices.h) so that nothing ever waits for a person.
 //
 //     services.messages.Show(this, "Beginner!");             // OK only, caption "ORQ 2.0"
 //

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "app/AppServices.h"
-#include "app/Skin.h"
+#include "framework/AppServices.h"
+#include "framework/Skin.h"
 #include "framework/NotifyTarget.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"

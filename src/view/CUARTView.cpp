@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "app/MainFrame.h"
-#include "app/Skin.h"
+#include "framework/Commands.h"
+#include "framework/Skin.h"
 #include "framework/NotifyTarget.h"
 #include "protocol/LinkFrame.h"
 #include "serial/SerialPort.h"
@@ -17,6 +17,7 @@
 #include "view/ScanDriver.h"
 #include "widgets/PngButton.h"
 #include "widgets/PngResource.h"
+#include "widgets/WidgetFactories.h"
 
 namespace orq {
 
@@ -116,7 +117,7 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
     : FormView(parent),
       s_(services),
       frame_(frame),
-      controls_(BuildDialog(kTemplate101, this)),
+      controls_(BuildDialog(kTemplate101, this, WidgetFactories())),
       ddx_(controls_, services.messages) {
     for (const TuningControl& c : kTuning)
         ddx_.Bind(c.edit, values_.*c.value, c.minimum, c.maximum);
@@ -187,7 +188,7 @@ void CUARTView::OnInitialUpdate() {
         SetSliderPos(*c);
     }
     for (const PresetInfo& p : Presets()) {
-        CPngButton* button = controls_.PngButton(p.buttonId);
+        CPngButton* button = controls_.Control<CPngButton>(p.buttonId);
         if (!button) continue;
         s_.skin.Apply(button, kSkinButton);
         button->SetImage(p.pngId);
@@ -313,7 +314,7 @@ void CUARTView::OnPreset(int buttonId) {
                      QString::fromUtf8(info->message.data(), qsizetype(info->message.size())));
     if (!alive) return;
     for (const PresetInfo& p : Presets())
-        if (CPngButton* b = controls_.PngButton(p.buttonId)) b->SetSelected(p.buttonId == buttonId);
+        if (CPngButton* b = controls_.Control<CPngButton>(p.buttonId)) b->SetSelected(p.buttonId == buttonId);
     ApplyPreset(info->preset, s_.block, values_, reset_);
     MoveAllSliders();
     ddx_.WriteOut();

@@ -17,7 +17,7 @@
 #include <optional>
 #include <span>
 
-#include "app/AppServices.h"
+#include "framework/AppServices.h"
 #include "framework/DataExchange.h"
 #include "framework/DialogTemplate.h"
 #include "framework/FormView.h"
@@ -25,7 +25,7 @@
 #include "protocol/ParameterBlock.h"
 #include "protocol/Presets.h"
 #include "serial/BlockBuffer.h"
-#include "serial/ReceiveHandler.h"
+#include "link/ReceiveHandler.h"
 
 class QTimer;
 

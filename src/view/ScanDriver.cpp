@@ -1,6 +1,6 @@
 #include "view/ScanDriver.h"
 
-#include "app/AppServices.h"
+#include "framework/AppServices.h"
 
 namespace orq {
 

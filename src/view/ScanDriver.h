@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "serial/ConnectScan.h"
+#include "link/ConnectScan.h"
 
 namespace orq {
 

@@ -9,6 +9,10 @@
 
 namespace orq {
 
+// The pictures are compiled into this static library, where the linker drops them unless
+// something refers to them: call this once after the QApplication is made (main and tests).
+void InitPngResources();
+
 QString PngResourcePath(int id, const char* type = "PNG");
 
 // The image, or nothing when the resource is missing or does not decode. No colour-management

@@ -1,6 +1,6 @@
 #include "config/ConfigFile.h"
 #include "config/Profile.h"
-#include "e2e/Process.h"
+#include "support/Process.h"
 
 #include <fcntl.h>
 #include <linux/fs.h>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "e2e/Process.h"
+#include "support/Process.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include "cli/Orqctl.h"
 #include "config/ConfigFile.h"
 #include "config/Profile.h"
-#include "e2e/Process.h"
+#include "support/Process.h"
 #include "protocol/Presets.h"
-#include "serial/TestSupport.h"
+#include "support/Pty.h"
 
 namespace orq {
 namespace {

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "e2e/Process.h"
+#include "support/Process.h"
 #include "protocol/LinkFrame.h"
-#include "serial/TestSupport.h"
+#include "support/Pty.h"
 
 namespace orq {
 namespace {

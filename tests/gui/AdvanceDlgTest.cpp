@@ -8,17 +8,19 @@
 #include <algorithm>
 #include <array>
 
-#include "app/AppServices.h"
-#include "app/Skin.h"
+#include "framework/AppServices.h"
+#include "framework/Skin.h"
 #include "framework/NotifyTarget.h"
-#include "framework/TestServices.h"
+#include "support/RecordingSkin.h"
+#include "support/TestServices.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
 #include "serial/SerialPort.h"
-#include "serial/TestSupport.h"
+#include "support/Pty.h"
 #include "view/AdvanceDlg.h"
 
 using namespace orq;
+using namespace orq::test;
 using namespace std::chrono_literals;
 using Bytes = std::vector<uint8_t>;
 using D = CAdvanceDlg;

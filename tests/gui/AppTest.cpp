@@ -15,14 +15,17 @@
 #include "app/MainFrame.h"
 #include "framework/DialogTemplate.h"
 #include "app/Resources.h"
-#include "app/Skin.h"
+#include "app/StyleSheetSkin.h"
+#include "framework/Skin.h"
 #include "app/UARTApp.h"
 #include "framework/NotifyTarget.h"
-#include "framework/TestServices.h"
+#include "support/RecordingSkin.h"
+#include "support/TestServices.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
 
 using namespace orq;
+using namespace orq::test;
 
 namespace {
 

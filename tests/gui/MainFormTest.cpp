@@ -16,10 +16,11 @@
 #include <QtTest>
 
 #include "app/Resources.h"
-#include "app/Skin.h"
+#include "framework/Skin.h"
 #include "app/UARTApp.h"
 #include "config/ConfigFile.h"
-#include "framework/TestServices.h"
+#include "support/RecordingSkin.h"
+#include "support/TestServices.h"
 #include "protocol/Presets.h"
 #include "serial/SerialPort.h"
 #include "sim/SimUnit.h"
@@ -29,6 +30,7 @@
 #include "widgets/PngButton.h"
 
 using namespace orq;
+using namespace orq::test;
 using Values = std::vector<int>;
 
 namespace {
@@ -213,7 +215,7 @@ void MainFormTest::initialUpdateAndTabOrder() {
     QCOMPARE(h.skin.Log().filter(QRegularExpression("^Apply")), skinned);
     QCOMPARE(h.Slider(IDC_PITCH_AGILITY_SLIDER)->value(), 60);  // value 15 sits at the bottom
     QCOMPARE(h.Shown(), (Values{15, 15, 15, 10, 10, 10, 15}));
-    QVERIFY(h.view->Controls().PngButton(IDC_PRESET_F3C)->HasImage());
+    QVERIFY(h.view->Controls().Control<CPngButton>(IDC_PRESET_F3C)->HasImage());
     // Ctrl+N, through the frame's own action, runs it again.
     h.skin.Clear();
     h.Edit(IDC_ROLL_GAIN_EDIT)->setText("99");
@@ -302,7 +304,7 @@ void MainFormTest::presetsAndResets() {
     QCOMPARE(h.Slider(IDC_PITCH_AGILITY_SLIDER)->value(), 75 - 45);
     QCOMPARE(int(h.block.Mirror.RollGainI), 80);
     for (const PresetInfo& p : Presets())
-        QCOMPARE(h.view->Controls().PngButton(p.buttonId)->Selected(),
+        QCOMPARE(h.view->Controls().Control<CPngButton>(p.buttonId)->Selected(),
                  p.buttonId == IDC_PRESET_3D_HARD);
     QTRY_COMPARE(unit.FrameCount(), std::size_t{4});  // Enter sends twice, Reset once
     const Frame f = unit.Frames()[3];  // the SetupBlock goes along unchanged
@@ -333,7 +335,7 @@ void MainFormTest::presetsAndResets() {
                          h.block.Setup.DeviceState, h.block.Mirror.ServoDirCH1}),
              (QList<int>{-1, 2, 7, -1}));
     QCOMPARE(h.view->Resets(), resets);
-    QVERIFY(h.view->Controls().PngButton(IDC_PRESET_3D_HARD)->Selected());
+    QVERIFY(h.view->Controls().Control<CPngButton>(IDC_PRESET_3D_HARD)->Selected());
     QTRY_COMPARE(unit.FrameCount(), std::size_t{23});
     const Frame last = unit.Frames().back();
     QCOMPARE(Raw(&last[2], SetupBlock::kSentSize),

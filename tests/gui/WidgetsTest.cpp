@@ -6,9 +6,8 @@
 
 #include <functional>
 
-#include "app/Resources.h"
-#include "widgets/PngButton.h"
 #include "widgets/PngResource.h"
+#include "widgets/PngButton.h"
 
 using namespace orq;
 
@@ -66,7 +65,7 @@ class WidgetsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { InitGuiResources(); }
+    void initTestCase() { InitPngResources(); }
     void loadsPicturesAndAMissingOneDrawsNothing();
     void buttonShowsEachStateFrameAndCountsADoubleClickTwice();
     void setImageResizesWithoutMovingKeepsTheFirstTooltipAndRoundsTheFrameDown();

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "support/Pty.h"
 
 namespace orq {
 namespace {

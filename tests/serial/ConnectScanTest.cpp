@@ -1,10 +1,10 @@
-#include "serial/ConnectScan.h"
+#include "link/ConnectScan.h"
 
 #include <gtest/gtest.h>
 #include <sys/eventfd.h>
 
-#include "TestSupport.h"
-#include "serial/SerialLoop.h"
+#include "support/Pty.h"
+#include "link/SerialLoop.h"
 #include "sim/SimUnit.h"
 
 namespace orq {

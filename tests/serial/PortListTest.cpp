@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "TestSupport.h"
+#include "support/Pty.h"
 
 namespace orq {
 namespace {

@@ -6,8 +6,8 @@
 #include <ctime>
 #include <future>
 
-#include "TestSupport.h"
-#include "serial/ReceiveHandler.h"
+#include "support/Pty.h"
+#include "link/ReceiveHandler.h"
 
 namespace orq {
 namespace {

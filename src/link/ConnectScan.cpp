@@ -1,4 +1,4 @@
-#include "serial/ConnectScan.h"
+#include "link/ConnectScan.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "serial/SerialLoop.h"
+#include "link/SerialLoop.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>

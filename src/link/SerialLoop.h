@@ -11,8 +11,8 @@
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
 #include "serial/BlockBuffer.h"
-#include "serial/ConnectScan.h"
-#include "serial/ReceiveHandler.h"
+#include "link/ConnectScan.h"
+#include "link/ReceiveHandler.h"
 #include "serial/SerialNotify.h"
 #include "serial/SerialPort.h"
 

@@ -1,4 +1,4 @@
-#include "serial/ReceiveHandler.h"
+#include "link/ReceiveHandler.h"
 
 namespace orq {
 

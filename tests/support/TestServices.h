@@ -10,7 +10,7 @@
 
 #include "framework/Services.h"
 
-namespace orq {
+namespace orq::test {
 
 class RecordingMessageBox : public MessageBoxService {
 public:
@@ -52,4 +52,4 @@ private:
     int runs_ = 0;
 };
 
-}  // namespace orq
+}  // namespace orq::test

@@ -1,0 +1,18 @@
+#include "widgets/WidgetFactories.h"
+
+#include "widgets/PngButton.h"
+
+namespace orq {
+
+ControlFactories WidgetFactories() {
+    ControlFactories f;
+    f.byKind[ControlKind::ImageButton] = [](const ControlSpec& control, QWidget* parent) {
+        auto* b = new CPngButton(parent);
+        // The owner gives it its strip with SetImage; the text becomes the tooltip then.
+        if (control.text) b->setText(QString::fromUtf8(control.text));
+        return b;
+    };
+    return f;
+}
+
+}  // namespace orq

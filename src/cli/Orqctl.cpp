@@ -10,10 +10,10 @@
 #include <ostream>
 
 #include "config/ConfigFile.h"
-#include "protocol/LinkFrame.h"
 #include "link/ConnectScan.h"
-#include "serial/PortList.h"
 #include "link/SerialLoop.h"
+#include "protocol/LinkFrame.h"
+#include "serial/PortList.h"
 #include "serial/SerialPort.h"
 
 namespace orq {
@@ -57,34 +57,12 @@ constexpr const char* kWriteUsage =
     "sent), finds the unit (on every port, or only on PATH), sends the parameter set, reads it\n"
     "back and checks that the unit holds exactly what was sent.\n";
 
-// Device byte names: the configuration key where there is one (SpinSpeed for the four bytes
-// with two names, as the write takes them), else the field's own name.
-// clang-format off
-constexpr const char* kSetupNames[SetupBlock::kSize] = {
-    "ServoAdjustCH1", "ServoAdjustCH2", "ServoAdjustCH3", "TailPoint", "SetupByte4", "SetupByte5",
-    "ServoDirCH1", "ServoDirCH2", "ServoDirCH3", "ServoDirCH4", "SetupByte10", "SetupByte11",
-    "TailLimitA", "TailLimitB", "AileronLimit", "ElevatorLimit", "YawDir", "RollDir", "PitchDir",
-    "ServoType", "SetupByte20", "SetupByte21", "SetupByte22", "SetupByte23", "SetupByte24",
-    "SetupByte25", "SetupByte26", "SwashPlateType", "SetupByte28", "FixMode", "OptimizationDir",
-    "DeviceState"};
-constexpr const char* kTuningNames[TuningBlock::kSize] = {
-    "YawGain", "TailGainP", "TailGainI", "TailGainD", "TuningByte4", "TuningByte5", "RollGain",
-    "RollGainP", "RollGainI", "RollGainD", "TuningByte10", "TuningByte11", "PitchGain",
-    "PitchGainP", "PitchGainI", "PitchGainD", "TuningByte16", "TuningByte17", "Acc3", "Acc4",
-    "Acc5", "Acc6", "Acc1", "Acc2", "TuningByte24", "TuningByte25", "TuningByte26", "DeadBand3",
-    "DeadBand4", "DeadBand1", "DeadBand2", "SpinSpeed3", "SpinSpeed4", "SpinSpeed1", "SpinSpeed2",
-    "TuningByte35", "TuningByte36", "TuningByte37", "TotalCoefficient", "TuningByte39",
-    "TailCompsate1", "TailCompsate2", "TuningByte42", "TuningByte43", "TuningByte44",
-    "TuningByte45"};
-// clang-format on
-
 bool WantsHelp(const std::vector<std::string>& args) {
     for (const auto& a : args) {
         if (a == "--help" || a == "-h") return true;
     }
     return false;
 }
-
 
 // Progress on stderr: "probing PATH (i of n) … what happened".
 class Progress : public ScanListener {
@@ -332,12 +310,14 @@ std::vector<ByteDifference> CompareWritten(const SetupBlock& sentSetup,
     std::vector<ByteDifference> d;
     for (std::size_t i = 0; i < SetupBlock::kSentSize; ++i) {
         if (sentSetup.bytes()[i] != heldSetup.bytes()[i]) {
-            d.push_back({kSetupNames[i], sentSetup.bytes()[i], heldSetup.bytes()[i]});
+            d.push_back(
+                {std::string(SetupByteName(i)), sentSetup.bytes()[i], heldSetup.bytes()[i]});
         }
     }
     for (std::size_t i = 0; i < TuningBlock::kSize; ++i) {
         if (sentTuning.bytes()[i] != heldTuning.bytes()[i]) {
-            d.push_back({kTuningNames[i], sentTuning.bytes()[i], heldTuning.bytes()[i]});
+            d.push_back(
+                {std::string(TuningByteName(i)), sentTuning.bytes()[i], heldTuning.bytes()[i]});
         }
     }
     return d;

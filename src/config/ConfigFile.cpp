@@ -55,9 +55,7 @@ LoadResult LoadConfig(const std::filesystem::path& path, SettingsMirror& mirror,
 }
 
 void StoreConfig(ProfileDocument& doc, SettingsMirror& mirror, const SliderValues& sliders) {
-    for (const SliderBinding& s : kSliderBindings) {
-        mirror.*s.mirror = static_cast<int8_t>(static_cast<uint8_t>(sliders.*s.slider & 0xFF));
-    }
+    for (const SliderBinding& s : kSliderBindings) mirror.*s.mirror = LowByte(sliders.*s.slider);
     for (const MirrorKey& k : MirrorKeys()) {
         // Constant ASCII names and decimal numbers: Set cannot refuse them.
         if (k.written) doc.Set(k.section, k.key, std::to_string(int{mirror.*k.field}));

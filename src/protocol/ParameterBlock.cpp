@@ -1,127 +1,121 @@
 #include "protocol/ParameterBlock.h"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <type_traits>
 
 namespace orq {
 
-// The wire depends on these layouts byte for byte.
+// The wire depends on these layouts byte for byte: every field sits at its wire index.
 static_assert(std::is_standard_layout_v<SetupBlock> && sizeof(SetupBlock) == SetupBlock::kSize);
 static_assert(std::is_standard_layout_v<TuningBlock> && sizeof(TuningBlock) == TuningBlock::kSize);
-static_assert(offsetof(SetupBlock, SwashPlateType) == 27 && offsetof(SetupBlock, DeviceState) == 31);
-static_assert(offsetof(TuningBlock, SpinSpeed3) == 31 && offsetof(TuningBlock, TotalCoefficient) == 38);
+#define ORQ_CHECK_SETUP(index, name) static_assert(offsetof(SetupBlock, name) == (index));
+#define ORQ_CHECK_TUNING(index, name) static_assert(offsetof(TuningBlock, name) == (index));
+ORQ_SETUP_BYTES(ORQ_CHECK_SETUP)
+ORQ_TUNING_BYTES(ORQ_CHECK_TUNING)
+#undef ORQ_CHECK_SETUP
+#undef ORQ_CHECK_TUNING
 static_assert(offsetof(SettingsMirror, TailGainP) - offsetof(SettingsMirror, Acc1) ==
               SettingsMirror::kSection3Count - 1);
 
 namespace {
 
-int8_t Low(int v) { return static_cast<int8_t>(static_cast<uint8_t>(v & 0xFF)); }
+#define ORQ_NAME(index, name) #name,
+constexpr std::array<std::string_view, SetupBlock::kSize> kSetupNames = {ORQ_SETUP_BYTES(ORQ_NAME)};
+constexpr std::array<std::string_view, TuningBlock::kSize> kTuningNames = {
+    ORQ_TUNING_BYTES(ORQ_NAME)};
+#undef ORQ_NAME
 
-// section2 keys kept in SetupBlock, in file order (TotalCoefficient, the twentieth, lives in
-// TuningBlock).
-struct SetupBinding {
-    int8_t SetupBlock::*setup;
-    int8_t SettingsMirror::*mirror;
-};
-#define ORQ_BIND(name) SetupBinding{&SetupBlock::name, &SettingsMirror::name}
-constexpr SetupBinding kSection2Setup[] = {
-    ORQ_BIND(FixMode),        ORQ_BIND(ServoType),      ORQ_BIND(SwashPlateType),
-    ORQ_BIND(ServoDirCH1),    ORQ_BIND(ServoDirCH2),    ORQ_BIND(ServoDirCH3),
-    ORQ_BIND(ServoDirCH4),    ORQ_BIND(ServoAdjustCH1), ORQ_BIND(ServoAdjustCH2),
-    ORQ_BIND(ServoAdjustCH3), ORQ_BIND(AileronLimit),   ORQ_BIND(ElevatorLimit),
-    ORQ_BIND(PitchDir),       ORQ_BIND(RollDir),        ORQ_BIND(YawDir),
-    ORQ_BIND(TailPoint),      ORQ_BIND(TailLimitA),     ORQ_BIND(TailLimitB),
-    ORQ_BIND(OptimizationDir),
-};
-#undef ORQ_BIND
+// Where the device byte a key names lies: its block and index, and whether the key keeps it.
+#define ORQ_INDEX_Setup(byte) offsetof(SetupBlock, byte)
+#define ORQ_INDEX_Tuning(byte) offsetof(TuningBlock, byte)
+#define ORQ_INDEX_None(byte) 0
+#define ORQ_ROW(section, key, initial, min, max, block, byte)                 \
+    MirrorKey{"section" #section,                                             \
+              #key,                                                           \
+              &SettingsMirror::key,                                           \
+              initial,                                                        \
+              min,                                                            \
+              max,                                                            \
+              Block::block,                                                   \
+              static_cast<uint8_t>(ORQ_INDEX_##block(byte)),                  \
+              Block::block != Block::None && std::string_view(#key) == #byte, \
+              Block::block != Block::None},
+constexpr MirrorKey kKeys[] = {ORQ_MIRROR_KEYS(ORQ_ROW)};
+#undef ORQ_ROW
+#undef ORQ_INDEX_Setup
+#undef ORQ_INDEX_Tuning
+#undef ORQ_INDEX_None
+
+// Two keepers of one byte would make the file's value depend on the copy order: a slip in the
+// table shows here, at compile time.
+constexpr bool OneKeeperPerByte() {
+    for (const MirrorKey& a : kKeys)
+        for (const MirrorKey& b : kKeys)
+            if (&a != &b && a.keeper && b.keeper && a.block == b.block && a.index == b.index)
+                return false;
+    return true;
+}
+static_assert(OneKeeperPerByte());
+static_assert(std::size(kKeys) == 53);
 
 }  // namespace
 
-void MirrorSection3FromTuning(const TuningBlock& t, SettingsMirror& m) {
-    for (const TuningBinding& k : kSection3Bindings) m.*k.mirror = t.*k.tuning;
+std::span<const MirrorKey> MirrorKeys() {
+    return kKeys;
+}
+
+const MirrorKey& MirrorKeyOf(int8_t SettingsMirror::*field) {
+    const auto it = std::find_if(std::begin(kKeys), std::end(kKeys),
+                                 [field](const MirrorKey& k) { return k.field == field; });
+    return *it;  // every field of the mirror is a row of the table
+}
+
+std::string_view SetupByteName(std::size_t index) {
+    return index < kSetupNames.size() ? kSetupNames[index] : std::string_view();
+}
+std::string_view TuningByteName(std::size_t index) {
+    return index < kTuningNames.size() ? kTuningNames[index] : std::string_view();
+}
+
+namespace {
+template <class Image>
+auto ByteOf(Image& b, const MirrorKey& key) -> decltype(&b.Setup.bytes()[0]) {
+    switch (key.block) {
+        case Block::Setup:
+            return &b.Setup.bytes()[key.index];
+        case Block::Tuning:
+            return &b.Tuning.bytes()[key.index];
+        case Block::None:
+            break;
+    }
+    return nullptr;
+}
+}  // namespace
+
+int8_t* DeviceByte(ParameterBlock& b, const MirrorKey& key) {
+    return ByteOf(b, key);
+}
+const int8_t* DeviceByte(const ParameterBlock& b, const MirrorKey& key) {
+    return ByteOf(b, key);
+}
+
+void MirrorFromTuning(const TuningBlock& t, SettingsMirror& m) {
+    for (const MirrorKey& k : kKeys)
+        if (k.block == Block::Tuning) m.*k.field = t.bytes()[k.index];
 }
 
 void MirrorFromDevice(ParameterBlock& b, SliderValues& s) {
-    SettingsMirror& m = b.Mirror;
-    for (const SliderBinding& k : kSliderBindings) {
-        s.*k.slider = b.Tuning.*k.tuning;
-        m.*k.mirror = Low(s.*k.slider);
-    }
-    for (const SetupBinding& k : kSection2Setup) m.*k.mirror = b.Setup.*k.setup;
-    m.TotalCoefficient = b.Tuning.TotalCoefficient;
-    MirrorSection3FromTuning(b.Tuning, m);
+    for (const SliderBinding& k : kSliderBindings)
+        s.*k.slider = *DeviceByte(b, MirrorKeyOf(k.mirror));
+    for (const MirrorKey& k : kKeys)
+        if (const int8_t* byte = DeviceByte(b, k)) b.Mirror.*k.field = *byte;
 }
 
 void DeviceFromMirror(ParameterBlock& b) {
-    const SettingsMirror& m = b.Mirror;
-    for (const SetupBinding& k : kSection2Setup) b.Setup.*k.setup = m.*k.mirror;
-    b.Tuning.TotalCoefficient = m.TotalCoefficient;
-    for (const TuningBinding& k : kSection3Bindings) b.Tuning.*k.tuning = m.*k.mirror;
-    b.Tuning.YawGain = m.YawGain;
-    b.Tuning.PitchGain = m.PitchGain;
-    b.Tuning.RollGain = m.RollGain;
-}
-
-std::span<const MirrorKey> MirrorKeys() {
-    using M = SettingsMirror;
-#define ORQ_KEY(sec, name, written) MirrorKey{sec, #name, &M::name, written}
-    static constexpr MirrorKey kKeys[] = {
-        ORQ_KEY("section1", DefaulParameters, false),
-        ORQ_KEY("section1", PitchAgility, true),
-        ORQ_KEY("section1", PitchGain, true),
-        ORQ_KEY("section1", RollAgility, true),
-        ORQ_KEY("section1", RollGain, true),
-        ORQ_KEY("section1", YawAgility, true),
-        ORQ_KEY("section1", YawRight, true),
-        ORQ_KEY("section1", YawGain, true),
-        ORQ_KEY("section2", FixMode, true),
-        ORQ_KEY("section2", ServoType, true),
-        ORQ_KEY("section2", SwashPlateType, true),
-        ORQ_KEY("section2", ServoDirCH1, true),
-        ORQ_KEY("section2", ServoDirCH2, true),
-        ORQ_KEY("section2", ServoDirCH3, true),
-        ORQ_KEY("section2", ServoDirCH4, true),
-        ORQ_KEY("section2", ServoAdjustCH1, true),
-        ORQ_KEY("section2", ServoAdjustCH2, true),
-        ORQ_KEY("section2", ServoAdjustCH3, true),
-        ORQ_KEY("section2", AileronLimit, true),
-        ORQ_KEY("section2", ElevatorLimit, true),
-        ORQ_KEY("section2", TotalCoefficient, true),
-        ORQ_KEY("section2", PitchDir, true),
-        ORQ_KEY("section2", RollDir, true),
-        ORQ_KEY("section2", YawDir, true),
-        ORQ_KEY("section2", TailPoint, true),
-        ORQ_KEY("section2", TailLimitA, true),
-        ORQ_KEY("section2", TailLimitB, true),
-        ORQ_KEY("section2", OptimizationDir, true),
-        ORQ_KEY("section3", Acc1, true),
-        ORQ_KEY("section3", Acc2, true),
-        ORQ_KEY("section3", Acc3, true),
-        ORQ_KEY("section3", Acc4, true),
-        ORQ_KEY("section3", Acc5, true),
-        ORQ_KEY("section3", Acc6, true),
-        ORQ_KEY("section3", DeadBand1, true),
-        ORQ_KEY("section3", DeadBand2, true),
-        ORQ_KEY("section3", DeadBand3, true),
-        ORQ_KEY("section3", DeadBand4, true),
-        ORQ_KEY("section3", PitchGainD, true),
-        ORQ_KEY("section3", PitchGainI, true),
-        ORQ_KEY("section3", PitchGainP, true),
-        ORQ_KEY("section3", RollGainD, true),
-        ORQ_KEY("section3", RollGainI, true),
-        ORQ_KEY("section3", RollGainP, true),
-        ORQ_KEY("section3", SpinSpeed1, true),
-        ORQ_KEY("section3", SpinSpeed2, true),
-        ORQ_KEY("section3", SpinSpeed3, true),
-        ORQ_KEY("section3", SpinSpeed4, true),
-        ORQ_KEY("section3", TailCompsate1, true),
-        ORQ_KEY("section3", TailCompsate2, true),
-        ORQ_KEY("section3", TailGainD, true),
-        ORQ_KEY("section3", TailGainI, true),
-        ORQ_KEY("section3", TailGainP, true),
-    };
-#undef ORQ_KEY
-    return kKeys;
+    for (const MirrorKey& k : kKeys)
+        if (k.keeper) *DeviceByte(b, k) = b.Mirror.*k.field;
 }
 
 }  // namespace orq

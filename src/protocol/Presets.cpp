@@ -40,6 +40,26 @@ constexpr Column kExtreme3D = {
       0,  0,  0,  0,  0,  0};
 // clang-format on
 
+// The reset value of each slider, in SliderValues order: the main rotor's four, then the
+// tail rotor's three.
+constexpr int8_t ResetValues::*kResetFields[] = {
+    &ResetValues::PitchAgility, &ResetValues::PitchGain,  &ResetValues::RollAgility,
+    &ResetValues::RollGain,     &ResetValues::YawAgility, &ResetValues::YawRight,
+    &ResetValues::YawGain};
+static_assert(std::size(kResetFields) == std::size(kSliderBindings));
+constexpr std::size_t kTailFirst = 4;
+
+// Sliders [first, last) back to their reset values: the form's copy, the file's and the unit's.
+void ResetSliders(ParameterBlock& block, SliderValues& s, const ResetValues& r, std::size_t first,
+                  std::size_t last) {
+    for (std::size_t i = first; i < last; ++i) {
+        const int8_t v = r.*kResetFields[i];
+        s.*kSliderBindings[i].slider = v;
+        block.Mirror.*kSliderBindings[i].mirror = v;
+        *DeviceByte(block, MirrorKeyOf(kSliderBindings[i].mirror)) = v;
+    }
+}
+
 TuningBlock FromColumn(const Column& c) {
     TuningBlock t;
     std::memcpy(t.bytes().data(), c.data(), c.size());
@@ -48,19 +68,30 @@ TuningBlock FromColumn(const Column& c) {
 
 }  // namespace
 
-std::span<const PresetInfo> Presets() { return kPresets; }
+std::span<const PresetInfo> Presets() {
+    return kPresets;
+}
 
-const PresetInfo& InfoOf(Preset preset) { return kPresets[static_cast<int>(preset)]; }
+const PresetInfo& InfoOf(Preset preset) {
+    return kPresets[static_cast<int>(preset)];
+}
 
-bool PresetSetsTotalCoefficient(Preset preset) { return preset == Preset::Extreme3D; }
+bool PresetSetsTotalCoefficient(Preset preset) {
+    return preset == Preset::Extreme3D;
+}
 
 TuningBlock PresetTuning(Preset preset) {
     switch (preset) {
-        case Preset::Beginner: return FromColumn(kBeginner);
-        case Preset::F3C: return FromColumn(kF3C);
-        case Preset::Soft3D: return FromColumn(kSoft3D);
-        case Preset::Hard3D: return FromColumn(kHard3D);
-        case Preset::Extreme3D: return FromColumn(kExtreme3D);
+        case Preset::Beginner:
+            return FromColumn(kBeginner);
+        case Preset::F3C:
+            return FromColumn(kF3C);
+        case Preset::Soft3D:
+            return FromColumn(kSoft3D);
+        case Preset::Hard3D:
+            return FromColumn(kHard3D);
+        case Preset::Extreme3D:
+            return FromColumn(kExtreme3D);
     }
     return FromColumn(kF3C);
 }
@@ -70,16 +101,12 @@ void ApplyPreset(Preset preset, ParameterBlock& block, SliderValues& s, ResetVal
     block.Tuning = PresetTuning(preset);
     if (!PresetSetsTotalCoefficient(preset)) block.Tuning.TotalCoefficient = keptCoefficient;
 
-    const TuningBlock& t = block.Tuning;
-    SettingsMirror& m = block.Mirror;
-    for (const SliderBinding& k : kSliderBindings) {
-        s.*k.slider = t.*k.tuning;
-        m.*k.mirror = t.*k.tuning;
+    for (std::size_t i = 0; i < std::size(kSliderBindings); ++i) {
+        const int8_t v = *DeviceByte(block, MirrorKeyOf(kSliderBindings[i].mirror));
+        s.*kSliderBindings[i].slider = v;
+        reset.*kResetFields[i] = v;
     }
-    reset = {t.SpinSpeed1, t.PitchGain, t.SpinSpeed2, t.RollGain, t.SpinSpeed3, t.SpinSpeed4,
-             t.YawGain};
-    m.TotalCoefficient = t.TotalCoefficient;
-    MirrorSection3FromTuning(t, m);
+    MirrorFromTuning(block.Tuning, block.Mirror);
 }
 
 SetupBlock FactorySetup() {
@@ -104,7 +131,9 @@ SetupBlock FactorySetup() {
 }
 
 // The factory tuning equals the F-3C preset with TotalCoefficient 70.
-TuningBlock FactoryTuning() { return FromColumn(kF3C); }
+TuningBlock FactoryTuning() {
+    return FromColumn(kF3C);
+}
 
 void AllDataReset(ParameterBlock& block, SliderValues& sliders) {
     const int8_t deviceState = block.Setup.DeviceState;
@@ -116,32 +145,11 @@ void AllDataReset(ParameterBlock& block, SliderValues& sliders) {
 }
 
 void ResetMainRotor(ParameterBlock& block, SliderValues& s, const ResetValues& r) {
-    SettingsMirror& m = block.Mirror;
-    m.PitchAgility = r.PitchAgility;
-    m.PitchGain = r.PitchGain;
-    m.RollAgility = r.RollAgility;
-    m.RollGain = r.RollGain;
-    s.PitchAgility = r.PitchAgility;
-    s.PitchGain = r.PitchGain;
-    s.RollAgility = r.RollAgility;
-    s.RollGain = r.RollGain;
-    block.Tuning.SpinSpeed1 = r.PitchAgility;
-    block.Tuning.PitchGain = r.PitchGain;
-    block.Tuning.SpinSpeed2 = r.RollAgility;
-    block.Tuning.RollGain = r.RollGain;
+    ResetSliders(block, s, r, 0, kTailFirst);
 }
 
 void ResetTailRotor(ParameterBlock& block, SliderValues& s, const ResetValues& r) {
-    SettingsMirror& m = block.Mirror;
-    m.YawAgility = r.YawAgility;
-    m.YawRight = r.YawRight;
-    m.YawGain = r.YawGain;
-    s.YawAgility = r.YawAgility;
-    s.YawRight = r.YawRight;
-    s.YawGain = r.YawGain;
-    block.Tuning.SpinSpeed3 = r.YawAgility;
-    block.Tuning.SpinSpeed4 = r.YawRight;
-    block.Tuning.YawGain = r.YawGain;
+    ResetSliders(block, s, r, kTailFirst, std::size(kSliderBindings));
 }
 
 }  // namespace orq

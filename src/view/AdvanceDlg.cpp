@@ -7,8 +7,8 @@
 #include <cstddef>
 
 #include "framework/AppServices.h"
-#include "framework/Skin.h"
 #include "framework/NotifyTarget.h"
+#include "framework/Skin.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
 #include "serial/SerialPort.h"
@@ -93,51 +93,46 @@ constexpr DialogTemplate kTemplate248{
     CAdvanceDlg::kTemplateId, "Advance Menu", 467, 287, kFontAdvance, kControls248};
 
 // One row per section3 value, in mirror order: that order is the order of the exchange, and so
-// the order in which OK checks the boxes and reports the first bad one.
+// the order in which OK checks the boxes and reports the first bad one. The key's row of the
+// parameter table gives the range and the tuning byte it travels in.
 struct Row {
     int id;
-    int min, max;
-    int8_t TuningBlock::*tuning;     // where it travels (TuningBlock index in the comments)
-    int8_t SettingsMirror::*mirror;  // where it is kept
+    int8_t SettingsMirror::*mirror;
+    const MirrorKey& Key() const { return MirrorKeyOf(mirror); }
 };
-// clang-format off
-#define ORQ_ROW(id, min, max, name) Row{id, min, max, &TuningBlock::name, &SettingsMirror::name}
-// clang-format on
 constexpr Row kRows[] = {
-    ORQ_ROW(C::IDC_ACC1, 7, 125, Acc1),                   // 22
-    ORQ_ROW(C::IDC_ACC2, 7, 125, Acc2),                   // 23
-    ORQ_ROW(C::IDC_ACC3, 7, 125, Acc3),                   // 18
-    ORQ_ROW(C::IDC_ACC4, 7, 125, Acc4),                   // 19
-    ORQ_ROW(C::IDC_ACC5, 7, 125, Acc5),                   // 20
-    ORQ_ROW(C::IDC_ACC6, 7, 125, Acc6),                   // 21
-    ORQ_ROW(C::IDC_DEADBAND1, 0, 125, DeadBand1),         // 29
-    ORQ_ROW(C::IDC_DEADBAND2, 0, 125, DeadBand2),         // 30
-    ORQ_ROW(C::IDC_DEADBAND3, 0, 125, DeadBand3),         // 27
-    ORQ_ROW(C::IDC_DEADBAND4, 0, 125, DeadBand4),         // 28
-    ORQ_ROW(C::IDC_PITCH_D, 0, 125, PitchGainD),          // 15
-    ORQ_ROW(C::IDC_PITCH_I, 10, 125, PitchGainI),         // 14
-    ORQ_ROW(C::IDC_PITCH_P, 10, 125, PitchGainP),         // 13
-    ORQ_ROW(C::IDC_ROLL_D, 0, 125, RollGainD),            // 9
-    ORQ_ROW(C::IDC_ROLL_I, 10, 125, RollGainI),           // 8
-    ORQ_ROW(C::IDC_ROLL_P, 10, 125, RollGainP),           // 7
-    ORQ_ROW(C::IDC_SPINSPEED1, 15, 60, SpinSpeed1),       // 33
-    ORQ_ROW(C::IDC_SPINSPEED2, 15, 60, SpinSpeed2),       // 34
-    ORQ_ROW(C::IDC_SPINSPEED3, 15, 60, SpinSpeed3),       // 31
-    ORQ_ROW(C::IDC_SPINSPEED4, 15, 60, SpinSpeed4),       // 32
-    ORQ_ROW(C::IDC_TAILCOMP1, -125, 125, TailCompsate1),  // 40
-    ORQ_ROW(C::IDC_TAILCOMP2, -125, 125, TailCompsate2),  // 41
-    ORQ_ROW(C::IDC_YAW_D, 0, 125, TailGainD),             // 3
-    ORQ_ROW(C::IDC_YAW_I, 10, 125, TailGainI),            // 2
-    ORQ_ROW(C::IDC_YAW_P, 10, 125, TailGainP),            // 1
+    {C::IDC_ACC1, &SettingsMirror::Acc1},
+    {C::IDC_ACC2, &SettingsMirror::Acc2},
+    {C::IDC_ACC3, &SettingsMirror::Acc3},
+    {C::IDC_ACC4, &SettingsMirror::Acc4},
+    {C::IDC_ACC5, &SettingsMirror::Acc5},
+    {C::IDC_ACC6, &SettingsMirror::Acc6},
+    {C::IDC_DEADBAND1, &SettingsMirror::DeadBand1},
+    {C::IDC_DEADBAND2, &SettingsMirror::DeadBand2},
+    {C::IDC_DEADBAND3, &SettingsMirror::DeadBand3},
+    {C::IDC_DEADBAND4, &SettingsMirror::DeadBand4},
+    {C::IDC_PITCH_D, &SettingsMirror::PitchGainD},
+    {C::IDC_PITCH_I, &SettingsMirror::PitchGainI},
+    {C::IDC_PITCH_P, &SettingsMirror::PitchGainP},
+    {C::IDC_ROLL_D, &SettingsMirror::RollGainD},
+    {C::IDC_ROLL_I, &SettingsMirror::RollGainI},
+    {C::IDC_ROLL_P, &SettingsMirror::RollGainP},
+    {C::IDC_SPINSPEED1, &SettingsMirror::SpinSpeed1},
+    {C::IDC_SPINSPEED2, &SettingsMirror::SpinSpeed2},
+    {C::IDC_SPINSPEED3, &SettingsMirror::SpinSpeed3},
+    {C::IDC_SPINSPEED4, &SettingsMirror::SpinSpeed4},
+    {C::IDC_TAILCOMP1, &SettingsMirror::TailCompsate1},
+    {C::IDC_TAILCOMP2, &SettingsMirror::TailCompsate2},
+    {C::IDC_YAW_D, &SettingsMirror::TailGainD},
+    {C::IDC_YAW_I, &SettingsMirror::TailGainI},
+    {C::IDC_YAW_P, &SettingsMirror::TailGainP},
 };
-#undef ORQ_ROW
 static_assert(std::size(kRows) == SettingsMirror::kSection3Count);
 static_assert(std::size(kRows) + 1 == CAdvanceDlg::kValueCount);
 
 // The agility and yaw-rate boxes nobody can see or edit.
 constexpr int kHiddenIds[] = {C::IDC_SPINSPEED1, C::IDC_SPINSPEED2, C::IDC_SPINSPEED3,
                               C::IDC_SPINSPEED4};
-constexpr int kSpinSpeedMin = 15, kSpinSpeedMax = 60;
 
 // The hidden boxes carry what the unit has now, not the mirror: the main form's sliders change
 // the unit's agility and yaw rates without touching the mirror, and a dialog that does not show
@@ -145,10 +140,6 @@ constexpr int kSpinSpeedMin = 15, kSpinSpeedMax = 60;
 // SpinSpeed values alone.
 constexpr bool Hidden(int id) {
     return std::find(std::begin(kHiddenIds), std::end(kHiddenIds), id) != std::end(kHiddenIds);
-}
-
-int8_t LowByte(int v) {
-    return static_cast<int8_t>(static_cast<uint8_t>(v & 0xFF));
 }
 
 }  // namespace
@@ -171,7 +162,7 @@ CAdvanceDlg::CAdvanceDlg(AppServices& services, std::weak_ptr<NotifyTarget> form
       controls_(BuildDialog(kTemplate248, this)),
       ddx_(controls_, services.messages) {
     for (std::size_t i = 0; i < std::size(kRows); ++i)
-        values_[i] = Hidden(kRows[i].id) ? services_.block.Tuning.*kRows[i].tuning
+        values_[i] = Hidden(kRows[i].id) ? *DeviceByte(services_.block, kRows[i].Key())
                                          : services_.block.Mirror.*kRows[i].mirror;  // sign-extends
     values_[kValueCount - 1] = 0;                                                    // zero pitch
     setFixedSize(controls_.Size());
@@ -185,7 +176,7 @@ CAdvanceDlg::~CAdvanceDlg() {
 
 void CAdvanceDlg::DoDataExchange() {
     for (std::size_t i = 0; i < std::size(kRows); ++i)
-        ddx_.Bind(kRows[i].id, values_[i], kRows[i].min, kRows[i].max);
+        ddx_.Bind(kRows[i].id, values_[i], kRows[i].Key().min, kRows[i].Key().max);
     ddx_.Bind(IDC_ZERO_PITCH, values_[kValueCount - 1]);
 }
 
@@ -211,12 +202,12 @@ void CAdvanceDlg::OnInitDialog() {
 void CAdvanceDlg::ClampHiddenBoxes() {
     // The unit may report an agility outside 15..60. Its box is hidden, so the user could never
     // correct it and OK would fail for good; bring it into range instead.
-    for (int id : kHiddenIds) {
-        QLineEdit* edit = controls_.Edit(id);
+    for (const Row& row : kRows) {
+        QLineEdit* edit = Hidden(row.id) ? controls_.Edit(row.id) : nullptr;
         if (!edit) continue;
         const std::optional<int> v = ParseInt(edit->text());
-        if (v && (*v < kSpinSpeedMin || *v > kSpinSpeedMax))
-            edit->setText(QString::number(std::clamp(*v, kSpinSpeedMin, kSpinSpeedMax)));
+        const int min = row.Key().min, max = row.Key().max;
+        if (v && (*v < min || *v > max)) edit->setText(QString::number(std::clamp(*v, min, max)));
     }
 }
 
@@ -226,7 +217,7 @@ void CAdvanceDlg::OnOK() {
 
     ParameterBlock& block = services_.block;
     for (std::size_t i = 0; i < std::size(kRows); ++i)
-        block.Tuning.*kRows[i].tuning = LowByte(values_[i]);
+        *DeviceByte(block, kRows[i].Key()) = LowByte(values_[i]);
     SendParameters(services_.link, block, services_.port);
     for (std::size_t i = 0; i < std::size(kRows); ++i)
         if (!Hidden(kRows[i].id)) block.Mirror.*kRows[i].mirror = LowByte(values_[i]);

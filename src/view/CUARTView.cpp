@@ -8,8 +8,8 @@
 #include <QPushButton>
 
 #include "framework/Commands.h"
-#include "framework/Skin.h"
 #include "framework/NotifyTarget.h"
+#include "framework/Skin.h"
 #include "protocol/LinkFrame.h"
 #include "serial/SerialPort.h"
 #include "view/AdvanceDlg.h"
@@ -23,24 +23,17 @@ namespace orq {
 
 namespace {
 
-// clang-format off
+// In the order the edit boxes are read back and checked.
 constexpr TuningControl kTuning[] = {
-    {IDC_PITCH_AGILITY_SLIDER, IDC_PITCH_AGILITY_EDIT, 15, 60, &SliderValues::PitchAgility,
-     &TuningBlock::SpinSpeed1, &SettingsMirror::PitchAgility, "Pitch Agility"},
-    {IDC_ROLL_AGILITY_SLIDER, IDC_ROLL_AGILITY_EDIT, 15, 60, &SliderValues::RollAgility,
-     &TuningBlock::SpinSpeed2, &SettingsMirror::RollAgility, "Roll Agility"},
-    {IDC_YAW_LEFT_SLIDER, IDC_YAW_LEFT_EDIT, 15, 60, &SliderValues::YawAgility,
-     &TuningBlock::SpinSpeed3, &SettingsMirror::YawAgility, "Yaw rate L"},
-    {IDC_PITCH_GAIN_SLIDER, IDC_PITCH_GAIN_EDIT, 10, 125, &SliderValues::PitchGain,
-     &TuningBlock::PitchGain, &SettingsMirror::PitchGain, "Pitch Gain"},
-    {IDC_ROLL_GAIN_SLIDER, IDC_ROLL_GAIN_EDIT, 10, 125, &SliderValues::RollGain,
-     &TuningBlock::RollGain, &SettingsMirror::RollGain, "Roll Gain"},
-    {IDC_TAIL_GAIN_SLIDER, IDC_TAIL_GAIN_EDIT, 10, 125, &SliderValues::YawGain,
-     &TuningBlock::YawGain, &SettingsMirror::YawGain, "Tail Gain"},
-    {IDC_YAW_RIGHT_SLIDER, IDC_YAW_RIGHT_EDIT, 15, 60, &SliderValues::YawRight,
-     &TuningBlock::SpinSpeed4, &SettingsMirror::YawRight, "Yaw rate R"},
+    {IDC_PITCH_AGILITY_SLIDER, IDC_PITCH_AGILITY_EDIT, &SettingsMirror::PitchAgility,
+     "Pitch Agility"},
+    {IDC_ROLL_AGILITY_SLIDER, IDC_ROLL_AGILITY_EDIT, &SettingsMirror::RollAgility, "Roll Agility"},
+    {IDC_YAW_LEFT_SLIDER, IDC_YAW_LEFT_EDIT, &SettingsMirror::YawAgility, "Yaw rate L"},
+    {IDC_PITCH_GAIN_SLIDER, IDC_PITCH_GAIN_EDIT, &SettingsMirror::PitchGain, "Pitch Gain"},
+    {IDC_ROLL_GAIN_SLIDER, IDC_ROLL_GAIN_EDIT, &SettingsMirror::RollGain, "Roll Gain"},
+    {IDC_TAIL_GAIN_SLIDER, IDC_TAIL_GAIN_EDIT, &SettingsMirror::YawGain, "Tail Gain"},
+    {IDC_YAW_RIGHT_SLIDER, IDC_YAW_RIGHT_EDIT, &SettingsMirror::YawRight, "Yaw rate R"},
 };
-// clang-format on
 
 // The order in which the initial update skins and positions the sliders.
 constexpr int kSliderSetupOrder[] = {
@@ -60,15 +53,17 @@ constexpr ButtonName kButtonNames[] = {
     {IDC_UPGRADE, "Upgrade firmware"},
 };
 
-int8_t LowByte(int value) {
-    return static_cast<int8_t>(static_cast<uint8_t>(value & 0xFF));
-}
-
 bool IsReturn(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
 }  // namespace
+
+int SliderValues::*TuningControl::Value() const {
+    for (const SliderBinding& b : kSliderBindings)
+        if (b.mirror == mirror) return b.slider;
+    return nullptr;  // every control's key is a slider's
+}
 
 std::span<const TuningControl> TuningControls() {
     return kTuning;
@@ -120,7 +115,7 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
       controls_(BuildDialog(kTemplate101, this, WidgetFactories())),
       ddx_(controls_, services.messages) {
     for (const TuningControl& c : kTuning)
-        ddx_.Bind(c.edit, values_.*c.value, c.minimum, c.maximum);
+        ddx_.Bind(c.edit, values_.*c.Value(), c.Minimum(), c.Maximum());
     WireMessageMap(this, controls_, GetMessageMap());
 
     // The port keeps what it receives until this form takes it.
@@ -180,11 +175,11 @@ void CUARTView::OnInitialUpdate() {
         SliderControl* slider = controls_.Slider(id);
         if (!c || !slider) continue;
         s_.skin.Apply(slider, kSkinSlider);
-        slider->setRange(c->minimum, c->maximum);
+        slider->setRange(c->Minimum(), c->Maximum());
         slider->setTickInterval(kTickEvery);
         // Steps as the system's trackbar has them: a unit per arrow, a fifth of the range per page.
         slider->setSingleStep(1);
-        slider->setPageStep((c->maximum - c->minimum) / 5);
+        slider->setPageStep((c->Maximum() - c->Minimum()) / 5);
         SetSliderPos(*c);
     }
     for (const PresetInfo& p : Presets()) {
@@ -223,7 +218,7 @@ const TuningControl* CUARTView::ByEdit(int id) const {
 void CUARTView::SetSliderPos(const TuningControl& c) {
     // The slider keeps its position inside its range: a value outside lands at the nearer end.
     if (SliderControl* slider = controls_.Slider(c.slider))
-        slider->SetPos(c.Base() - values_.*c.value);
+        slider->SetPos(c.Base() - values_.*c.Value());
 }
 
 void CUARTView::MoveAllSliders() {
@@ -242,7 +237,7 @@ void CUARTView::OnSliderScroll(int sliderId) {
     const TuningControl* c = BySlider(sliderId);
     SliderControl* slider = controls_.Slider(sliderId);
     if (!c || !slider) return;
-    values_.*c->value = c->Base() - slider->value();
+    values_.*c->Value() = c->Base() - slider->value();
     // Writing all seven and reading them back is what raises the range message while a value
     // loaded from a file lies outside its range. Nothing is sent until the mouse lets go.
     ddx_.WriteOut();
@@ -253,7 +248,7 @@ void CUARTView::OnSliderRelease(int sliderId) {
     const TuningControl* c = BySlider(sliderId);
     if (!c) return;
     // Only the unit's copy changes; the file copy follows on Enter, presets and resets.
-    s_.block.Tuning.*c->device = LowByte(values_.*c->value);
+    *DeviceByte(s_.block, c->Key()) = LowByte(values_.*c->Value());
     Send();
 }
 
@@ -264,10 +259,10 @@ void CUARTView::CommitEdit(int editId) {
     const QPointer<CUARTView> alive(this);
     ddx_.ReadBack();
     if (!alive) return;
-    int& value = values_.*c->value;
+    int& value = values_.*c->Value();
     SetSliderPos(*c);
-    value = std::clamp(value, c->minimum, c->maximum);
-    s_.block.Tuning.*c->device = LowByte(value);
+    value = std::clamp(value, c->Minimum(), c->Maximum());
+    *DeviceByte(s_.block, c->Key()) = LowByte(value);
     s_.block.Mirror.*c->mirror = LowByte(value);
     Send();
     ddx_.WriteOut();
@@ -314,7 +309,8 @@ void CUARTView::OnPreset(int buttonId) {
                      QString::fromUtf8(info->message.data(), qsizetype(info->message.size())));
     if (!alive) return;
     for (const PresetInfo& p : Presets())
-        if (CPngButton* b = controls_.Control<CPngButton>(p.buttonId)) b->SetSelected(p.buttonId == buttonId);
+        if (CPngButton* b = controls_.Control<CPngButton>(p.buttonId))
+            b->SetSelected(p.buttonId == buttonId);
     ApplyPreset(info->preset, s_.block, values_, reset_);
     MoveAllSliders();
     ddx_.WriteOut();

@@ -22,10 +22,10 @@
 #include "framework/DialogTemplate.h"
 #include "framework/FormView.h"
 #include "framework/MessageMap.h"
+#include "link/ReceiveHandler.h"
 #include "protocol/ParameterBlock.h"
 #include "protocol/Presets.h"
 #include "serial/BlockBuffer.h"
-#include "link/ReceiveHandler.h"
 
 class QTimer;
 
@@ -35,19 +35,20 @@ class WindowNotifyTarget;
 class ScanDriver;
 struct ScanReport;
 
-// One live tuning value: its slider and edit box, its range, and where it lives in the block.
+// One live tuning value: its slider and edit box, and the section1 key it is saved under, whose
+// row of the parameter table gives its range and the tuning byte the unit uses.
 struct TuningControl {
     int slider;
     int edit;
-    int minimum;
-    int maximum;
-    int SliderValues::*value;
-    int8_t TuningBlock::*device;
     int8_t SettingsMirror::*mirror;
     const char* name;  // the caption a screen reader announces
 
+    const MirrorKey& Key() const { return MirrorKeyOf(mirror); }
+    int SliderValues::*Value() const;  // the form's own copy
+    int Minimum() const { return Key().min; }
+    int Maximum() const { return Key().max; }
     // The slider runs upside down: position = base - value, so the top is the largest value.
-    constexpr int Base() const { return minimum + maximum; }
+    int Base() const { return Minimum() + Maximum(); }
 };
 
 // In the order the edit boxes are read back and checked.

@@ -1,6 +1,8 @@
 #include "config/ConfigFile.h"
 #include "config/Profile.h"
+#include "protocol/LinkFrame.h"
 #include "support/Process.h"
+#include "support/Pty.h"
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -72,6 +74,39 @@ const std::string kStartupFile = Crlf(
     "PitchGainI=10|PitchGainP=10|RollGainD=0|RollGainI=10|RollGainP=10|SpinSpeed1=15|"
     "SpinSpeed2=15|SpinSpeed3=15|SpinSpeed4=15|TailCompsate1=0|TailCompsate2=0|TailGainD=0|"
     "TailGainI=10|TailGainP=10");
+
+// A file whose every key holds its own value, and the parameter write that transmitting it
+// sends. The bytes were worked out from the wire layout and the key-to-byte pairing, not by
+// this program, so a slip in the parameter table (a byte moved, two keys crossed) shows here.
+const std::string kDistinctFile = Crlf(
+    "[section1]|PitchAgility=-77|PitchGain=-40|RollAgility=-3|RollGain=34|YawAgility=71|"
+    "YawRight=108|YawGain=-106|[section2]|FixMode=-69|ServoType=-32|SwashPlateType=5|"
+    "ServoDirCH1=42|ServoDirCH2=79|ServoDirCH3=116|ServoDirCH4=-98|ServoAdjustCH1=-61|"
+    "ServoAdjustCH2=-24|ServoAdjustCH3=13|AileronLimit=50|ElevatorLimit=87|TotalCoefficient=124|"
+    "PitchDir=-90|RollDir=-53|YawDir=-16|TailPoint=21|TailLimitA=58|TailLimitB=95|"
+    "OptimizationDir=-119|[section3]|Acc1=-82|Acc2=-45|Acc3=-8|Acc4=29|Acc5=66|Acc6=103|"
+    "DeadBand1=-111|DeadBand2=-74|DeadBand3=-37|DeadBand4=0|PitchGainD=37|PitchGainI=74|"
+    "PitchGainP=111|RollGainD=-103|RollGainI=-66|RollGainP=-29|SpinSpeed1=8|SpinSpeed2=45|"
+    "SpinSpeed3=82|SpinSpeed4=119|TailCompsate1=-95|TailCompsate2=-58|TailGainD=-21|"
+    "TailGainI=16|TailGainP=53");
+constexpr const char* kDistinctWrite =
+    "7f2fc3e80d1500002a4f749e00003a5f3257f0cba6e0000000000000000500bb8900963510eb000022e3be99"
+    "0000d86f4a250000f81d4267aed3000000db0091b65277082d0000007c00a1c6000000001e010053867e0e00"
+    "0000";
+
+TEST(ConfigFile, EveryKeyOfAFileReachesItsOwnWireByteAndComesBackInFileOrder) {
+    ParameterBlock b;
+    SliderValues sliders;
+    std::string text = kDistinctFile;  // DefaulParameters is read but never written back
+    text.insert(text.find('\n') + 1, "DefaulParameters=9\r\n");
+    EXPECT_TRUE(LoadConfig(ProfileDocument(text), b.Mirror, sliders).empty());
+    EXPECT_EQ(b.Mirror.DefaulParameters, 9);
+    DeviceFromMirror(b);
+    LinkState link;
+    BuildFrame(link, b, kCommandParameters);
+    EXPECT_EQ(test::Hex(link.TransmitFrame), kDistinctWrite);
+    EXPECT_EQ(RenderConfig(b.Mirror, sliders), kDistinctFile);
+}
 
 TEST_F(ConfigFileTest, SaveAfterStartUpCreatesTheFileInKeyOrder) {
     EXPECT_EQ(SaveConfig(path_, mirror_, sliders_), std::error_code{});

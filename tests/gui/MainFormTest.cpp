@@ -16,14 +16,14 @@
 #include <QtTest>
 
 #include "app/Resources.h"
-#include "framework/Skin.h"
 #include "app/UARTApp.h"
 #include "config/ConfigFile.h"
-#include "support/RecordingSkin.h"
-#include "support/TestServices.h"
+#include "framework/Skin.h"
 #include "protocol/Presets.h"
 #include "serial/SerialPort.h"
 #include "sim/SimUnit.h"
+#include "support/RecordingSkin.h"
+#include "support/TestServices.h"
 #include "view/AdvanceDlg.h"
 #include "view/CUARTView.h"
 #include "view/MainFormTemplate.h"
@@ -234,8 +234,8 @@ void MainFormTest::initialUpdateAndTabOrder() {
         QVERIFY2(ControlId(w) == kNoId || !w->accessibleName().isEmpty(),
                  qPrintable(w->objectName()));
     QStringList names;
-    for (int id : {IDC_ROLL_AGILITY_EDIT, IDC_YAW_RIGHT_EDIT, IDC_TAIL_GAIN_EDIT,
-                   IDC_PRESET_3D_EXTREME})
+    for (int id :
+         {IDC_ROLL_AGILITY_EDIT, IDC_YAW_RIGHT_EDIT, IDC_TAIL_GAIN_EDIT, IDC_PRESET_3D_EXTREME})
         names << h.Ctrl(id)->accessibleName();
     QCOMPARE(names, (QStringList{"Roll Agility", "Yaw rate R", "Tail Gain", "3D Extreme"}));
     QVERIFY(h.Ctrl(IDC_RESET_MAIN)->accessibleName() != h.Ctrl(IDC_RESET_TAIL)->accessibleName());
@@ -307,7 +307,7 @@ void MainFormTest::presetsAndResets() {
         QCOMPARE(h.view->Controls().Control<CPngButton>(p.buttonId)->Selected(),
                  p.buttonId == IDC_PRESET_3D_HARD);
     QTRY_COMPARE(unit.FrameCount(), std::size_t{4});  // Enter sends twice, Reset once
-    const Frame f = unit.Frames()[3];  // the SetupBlock goes along unchanged
+    const Frame f = unit.Frames()[3];                 // the SetupBlock goes along unchanged
     QCOMPARE(Raw(&f[kTuning], TuningBlock::kSize), Raw(hard.bytes().data(), TuningBlock::kSize));
     QCOMPARE(Raw(&f[2], SetupBlock::kSentSize), Raw(setup.bytes().data(), SetupBlock::kSentSize));
     h.Click(IDC_PRESET_3D_EXTREME);
@@ -318,7 +318,7 @@ void MainFormTest::presetsAndResets() {
     QCOMPARE(unit.Frames()[5][kTuning + 38], uint8_t{70});
     // After a preset the resets go back to the preset's values, main and tail apart.
     for (const TuningControl& c : TuningControls())
-        h.TypeAndEnter(c.edit, QString::number(c.minimum + 3));
+        h.TypeAndEnter(c.edit, QString::number(c.Minimum() + 3));
     h.Click(IDC_RESET_MAIN);
     QCOMPARE(h.Shown(), (Values{45, 45, 18, 40, 40, 13, 18}));
     QCOMPARE(int(h.block.Mirror.PitchAgility), 45);
@@ -355,8 +355,12 @@ void MainFormTest::openThenTransmitSendsTheFileSpinSpeeds() {
     QVERIFY(h.OpenPortTo(unit));
     h.Pick(ID_FILE_OPEN, FileDialogOutcome::Ok, path);
     QCOMPARE(Asked(h.files.Requests().at(0)),
-             Asked({FileDialogMode::Open, "Select Config File", "conif file (*.ini)|*.ini||", {},
-                    {}, kPathMustExist | kFileMustExist | kHideReadOnly}));
+             Asked({FileDialogMode::Open,
+                    "Select Config File",
+                    "conif file (*.ini)|*.ini||",
+                    {},
+                    {},
+                    kPathMustExist | kFileMustExist | kHideReadOnly}));
     QCOMPARE(h.Shown(), (Values{20, 21, 0, 50, 0, 0, 0}));
     QCOMPARE(h.Slider(IDC_PITCH_GAIN_SLIDER)->value(), 135 - 50);
     QCOMPARE(int(h.block.Tuning.SpinSpeed1), 0);  // loading fills the mirror only
@@ -369,9 +373,9 @@ void MainFormTest::openThenTransmitSendsTheFileSpinSpeeds() {
     QTRY_COMPARE(unit.FrameCount(), std::size_t{1});
     // Pitch agility from SpinSpeed1, not the slider's 20; TailLimitA in the SetupBlock.
     const Frame f = unit.Frames()[0];
-    QCOMPARE((QList<int>{f[kTuning + 33], f[kTuning + 34], f[kTuning + 31], f[kTuning + 32],
-                         f[2 + 12]}),
-             (QList<int>{40, 41, 42, 43, 33}));
+    QCOMPARE(
+        (QList<int>{f[kTuning + 33], f[kTuning + 34], f[kTuning + 31], f[kTuning + 32], f[2 + 12]}),
+        (QList<int>{40, 41, 42, 43, 33}));
     QCOMPARE(h.Shown()[0], 20);  // the form keeps what Open put there
 }
 
@@ -383,8 +387,12 @@ void MainFormTest::savingOpeningAndFirmwareFiles() {
     QCOMPARE(text, QString::fromStdString(RenderConfig(SettingsMirror{}, SliderValues{})));
     QVERIFY(text.contains(QLatin1String("PitchAgility=15\r\n")));
     QCOMPARE(Asked(h.files.Requests().at(0)),  // new files allowed
-             Asked({FileDialogMode::Save, "Save Config File", "config file (*.ini)|*.ini||",
-                    "ini", {}, kPathMustExist | kHideReadOnly}));
+             Asked({FileDialogMode::Save,
+                    "Save Config File",
+                    "config file (*.ini)|*.ini||",
+                    "ini",
+                    {},
+                    kPathMustExist | kHideReadOnly}));
     h.TypeAndEnter(IDC_ROLL_AGILITY_EDIT, "44");
     h.Pick(ID_FILE_SAVE, FileDialogOutcome::Ok, dir.filePath("fresh"));
     QVERIFY(ReadFile(dir.filePath("fresh.ini")).contains(QLatin1String("RollAgility=44\r\n")));
@@ -399,8 +407,9 @@ void MainFormTest::savingOpeningAndFirmwareFiles() {
     QVERIFY(h.messages.Last().contains("could not be saved") && h.messages.Last().endsWith('!'));
     // Invalid values: one message listing them; the valid ones are taken.
     h.messages.Clear();
-    WriteFile(dir.filePath("bad.ini"), "[section1]\r\nPitchAgility=abc\r\nPitchGain=50\r\n"
-                                       "[section3]\r\nAcc1=300\r\nAcc2=12\r\n");
+    WriteFile(dir.filePath("bad.ini"),
+              "[section1]\r\nPitchAgility=abc\r\nPitchGain=50\r\n"
+              "[section3]\r\nAcc1=300\r\nAcc2=12\r\n");
     h.Pick(ID_FILE_OPEN, FileDialogOutcome::Ok, dir.filePath("bad.ini"));
     QCOMPARE(h.messages.Texts().size(), 1);
     const QString bad = h.messages.Last();
@@ -435,8 +444,8 @@ void MainFormTest::connectFindsTheUnitBehindAbsentGoneAndSilentPorts() {
     SimPeer doomed(FactoryImage(), false), silent(FactoryImage(), false), unit(DistinctImage());
     QVERIFY(doomed.Started() && silent.Started() && unit.Started());
     const std::string absent = "/dev/orq-test-no-such-port", gone = doomed.Path();
-    qputenv("ORQ_PORTS", QByteArray::fromStdString(absent + ":" + gone + ":" + silent.Path() +
-                                                   ":" + unit.Path()));
+    qputenv("ORQ_PORTS", QByteArray::fromStdString(absent + ":" + gone + ":" + silent.Path() + ":" +
+                                                   unit.Path()));
     ViewHarness h;
     QCOMPARE(Lamps(h.view), QStringLiteral("rrr"));
     QList<int> progress;
@@ -460,9 +469,9 @@ void MainFormTest::connectFindsTheUnitBehindAbsentGoneAndSilentPorts() {
     QCOMPARE(int(h.block.Mirror.RollGain), 77);
     QCOMPARE(h.frame->ProgressBar()->value(), 0);
     QVERIFY(std::any_of(progress.begin(), progress.end(), [](int v) { return v > 0 && v < 100; }));
-    QCOMPARE(StatusTip(h), QString::fromStdString(absent + ": not found\n" + gone +
-                                                  ": gone (unplugged?)\n" + silent.Path() +
-                                                  ": no answer\n" + unit.Path() + ": connected"));
+    QCOMPARE(StatusTip(h),
+             QString::fromStdString(absent + ": not found\n" + gone + ": gone (unplugged?)\n" +
+                                    silent.Path() + ": no answer\n" + unit.Path() + ": connected"));
     // The unit heard the probe, then the request that follows a connection; its answer to that
     // only collects in the form's accumulator.
     QTRY_COMPARE(unit.FrameCount(), std::size_t{2});

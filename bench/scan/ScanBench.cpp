@@ -82,7 +82,8 @@ int main() {
         for (int i = 0; i < kRuns; ++i) {
             orq::HostSession h;
             const auto start = Clock::now();
-            const bool ok = h.loop.Scan(h.scan, orq::PortsFromList(unit.path()));
+            const bool ok =
+                h.loop.Scan(h.scan, orq::PortsFromList(unit.path())) == orq::ScanEnd::Connected;
             const auto end = Clock::now();
             if (!ok) {
                 std::fprintf(stderr, "scan_bench: the paced unit did not answer\n");

@@ -1,6 +1,5 @@
 #include "cli/Orqctl.h"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <array>
@@ -48,7 +47,8 @@ constexpr const char* kReadUsage =
     "\n"
     "Finds the unit (on every port, or only on PATH) and writes its parameter set as a\n"
     "configuration file to FILE (other sections and keys of an existing FILE are kept), or to\n"
-    "standard output.\n";
+    "standard output without -o or with -o -. A device or pipe (/dev/null, /dev/stdout) is\n"
+    "written straight through.\n";
 
 constexpr const char* kWriteUsage =
     "usage: orqctl write FILE [-p PATH]\n"
@@ -106,13 +106,19 @@ int Connect(HostSession& s, const std::optional<std::string>& path, std::ostream
     }
     Progress progress(err);
     s.scan.SetListener(&progress);
-    const bool connected = s.loop.Scan(s.scan, std::move(ports), cancelFd);
+    const ScanEnd end = s.loop.Scan(s.scan, std::move(ports), cancelFd);
     s.scan.SetListener(nullptr);
-    if (connected) return kExitOk;
-    pollfd p{cancelFd, POLLIN, 0};
-    if (cancelFd >= 0 && ::poll(&p, 1, 0) > 0) {
-        err << "orqctl: interrupted\n";
-        return kExitFailure;
+    switch (end) {
+        case ScanEnd::Connected:
+            return kExitOk;
+        case ScanEnd::Cancelled:
+            err << "orqctl: interrupted\n";
+            return kExitFailure;
+        case ScanEnd::Failed:
+            err << "orqctl: waiting for the port failed: " << s.loop.Error().message() << "\n";
+            return kExitFailure;
+        case ScanEnd::NoUnit:
+            break;
     }
     err << "orqctl: no unit answered\n";
     return kExitNoUnit;
@@ -136,6 +142,15 @@ bool AwaitReply(HostSession& s, ParameterBlock& into) {
             return !s.link.AwaitingReply;
         },
         kReplyWait);
+}
+
+// A frame that did not go out whole leaves the unit with a partial frame it will ignore: the
+// user must hear of it rather than of a missing answer later.
+bool SentWhole(uint32_t sent, const char* what, std::ostream& err) {
+    if (sent == kFrameSize) return true;
+    err << "orqctl: the " << what << " did not go out whole (" << sent << " of " << kFrameSize
+        << " bytes; the port was closed or is gone)\n";
+    return false;
 }
 
 std::string InvalidLine(const std::string& file, const InvalidValue& v) {
@@ -225,7 +240,7 @@ int Read(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     // Let the request that follows the probe reach the unit and be answered before closing.
     s.loop.WaitFor([&] { return s.accumulator.Size() >= kFrameSize; }, kReplyWait);
 
-    if (output) {
+    if (output && *output != "-") {
         if (const std::error_code ec = SaveConfig(*output, s.block.Mirror, s.sliders)) {
             err << "orqctl: " << *output << ": " << ec.message() << "\n";
             return kExitFailure;
@@ -284,14 +299,19 @@ int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     const SetupBlock sentSetup = s.block.Setup;
     const TuningBlock sentTuning = s.block.Tuning;
     s.accumulator.Clear();
-    SendParameters(s.link, s.block, &s.port);
+    if (!SentWhole(SendParameters(s.link, s.block, &s.port), "parameter write", err))
+        return kExitFailure;
 
     s.link.ReplyMode = kReplyModeParameters;
-    SendRequest(s.link, s.block, &s.port);
+    const uint32_t asked = SendRequest(s.link, s.block, &s.port);
     s.link.ReplyMode = kReplyModeNone;
+    if (!SentWhole(asked, "read-back request", err)) return kExitFailure;
     ParameterBlock held;
     if (!AwaitReply(s, held)) {
-        err << "orqctl: the unit did not answer the read-back\n";
+        if (s.loop.Error())
+            err << "orqctl: waiting for the read-back failed: " << s.loop.Error().message() << "\n";
+        else
+            err << "orqctl: the unit did not answer the read-back\n";
         return kExitFailure;
     }
     const auto differences = CompareWritten(sentSetup, sentTuning, held.Setup, held.Tuning);

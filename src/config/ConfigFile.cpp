@@ -64,7 +64,9 @@ void StoreConfig(ProfileDocument& doc, SettingsMirror& mirror, const SliderValue
 
 std::error_code SaveConfig(const std::filesystem::path& path, SettingsMirror& mirror,
                            const SliderValues& sliders) {
-    ProfileReadResult file = ReadProfileFile(path);
+    // A stream (a device, a pipe, standard output) gets the text of a new file: reading it
+    // first would take what someone else is writing into it, or wait for ever.
+    ProfileReadResult file = IsWrittenThrough(path) ? ProfileReadResult{} : ReadProfileFile(path);
     StoreConfig(file.document, mirror, sliders);
     // A file we could not read must not be replaced: its other sections would be lost.
     if (file.error) return file.error;

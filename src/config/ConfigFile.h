@@ -41,8 +41,8 @@ struct LoadResult {
 
 // Reads every key of the three sections into the mirror, and the seven section1 values into the
 // slider values as well. Does not touch the device image. Keys missing from the file load 0.
-LoadResult LoadConfig(const std::filesystem::path& path, SettingsMirror& mirror,
-                      SliderValues& sliders);
+[[nodiscard]] LoadResult LoadConfig(const std::filesystem::path& path, SettingsMirror& mirror,
+                                    SliderValues& sliders);
 
 // The in-memory form of Load, for a document already read.
 std::vector<InvalidValue> LoadConfig(const ProfileDocument& doc, SettingsMirror& mirror,
@@ -56,8 +56,8 @@ void StoreConfig(ProfileDocument& doc, SettingsMirror& mirror, const SliderValue
 // StoreConfig on the file: read once, write once, never half-written (see WriteProfileFile). On a
 // failure the mirror has still taken the slider values, as it would have on success. Returns the
 // failure, empty on success.
-std::error_code SaveConfig(const std::filesystem::path& path, SettingsMirror& mirror,
-                           const SliderValues& sliders);
+[[nodiscard]] std::error_code SaveConfig(const std::filesystem::path& path, SettingsMirror& mirror,
+                                         const SliderValues& sliders);
 
 // The text that saving into an empty (or new) file would produce, without touching any file; for
 // writing to standard output. CRLF line ends. The caller's mirror is left alone.

@@ -136,7 +136,16 @@ int CreateTempBeside(const fs::path& target, fs::path& tempPath) {
     return -1;
 }
 
+// Straight into what is already there: a device, a pipe, a descriptor of our own.
+std::error_code WriteThrough(const fs::path& path, std::string_view bytes) {
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0) return LastError();
+    if (auto e = WriteAll(fd.get(), bytes)) return e;
+    return fd.Close();
+}
+
 std::error_code ReplaceFileContents(const fs::path& path, std::string_view bytes) {
+    if (IsWrittenThrough(path)) return WriteThrough(path, bytes);
     fs::path target = path;
     std::error_code ec;
     if (fs::is_symlink(path, ec)) {
@@ -148,7 +157,6 @@ std::error_code ReplaceFileContents(const fs::path& path, std::string_view bytes
     if (!existed && errno != ENOENT) return LastError();
     if (existed) {
         if (S_ISDIR(old.st_mode)) return std::make_error_code(std::errc::is_a_directory);
-        if (!S_ISREG(old.st_mode)) return std::make_error_code(std::errc::invalid_argument);
         // Renaming over a write-protected file would quietly defeat the protection.
         if (::access(target.c_str(), W_OK) != 0) return LastError();
     }
@@ -167,6 +175,16 @@ std::error_code ReplaceFileContents(const fs::path& path, std::string_view bytes
 }
 
 }  // namespace
+
+bool IsWrittenThrough(const fs::path& path) {
+    // The process's own descriptors: renaming something over the file behind one would leave
+    // whoever holds the descriptor (a shell redirection) with the old, empty file.
+    const std::string p = path.lexically_normal().string();
+    for (const char* own : {"/dev/stdout", "/dev/stderr", "/dev/fd/", "/proc/self/fd/"})
+        if (p.rfind(own, 0) == 0) return true;
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
 
 ProfileDocument::ProfileDocument(std::string_view text) {
     bool endingSeen = false;

@@ -58,14 +58,20 @@ struct ProfileReadResult {
 };
 
 // A missing file is not an error: it reads as an empty document with `found` false.
-ProfileReadResult ReadProfileFile(const std::filesystem::path& path);
+[[nodiscard]] ProfileReadResult ReadProfileFile(const std::filesystem::path& path);
 
 // Replaces the file's content by the document's text. The text goes to a temporary file in the
 // same folder first (with the old file's permission bits) and is renamed over the old file only
 // once it is complete on disk, so a failure never leaves a half-written file behind. A symbolic
-// link is followed and its target replaced. Anything but a regular file (a device, a pipe, a
-// folder) is refused. Returns the failure, empty on success.
-std::error_code WriteProfileFile(const std::filesystem::path& path, const ProfileDocument& doc);
+// link is followed and its target replaced. What is written through (below) gets the text
+// directly; a folder is refused. Returns the failure, empty on success.
+[[nodiscard]] std::error_code WriteProfileFile(const std::filesystem::path& path,
+                                               const ProfileDocument& doc);
+
+// True for what is not a file to replace but a stream to write into: a device (/dev/null, a
+// terminal), a pipe or socket, and the process's own descriptors (/dev/stdout, /dev/fd/N).
+// Such a target holds no sections to keep, so it is neither read first nor renamed over.
+bool IsWrittenThrough(const std::filesystem::path& path);
 
 // One-key conveniences with the classic private-profile signatures. Each reads (and writes) the
 // whole file, so use ProfileDocument for more than one key.

@@ -104,7 +104,9 @@ PortStep ConnectScan::TryOpen(const PortInfo& info) {
 }
 
 void ConnectScan::SendProbe() {
-    p_.port.Write(probe_.data(), static_cast<uint32_t>(probe_.size()));
+    // A probe the line does not take whole gets no answer: the port's wait bounds that, and a
+    // port that has gone reports its removal.
+    static_cast<void>(p_.port.Write(probe_.data(), static_cast<uint32_t>(probe_.size())));
     ++probesSent_;
     nextProbe_ += kProbeInterval;
 }

@@ -6,8 +6,8 @@
 //   - OnReceive, after the caller has moved the port's received bytes into the accumulator
 //     (ReceiveHandler), so the scan can look at them;
 //   - OnTimer, when the time NextDeadline() named has come.
-// A port that cannot be opened costs no wait; a silent one costs kPortWait, during which the
-// probe is repeated every kProbeInterval.
+// A port that cannot be opened costs no wait; a silent one hears the probe kProbesPerPort times,
+// kProbeInterval apart (the first at once), and is given up kProbeInterval after the last.
 //
 // Unlike the loop this replaces, the scan discards whatever was received before each probe:
 // bytes left from an earlier connection would otherwise be examined against the new probe and
@@ -64,7 +64,7 @@ class ConnectScan {
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kProbeInterval{200};
-    static constexpr int kProbesPerPort = 10;
+    static constexpr int kProbesPerPort = 11;  // the probe, then ten repeats
     static constexpr std::chrono::milliseconds kPortWait = kProbesPerPort * kProbeInterval;
     static constexpr uint32_t kExamineLimit = 1023;  // bytes looked at once 90 have come
 

@@ -56,7 +56,8 @@ SerialLoop::~SerialLoop() {
     port_.SetNotifyTarget({});
 }
 
-bool SerialLoop::Pump(std::optional<std::chrono::steady_clock::time_point> deadline, int cancelFd) {
+SerialLoop::Pumped SerialLoop::Pump(std::optional<std::chrono::steady_clock::time_point> deadline,
+                                    int cancelFd) {
     int timeout = -1;
     if (deadline) {
         const auto left = *deadline - std::chrono::steady_clock::now();
@@ -66,9 +67,17 @@ bool SerialLoop::Pump(std::optional<std::chrono::steady_clock::time_point> deadl
     }
     pollfd fds[2] = {{target_->fd(), POLLIN, 0}, {cancelFd, POLLIN, 0}};
     const int ready = ::poll(fds, cancelFd >= 0 ? 2 : 1, timeout);
-    if (ready < 0 && errno != EINTR) return false;
-    if (cancelFd >= 0 && fds[1].revents != 0) return false;
-    if (fds[0].revents == 0) return true;
+    if (ready < 0 && errno != EINTR) {
+        error_ = std::error_code(errno, std::system_category());
+        return Pumped::Failed;
+    }
+    // A cancel descriptor that is not one (closed, or in error) cancels nothing: it fails.
+    if (cancelFd >= 0 && (fds[1].revents & POLLNVAL)) {
+        error_ = std::make_error_code(std::errc::bad_file_descriptor);
+        return Pumped::Failed;
+    }
+    if (cancelFd >= 0 && fds[1].revents != 0) return Pumped::Cancelled;
+    if (fds[0].revents == 0) return Pumped::Ready;
     for (const Target::Note& note : target_->Take()) {
         if (note.message == WM_SERIAL_RECEIVE) {
             receive_.OnSerialReceive(port_, note.portNumber, accumulator_);
@@ -78,17 +87,21 @@ bool SerialLoop::Pump(std::optional<std::chrono::steady_clock::time_point> deadl
             if (onRemoved_) onRemoved_(note.portNumber);
         }
     }
-    return true;
+    return Pumped::Ready;
 }
 
-bool SerialLoop::Scan(ConnectScan& scan, std::vector<PortInfo> ports, int cancelFd) {
+ScanEnd SerialLoop::Scan(ConnectScan& scan, std::vector<PortInfo> ports, int cancelFd) {
     removed_ = false;
+    error_.clear();
+    ScanEnd end = ScanEnd::NoUnit;
     onReceive_ = [&scan] { scan.OnReceive(ConnectScan::Clock::now()); };
     onRemoved_ = [&scan](int32_t number) { scan.OnPortRemoved(number, ConnectScan::Clock::now()); };
     scan.Start(std::move(ports), ConnectScan::Clock::now());
     while (scan.Scanning()) {
-        if (!Pump(scan.NextDeadline(), cancelFd)) {
+        const Pumped pumped = Pump(scan.NextDeadline(), cancelFd);
+        if (pumped != Pumped::Ready) {
             scan.Cancel();
+            end = pumped == Pumped::Cancelled ? ScanEnd::Cancelled : ScanEnd::Failed;
             break;
         }
         scan.OnTimer(ConnectScan::Clock::now());
@@ -96,14 +109,15 @@ bool SerialLoop::Scan(ConnectScan& scan, std::vector<PortInfo> ports, int cancel
     onReceive_ = nullptr;
     onRemoved_ = nullptr;
     removed_ = false;
-    return scan.Connected();
+    return scan.Connected() ? ScanEnd::Connected : end;
 }
 
 bool SerialLoop::WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
+    error_.clear();
     while (!done()) {
         if (removed_ || std::chrono::steady_clock::now() >= deadline) return false;
-        if (!Pump(deadline, -1)) return false;
+        if (Pump(deadline, -1) != Pumped::Ready) return false;
     }
     return true;
 }

@@ -6,17 +6,27 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <system_error>
 #include <vector>
 
+#include "link/ConnectScan.h"
+#include "link/ReceiveHandler.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
 #include "serial/BlockBuffer.h"
-#include "link/ConnectScan.h"
-#include "link/ReceiveHandler.h"
 #include "serial/SerialNotify.h"
 #include "serial/SerialPort.h"
 
 namespace orq {
+
+// How a scan ended.
+enum class ScanEnd {
+    Connected,  // a unit answered
+    NoUnit,     // every port was tried
+    Cancelled,  // the cancel descriptor turned readable
+    Failed,     // waiting itself failed (Error() says why)
+};
 
 class SerialLoop {
 public:
@@ -26,28 +36,32 @@ public:
     SerialLoop(const SerialLoop&) = delete;
     SerialLoop& operator=(const SerialLoop&) = delete;
 
-    // Runs `scan` over `ports` to its end; true when a unit answered. `cancelFd`, when given,
-    // cancels the scan as soon as it turns readable.
-    bool Scan(ConnectScan& scan, std::vector<PortInfo> ports, int cancelFd = -1);
+    // Runs `scan` over `ports` to its end. `cancelFd`, when given, cancels the scan as soon as
+    // it turns readable.
+    ScanEnd Scan(ConnectScan& scan, std::vector<PortInfo> ports, int cancelFd = -1);
 
     // Moves received bytes into the accumulator until `done()` holds (asked after each move) or
-    // `limit` has passed; returns done(). False at once when the device has gone.
+    // `limit` has passed; returns done(). False at once when the device has gone or the wait
+    // failed (then Error() says why).
     bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit);
 
     // The device went away (WM_SERIAL_REMOVED).
     bool Removed() const { return removed_; }
+    // Why the last Scan or WaitFor could not wait any longer; empty when nothing failed.
+    std::error_code Error() const { return error_; }
 
 private:
     class Target;
-    // Waits until a notification, `cancelFd` or `deadline`; handles the notifications. False
-    // when cancelFd turned readable.
-    bool Pump(std::optional<std::chrono::steady_clock::time_point> deadline, int cancelFd);
+    enum class Pumped { Ready, Cancelled, Failed };
+    // Waits until a notification, `cancelFd` or `deadline`, and handles the notifications.
+    Pumped Pump(std::optional<std::chrono::steady_clock::time_point> deadline, int cancelFd);
 
     SerialPort& port_;
     BlockBuffer& accumulator_;
     ReceiveHandler receive_;
     std::shared_ptr<Target> target_;
     bool removed_ = false;
+    std::error_code error_;
     std::function<void()> onReceive_;
     std::function<void(int32_t portNumber)> onRemoved_;
 };

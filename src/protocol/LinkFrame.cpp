@@ -46,15 +46,13 @@ void BuildFrame(LinkState& link, const ParameterBlock& block, int command) {
     link.AwaitingReply = true;
 }
 
-void SendFrame(LinkState& link, const ParameterBlock& block, ByteSink* sink, int command) {
+uint32_t SendFrame(LinkState& link, const ParameterBlock& block, ByteSink* sink, int command) {
     BuildFrame(link, block, command);
-    if (sink != nullptr && sink->IsOpen()) {
-        sink->Write(link.TransmitFrame.data(), static_cast<uint32_t>(kFrameSize));
-    }
+    if (sink == nullptr || !sink->IsOpen()) return 0;
+    return sink->Write(link.TransmitFrame.data(), static_cast<uint32_t>(kFrameSize));
 }
 
-bool FrameScanner::Feed(uint8_t b, std::array<uint8_t, kReceivePayloadSize>& payload,
-                        uint8_t& n) {
+bool FrameScanner::Feed(uint8_t b, std::array<uint8_t, kReceivePayloadSize>& payload, uint8_t& n) {
     const bool hadPrev = havePrev_;
     const uint8_t prev = prev_;
     havePrev_ = true;

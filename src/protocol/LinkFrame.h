@@ -29,7 +29,7 @@ public:
     virtual ~ByteSink() = default;
     virtual bool IsOpen() const = 0;
     // Hands `count` bytes to the line; returns how many were accepted.
-    virtual uint32_t Write(const uint8_t* data, uint32_t count) = 0;
+    [[nodiscard]] virtual uint32_t Write(const uint8_t* data, uint32_t count) = 0;
 };
 
 struct LinkState {
@@ -63,21 +63,24 @@ private:
 // SequenceCounter first and setting AwaitingReply.
 void BuildFrame(LinkState& link, const ParameterBlock& block, int command);
 
-// BuildFrame, then all 90 bytes to `sink` when one is given and open.
-void SendFrame(LinkState& link, const ParameterBlock& block, ByteSink* sink, int command);
-inline void SendRequest(LinkState& l, const ParameterBlock& b, ByteSink* s) {
-    SendFrame(l, b, s, kCommandRequest);
+// BuildFrame, then all 90 bytes to `sink` when one is given and open. Returns how many bytes
+// the sink took: 90, or fewer when the line is closed, gone or full; 0 without an open sink.
+// The windows report nothing either way, as the unit's state shows the next time it is read;
+// callers that can tell the user, like orqctl, compare the count.
+uint32_t SendFrame(LinkState& link, const ParameterBlock& block, ByteSink* sink, int command);
+inline uint32_t SendRequest(LinkState& l, const ParameterBlock& b, ByteSink* s) {
+    return SendFrame(l, b, s, kCommandRequest);
 }
-inline void SendParameters(LinkState& l, const ParameterBlock& b, ByteSink* s) {
-    SendFrame(l, b, s, kCommandParameters);
+inline uint32_t SendParameters(LinkState& l, const ParameterBlock& b, ByteSink* s) {
+    return SendFrame(l, b, s, kCommandParameters);
 }
-inline void SendOptimizationCheck(LinkState& l, const ParameterBlock& b, ByteSink* s) {
-    SendFrame(l, b, s, kCommandOptimization);
+inline uint32_t SendOptimizationCheck(LinkState& l, const ParameterBlock& b, ByteSink* s) {
+    return SendFrame(l, b, s, kCommandOptimization);
 }
 
 // Searches `run` for a frame: the payload after the last header before the first trailer that
 // follows it. True with ReceivePayload/N set when one was found.
-bool FindFrame(LinkState& link, std::span<const uint8_t> run);
+[[nodiscard]] bool FindFrame(LinkState& link, std::span<const uint8_t> run);
 
 // Validates the payload FindFrame left and applies it: check byte, length, kind 10 or 30; a
 // matching sequence echo clears AwaitingReply; type 30 overwrites the device image, type 40

@@ -73,29 +73,29 @@ public:
 
     // Opens the device named by PortName (closing an open port first): exclusive, raw 8N1, the
     // modem lines left alone on close. False with LastOpenError() set when it fails.
-    bool OpenPort();
-    bool OpenPort(int32_t number, std::string path);
+    [[nodiscard]] bool OpenPort();
+    [[nodiscard]] bool OpenPort(int32_t number, std::string path);
     OpenError LastOpenError() const { return lastError_; }
     int LastOpenErrno() const { return lastErrno_; }
 
     // parity: 0 none, 1 odd, 2 even, 3 mark, 4 space; stopBits 1 or 2.
-    bool SetState(uint32_t baud, int parity, int dataBits, int stopBits);
+    [[nodiscard]] bool SetState(uint32_t baud, int parity, int dataBits, int stopBits);
     // Read timing and a purge of everything pending in both directions.
-    bool SetupPort();
+    [[nodiscard]] bool SetupPort();
     // Starts the wait thread. Read and write threads and suspended start are not built here:
     // asking for them fails.
-    bool StartThreads(uint32_t extraOptions = 0);
+    [[nodiscard]] bool StartThreads(uint32_t extraOptions = 0);
     bool StopThreads();
     void ClosePort();
 
     // With kReceiveBuffer: up to count bytes from the receive buffer, at once; timeoutMs is not
     // used. Without it: a direct read from the device (timeoutMs < 0: until count bytes, 100 ms of
     // silence or 500 ms in all; otherwise whatever arrives within timeoutMs).
-    uint32_t Read(uint8_t* buffer, uint32_t count, int32_t timeoutMs = -1);
+    [[nodiscard]] uint32_t Read(uint8_t* buffer, uint32_t count, int32_t timeoutMs = -1);
     // Never blocks: what the kernel does not take at once is queued and written by the wait
     // thread. Returns the count accepted (written or queued); less than count only when the
     // port is closed or gone or the queue is full.
-    uint32_t Write(const uint8_t* data, uint32_t count) override;
+    [[nodiscard]] uint32_t Write(const uint8_t* data, uint32_t count) final;
     bool IsOpen() const override;
     bool HungUp() const { return hungUp_.load(); }
     // True while the wait thread watches the line; false once it has ended after a hang-up.

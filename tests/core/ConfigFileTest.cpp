@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace orq {
@@ -93,6 +95,20 @@ constexpr const char* kDistinctWrite =
     "7f2fc3e80d1500002a4f749e00003a5f3257f0cba6e0000000000000000500bb8900963510eb000022e3be99"
     "0000d86f4a250000f81d4267aed3000000db0091b65277082d0000007c00a1c6000000001e010053867e0e00"
     "0000";
+
+// Saving to /dev/null or into a pipe (orqctl read -o FILE in a shell pipeline) must neither
+// read the stream first nor try to rename a file over it.
+TEST_F(ConfigFileTest, DevicesAndPipesAreWrittenIntoNotReadOrReplaced) {
+    EXPECT_EQ(SaveConfig("/dev/null", mirror_, sliders_), std::error_code{});
+    const fs::path pipe = dir_ / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::string got;
+    std::thread reader([&] { got = test::ReadFile(pipe); });
+    EXPECT_EQ(SaveConfig(pipe, mirror_, sliders_), std::error_code{});
+    reader.join();
+    EXPECT_EQ(got, kStartupFile);
+    EXPECT_TRUE(fs::is_fifo(pipe));
+}
 
 TEST(ConfigFile, EveryKeyOfAFileReachesItsOwnWireByteAndComesBackInFileOrder) {
     ParameterBlock b;

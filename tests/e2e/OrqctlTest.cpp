@@ -1,14 +1,17 @@
+#include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 
 #include "cli/Orqctl.h"
 #include "config/ConfigFile.h"
 #include "config/Profile.h"
-#include "support/Process.h"
 #include "protocol/Presets.h"
+#include "support/Process.h"
 #include "support/Pty.h"
 
 namespace orq {
@@ -56,6 +59,11 @@ TEST_F(Orqctl, ReadThenWriteOfTheSameFileRoundTrips) {
     const std::string text = test::ReadFile(file);
     EXPECT_EQ(text, RenderConfig(factory.Mirror, sliders));
     EXPECT_EQ(Ctl({"read"}, unit).out, text) << "standard output carries the same text";
+    EXPECT_EQ(Ctl({"read", "-o", "-"}, unit).out, text) << "and so does -o -";
+    // A device is written into, not renamed over.
+    const test::RunResult toNull = Ctl({"read", "-o", "/dev/null"}, unit);
+    EXPECT_EQ(toNull.status, 0) << toNull.err;
+    EXPECT_EQ(toNull.out, "");
 
     const test::RunResult write = Ctl({"write", file.string()}, unit);
     EXPECT_EQ(write.status, 0) << write.err;
@@ -100,6 +108,20 @@ TEST_F(Orqctl, ReadWithOnlySilentPortsExitsTwo) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "probing " + a + " (1 of 2) … no answer\nprobing " + b +
                          " (2 of 2) … no answer\norqctl: no unit answered\n");
+}
+
+// The scan's wait itself fails (here on a cancel descriptor that is none): that is no missing
+// unit, and the user hears why.
+TEST_F(Orqctl, AWaitThatFailsExitsOneWithItsReason) {
+    const std::string silent = Sim("silent", true);
+    constexpr int kNoDescriptor = 4000;
+    ASSERT_EQ(::fcntl(kNoDescriptor, F_GETFD), -1);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunOrqctl({"read", "-p", silent}, out, err, kNoDescriptor), kExitFailure);
+    EXPECT_THAT(
+        err.str(),
+        ::testing::EndsWith("orqctl: waiting for the port failed: " +
+                            std::make_error_code(std::errc::bad_file_descriptor).message() + "\n"));
 }
 
 TEST_F(Orqctl, InvalidValuesAreRefusedBeforeAnythingIsSent) {

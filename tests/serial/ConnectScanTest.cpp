@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/eventfd.h>
 
-#include "support/Pty.h"
+#include <thread>
+
 #include "link/SerialLoop.h"
 #include "sim/SimUnit.h"
+#include "support/Pty.h"
 
 namespace orq {
 namespace {
@@ -42,7 +44,9 @@ protected:
         EXPECT_TRUE(sim->Start(error)) << error;
         return sim;
     }
-    void TearDown() override { for (const auto& log : logs_) std::remove(log.c_str()); }
+    void TearDown() override {
+        for (const auto& log : logs_) std::remove(log.c_str());
+    }
 
     ScanLog events;
     std::vector<std::string> logs_;
@@ -60,13 +64,24 @@ TEST_F(ConnectScanTest, FindsTheUnitOnTheThirdPortAfterTwoSilentOnes) {
     SerialPort other(SerialPort::kProgramOptions);
     ASSERT_TRUE(other.OpenPort(1, held->DevicePath()));
     const std::string missing = "/dev/orq-no-such-port", h = held->DevicePath();
-    const std::string s1 = silent1->DevicePath(), s2 = silent2->DevicePath(), u = unit->DevicePath();
+    const std::string s1 = silent1->DevicePath(), s2 = silent2->DevicePath(),
+                      u = unit->DevicePath();
     scan.SetListener(&events);
-    ASSERT_TRUE(loop.Scan(scan, PortsFromList(missing + ":" + h + ":" + s1 + ":" + s2 + ":" + u)));
-    EXPECT_EQ(events.steps, (Steps{{S::Probing, missing}, {S::NotFound, missing}, {S::Probing, h}, {S::InUse, h},
-                                {S::Probing, s1}, {S::Opened, s1}, {S::NoAnswer, s1},
-                                {S::Probing, s2}, {S::Opened, s2}, {S::NoAnswer, s2},
-                                {S::Probing, u}, {S::Opened, u}, {S::Answered, u}}));
+    ASSERT_EQ(loop.Scan(scan, PortsFromList(missing + ":" + h + ":" + s1 + ":" + s2 + ":" + u)),
+              ScanEnd::Connected);
+    EXPECT_EQ(events.steps, (Steps{{S::Probing, missing},
+                                   {S::NotFound, missing},
+                                   {S::Probing, h},
+                                   {S::InUse, h},
+                                   {S::Probing, s1},
+                                   {S::Opened, s1},
+                                   {S::NoAnswer, s1},
+                                   {S::Probing, s2},
+                                   {S::Opened, s2},
+                                   {S::NoAnswer, s2},
+                                   {S::Probing, u},
+                                   {S::Opened, u},
+                                   {S::Answered, u}}));
     EXPECT_EQ(events.finished, std::vector<bool>{true});
     EXPECT_TRUE(connected == 1 && port.IsOpen());
     EXPECT_EQ(port.PortNumber(), 5);
@@ -77,8 +92,9 @@ TEST_F(ConnectScanTest, FindsTheUnitOnTheThirdPortAfterTwoSilentOnes) {
     const SettingsMirror& m = block.Mirror;
     EXPECT_EQ(std::tuple(sliders.PitchAgility, m.PitchAgility, m.SpinSpeed1, m.ServoDirCH4),
               std::tuple(47, 47, 47, 1));
-    // Each silent port heard the probe ten times; the unit heard it, then the follow-up request.
-    for (int i : {0, 1}) EXPECT_EQ(Lines(logs_[i]), std::vector<std::string>(10, kProbeLine));
+    // Each silent port heard the probe eleven times; the unit heard it, then the follow-up
+    // request.
+    for (int i : {0, 1}) EXPECT_EQ(Lines(logs_[i]), std::vector<std::string>(11, kProbeLine));
     ASSERT_TRUE(loop.WaitFor([&] { return Lines(logs_[2]).size() >= 2; }, 2s));
     const auto heard = Lines(logs_[2]);
     EXPECT_EQ(heard.back(), kPostConnectLine);
@@ -86,22 +102,44 @@ TEST_F(ConnectScanTest, FindsTheUnitOnTheThirdPortAfterTwoSilentOnes) {
     EXPECT_TRUE(Lines(logs_[3]).empty()) << "a port in use must not be written to";
 }
 
+// Timed at the far end of a bare line: the probe and ten repeats, paced, then a last wait.
+TEST_F(ConnectScanTest, ASilentPortHearsElevenProbesTwoHundredMillisecondsApart) {
+    Pty line;
+    ASSERT_TRUE(line.ok());
+    std::vector<Clock::time_point> heard;
+    std::thread farEnd([&] {
+        for (Bytes probe; (probe = line.host().Read(kFrameSize, 1s)).size() == kFrameSize;) {
+            heard.push_back(Clock::now());
+            EXPECT_EQ(Hex(probe), kProbeLine);
+        }
+    });
+    const auto start = Clock::now();
+    EXPECT_EQ(loop.Scan(scan, PortsFromList(line.path())), ScanEnd::NoUnit);
+    const auto gaveUp = Clock::now() - start;
+    farEnd.join();
+    ASSERT_EQ(heard.size(), 11u);
+    // Lower bounds only: a loaded machine may deliver late, never early.
+    for (std::size_t i = 1; i < heard.size(); ++i) EXPECT_GE(heard[i] - heard[i - 1], 150ms) << i;
+    EXPECT_GE(heard.back() - heard.front(), 1900ms);
+    EXPECT_GE(gaveUp, 2190ms) << "the port is given up 200 ms after its last probe";
+}
+
 TEST_F(ConnectScanTest, ConnectingAgainFindsTheSameUnitDespiteWhatItSentMeanwhile) {
     auto unit = StartSim(true);
     const auto ports = PortsFromList(unit->DevicePath());
-    ASSERT_TRUE(loop.Scan(scan, ports));
+    ASSERT_EQ(loop.Scan(scan, ports), ScanEnd::Connected);
     // The answer to the follow-up request reaches the accumulator; a further answer waits in the
     // port's own buffer. Neither answers the next scan's probe.
     ASSERT_TRUE(loop.WaitFor([&] { return accumulator.Size() >= 90; }, 2s));
     SendRequest(link, block, &port);
     ASSERT_TRUE(Eventually([&] { return port.ReceiveSize() >= 90; }));
     scan.SetListener(&events);
-    ASSERT_TRUE(loop.Scan(scan, ports));
+    ASSERT_EQ(loop.Scan(scan, ports), ScanEnd::Connected);
     const std::string u = unit->DevicePath();
     EXPECT_EQ(events.steps, (Steps{{S::Probing, u}, {S::Opened, u}, {S::Answered, u}}));
     EXPECT_TRUE(connected == 1 && port.IsOpen());
     // A scan started while connected disconnects first: with nothing to try it ends disconnected.
-    EXPECT_FALSE(loop.Scan(scan, {}));
+    EXPECT_EQ(loop.Scan(scan, {}), ScanEnd::NoUnit);
     EXPECT_FALSE(connected != 0 || port.IsOpen());
     EXPECT_EQ(events.finished, (std::vector<bool>{true, false}));
 }
@@ -121,11 +159,14 @@ TEST_F(ConnectScanTest, CancellingMidScanClosesThePortAndLeavesTheRestUntried) {
             if (e.step != PortStep::Opened) return;
             EXPECT_TRUE(port.IsOpen());
             const uint64_t one = 1;
-            if (fromOutside) EXPECT_EQ(::write(cancelFd, &one, sizeof one), 8);
-            else scan.Cancel();
+            if (fromOutside)
+                EXPECT_EQ(::write(cancelFd, &one, sizeof one), 8);
+            else
+                scan.Cancel();
         };
         scan.SetListener(&events);
-        EXPECT_FALSE(loop.Scan(scan, ports, fromOutside ? cancelFd : -1));
+        EXPECT_EQ(loop.Scan(scan, ports, fromOutside ? cancelFd : -1),
+                  fromOutside ? ScanEnd::Cancelled : ScanEnd::NoUnit);
         EXPECT_FALSE(scan.Scanning() || port.IsOpen() || connected != 0);
         EXPECT_EQ(events.steps.back().first, PortStep::Opened);
         EXPECT_EQ(events.finished, std::vector<bool>{false});
@@ -142,9 +183,13 @@ TEST_F(ConnectScanTest, AnAdapterUnpluggedWhileProbedIsLeftForTheNextPort) {
         if (e.step == PortStep::Opened && e.index == 0) doomed->Stop();
     };
     scan.SetListener(&events);
-    ASSERT_TRUE(loop.Scan(scan, PortsFromList(d + ":" + u)));
-    EXPECT_EQ(events.steps, (Steps{{S::Probing, d}, {S::Opened, d}, {S::Removed, d},
-                                {S::Probing, u}, {S::Opened, u}, {S::Answered, u}}));
+    ASSERT_EQ(loop.Scan(scan, PortsFromList(d + ":" + u)), ScanEnd::Connected);
+    EXPECT_EQ(events.steps, (Steps{{S::Probing, d},
+                                   {S::Opened, d},
+                                   {S::Removed, d},
+                                   {S::Probing, u},
+                                   {S::Opened, u},
+                                   {S::Answered, u}}));
 }
 
 }  // namespace

@@ -8,11 +8,11 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionSlider>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTabWidget>
 
 #include <algorithm>
@@ -69,8 +69,7 @@ QWidget* MakeControl(const ControlSpec& control, QWidget* parent,
             e->setFrame(!(control.style & kNoBorder));
             e->setReadOnly(control.style & kReadOnly);
             if (control.style & kNumber)
-                e->setValidator(
-                    new QRegularExpressionValidator(QRegularExpression("-?[0-9]*"), e));
+                e->setValidator(new QRegularExpressionValidator(QRegularExpression("-?[0-9]*"), e));
             return e;
         }
         case ControlKind::Static: {
@@ -132,6 +131,12 @@ SliderControl::SliderControl(QWidget* parent) : QSlider(Qt::Vertical, parent) {
     // positions into values themselves.
     setInvertedAppearance(true);
     setInvertedControls(true);
+    // actionTriggered comes for user actions only, before the slider takes the new position as
+    // its value; take it first so that the handler reads it.
+    connect(this, &QAbstractSlider::actionTriggered, this, [this](int) {
+        setValue(sliderPosition());
+        emit scrolled();
+    });
 }
 
 void SliderControl::SetPos(int position) {
@@ -148,6 +153,10 @@ void SliderControl::mouseReleaseEvent(QMouseEvent* event) {
     QSlider::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && captured_) {
         captured_ = false;
+        // The end of tracking: the owner recomputes its value from where the thumb rests, so a
+        // value that lies outside the slider's range (from a file) is brought to it before the
+        // release commits it.
+        emit scrolled();
         emit releasedCapture();
     }
 }
@@ -166,19 +175,21 @@ void SliderControl::paintEvent(QPaintEvent* event) {
         return;
     QStyleOptionSlider opt;
     initStyleOption(&opt);
-    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove, this);
-    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
+    const QRect groove =
+        style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderGroove, this);
+    const QRect handle =
+        style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, this);
     const int span = groove.height() - handle.height();
     if (span <= 0) return;
     QPainter p(this);
-    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                             QPalette::WindowText));
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     const int cx = groove.center().x();
     const int inner = 9, outer = 12;
     auto tick = [&](int v) {
-        const int y = groove.top() + handle.height() / 2 +
-                      QStyle::sliderPositionFromValue(minimum(), maximum(), v, span,
-                                                      opt.upsideDown);
+        const int y =
+            groove.top() + handle.height() / 2 +
+            QStyle::sliderPositionFromValue(minimum(), maximum(), v, span, opt.upsideDown);
         p.drawLine(cx - outer, y, cx - inner, y);
         p.drawLine(cx + inner, y, cx + outer, y);
     };
@@ -191,11 +202,21 @@ QWidget* DialogControls::Control(int id) const {
     const auto it = byId_.find(id);
     return it == byId_.end() ? nullptr : it->data();
 }
-QPushButton* DialogControls::Button(int id) const { return Control<QPushButton>(id); }
-QLineEdit* DialogControls::Edit(int id) const { return Control<QLineEdit>(id); }
-SliderControl* DialogControls::Slider(int id) const { return Control<SliderControl>(id); }
-QLabel* DialogControls::Label(int id) const { return Control<QLabel>(id); }
-QTabWidget* DialogControls::Tab(int id) const { return Control<QTabWidget>(id); }
+QPushButton* DialogControls::Button(int id) const {
+    return Control<QPushButton>(id);
+}
+QLineEdit* DialogControls::Edit(int id) const {
+    return Control<QLineEdit>(id);
+}
+SliderControl* DialogControls::Slider(int id) const {
+    return Control<SliderControl>(id);
+}
+QLabel* DialogControls::Label(int id) const {
+    return Control<QLabel>(id);
+}
+QTabWidget* DialogControls::Tab(int id) const {
+    return Control<QTabWidget>(id);
+}
 
 DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
                            const ControlFactories& factories) {

@@ -6,8 +6,9 @@
 //
 //     inline constexpr orq::ControlSpec kControls101[] = {
 //         {1000, orq::ControlKind::PushButton, "Connect ORQ", 461, 30, 65, 19},
-//         {1014, orq::ControlKind::Edit, nullptr, 35, 285, 33, 14, orq::kBorder | orq::kTextCenter},
-//         {orq::kNoId, orq::ControlKind::GroupBox, "Main rotor", 8, 95, 246, 246},
+//         {1014, orq::ControlKind::Edit, nullptr, 35, 285, 33, 14, orq::kBorder |
+//         orq::kTextCenter}, {orq::kNoId, orq::ControlKind::GroupBox, "Main rotor", 8, 95, 246,
+//         246},
 //         ...
 //     };
 //     inline constexpr orq::DialogTemplate kTemplate101{101, nullptr, 526, 341,
@@ -65,17 +66,17 @@ enum class ControlKind {
 // and group boxes are not; edit boxes are bordered and left-aligned, statics left-aligned.
 enum ControlStyle : unsigned {
     kDefaultStyle = 0,
-    kHidden = 1u << 0,      // created but never shown (template entry without the visible style)
+    kHidden = 1u << 0,  // created but never shown (template entry without the visible style)
     kDisabled = 1u << 1,
     kTextLeft = 1u << 2,
     kTextCenter = 1u << 3,
     kTextRight = 1u << 4,
-    kBorder = 1u << 5,      // statics: a thin frame; edits are bordered anyway
-    kNoBorder = 1u << 6,    // edits without frame
+    kBorder = 1u << 5,    // statics: a thin frame; edits are bordered anyway
+    kNoBorder = 1u << 6,  // edits without frame
     kNoTabStop = 1u << 7,
-    kTabStop = 1u << 8,     // statics/pictures that take focus (rare)
-    kReadOnly = 1u << 9,    // edits
-    kNumber = 1u << 10,     // edits that accept digits (and a leading minus) only
+    kTabStop = 1u << 8,   // statics/pictures that take focus (rare)
+    kReadOnly = 1u << 9,  // edits
+    kNumber = 1u << 10,   // edits that accept digits (and a leading minus) only
 };
 
 // Pixels per 4 horizontal and per 8 vertical dialog units.
@@ -91,14 +92,14 @@ struct TemplateFont {
     BaseUnits units;
 };
 
-inline constexpr TemplateFont kFontMainForm{9, {6, 14}};   // main form 101, About 100
-inline constexpr TemplateFont kFontSetup{10, {7, 16}};     // Setup 171 and its pages
-inline constexpr TemplateFont kFontAdvance{11, {8, 18}};   // Advance Menu 248
+inline constexpr TemplateFont kFontMainForm{9, {6, 14}};  // main form 101, About 100
+inline constexpr TemplateFont kFontSetup{10, {7, 16}};    // Setup 171 and its pages
+inline constexpr TemplateFont kFontAdvance{11, {8, 18}};  // Advance Menu 248
 
 struct ControlSpec {
     int id = kNoId;
     ControlKind kind = ControlKind::Static;
-    const char* text = nullptr;  // UTF-8; nullptr = no text
+    const char* text = nullptr;        // UTF-8; nullptr = no text
     int x = 0, y = 0, cx = 0, cy = 0;  // dialog units
     unsigned style = kDefaultStyle;
     int resource = 0;  // Picture: the icon resource id
@@ -137,10 +138,13 @@ bool LoadTemplateFonts();
 QFont TemplateQFont(const TemplateFont& font);
 
 // The vertical slider of the templates. Positions run like the system's trackbar: the smallest
-// at the top, Up/PageUp move toward it. `releasedCapture` comes after every mouse interaction
-// (dragging the thumb or clicking the channel) once the button is let go, like the system's
-// released-capture notification; keyboard moves do not produce it. A click in the channel or
-// PageUp/PageDown moves a fifth of the range, arrows and the wheel one position.
+// at the top, Up/PageUp move toward it. A click in the channel or PageUp/PageDown moves a fifth
+// of the range, arrows and the wheel one position.
+//
+// Its notifications come in the system's order: `scrolled` for every user action (drag, click,
+// keys, wheel) with the new position already taken, and once more when the mouse lets go (the
+// end of tracking, which comes even when the thumb did not move); then `releasedCapture`.
+// Keyboard moves produce no release.
 class SliderControl : public QSlider {
     Q_OBJECT
 public:
@@ -149,6 +153,7 @@ public:
     void SetPos(int position);
 
 signals:
+    void scrolled();
     void releasedCapture();
 
 protected:

@@ -34,7 +34,7 @@ namespace orq {
 
 enum class Notify {
     Command,          // button clicked, or a menu/accelerator command with this id
-    VScroll,          // a slider moved by the user (drag, click, keys, wheel); value already set
+    VScroll,          // a slider scrolled by the user, or let go of the mouse; value already set
     ReleasedCapture,  // a slider let go of the mouse
     EditEnter,        // Enter pressed in an edit box
     EditChange,       // the user changed an edit box's text
@@ -51,8 +51,10 @@ struct MessageEntry {
     void (T::*message)(int32_t wParam, intptr_t lParam) = nullptr;
 
     void Call(T* self, int controlId) const {
-        if (plain) (self->*plain)();
-        else if (withId) (self->*withId)(controlId);
+        if (plain)
+            (self->*plain)();
+        else if (withId)
+            (self->*withId)(controlId);
     }
 };
 
@@ -94,8 +96,7 @@ constexpr MessageEntry<T> OnMessage(uint32_t message, void (T::*h)(int32_t, intp
 // Returns the number of entries that found no control of the right kind among the controls
 // and are not commands or messages: 0 in a consistent window (tests assert it).
 template <class T>
-int WireMessageMap(T* self, const DialogControls& controls,
-                   std::span<const MessageEntry<T>> map) {
+int WireMessageMap(T* self, const DialogControls& controls, std::span<const MessageEntry<T>> map) {
     int unmatched = 0;
     for (const MessageEntry<T>& e : map) {
         QWidget* w = controls.Control(e.id);
@@ -107,17 +108,11 @@ int WireMessageMap(T* self, const DialogControls& controls,
                                      [self, e, id] { e.Call(self, id); });
                 break;
             case Notify::VScroll:
-                if (auto* s = qobject_cast<SliderControl*>(w)) {
-                    // actionTriggered comes for user actions only, before the slider takes
-                    // the new position as its value; take it first so the handler reads it.
-                    QObject::connect(s, &QAbstractSlider::actionTriggered, self,
-                                     [self, e, id, s](int) {
-                                         s->setValue(s->sliderPosition());
-                                         e.Call(self, id);
-                                     });
-                } else {
+                if (auto* s = qobject_cast<SliderControl*>(w))
+                    QObject::connect(s, &SliderControl::scrolled, self,
+                                     [self, e, id] { e.Call(self, id); });
+                else
                     ++unmatched;
-                }
                 break;
             case Notify::ReleasedCapture:
                 if (auto* s = qobject_cast<SliderControl*>(w))

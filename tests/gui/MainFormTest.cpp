@@ -197,6 +197,7 @@ class MainFormTest : public QObject {
 private slots:
     void initialUpdateAndTabOrder();
     void slidersSendOnReleaseOnlyAndEnterValidates();
+    void releaseWithoutMovingBringsAFileValueIntoRange();
     void presetsAndResets();
     void openThenTransmitSendsTheFileSpinSpeeds();
     void savingOpeningAndFirmwareFiles();
@@ -238,6 +239,8 @@ void MainFormTest::initialUpdateAndTabOrder() {
          {IDC_ROLL_AGILITY_EDIT, IDC_YAW_RIGHT_EDIT, IDC_TAIL_GAIN_EDIT, IDC_PRESET_3D_EXTREME})
         names << h.Ctrl(id)->accessibleName();
     QCOMPARE(names, (QStringList{"Roll Agility", "Yaw rate R", "Tail Gain", "3D Extreme"}));
+    // The preset buttons have no window text, so no tooltip: the artwork carries the name.
+    QCOMPARE(h.Ctrl(IDC_PRESET_3D_EXTREME)->toolTip(), QString());
     QVERIFY(h.Ctrl(IDC_RESET_MAIN)->accessibleName() != h.Ctrl(IDC_RESET_TAIL)->accessibleName());
 }
 
@@ -281,6 +284,30 @@ void MainFormTest::slidersSendOnReleaseOnlyAndEnterValidates() {
     QCOMPARE(h.messages.Texts(), QStringList{"Please enter an integer between 10 and 125."});
     QCOMPARE(h.Edit(IDC_ROLL_GAIN_EDIT)->text(), QStringLiteral("10"));
     QCOMPARE(h.Slider(IDC_ROLL_GAIN_SLIDER)->value(), 125);  // the bottom
+}
+
+// A value from a file may lie outside its slider's range; the slider shows it at the nearer
+// end, and letting go of the thumb there commits what the slider shows, not the file's value.
+void MainFormTest::releaseWithoutMovingBringsAFileValueIntoRange() {
+    SimPeer unit;
+    ViewHarness h;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("low.ini"));
+    WriteFile(path,
+              "[section1]\r\nPitchAgility=0\r\nPitchGain=10\r\nRollAgility=15\r\n"
+              "RollGain=10\r\nYawAgility=15\r\nYawRight=15\r\nYawGain=10\r\n");
+    QVERIFY(h.OpenPortTo(unit));
+    h.Pick(ID_FILE_OPEN, FileDialogOutcome::Ok, path);
+    QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("0"));
+    const std::size_t before = unit.FrameCount();
+    SliderControl* s = h.Slider(IDC_PITCH_AGILITY_SLIDER);
+    const QPoint thumb = HandleCentre(s);
+    Mouse(s, QEvent::MouseButtonPress, thumb, Qt::LeftButton, Qt::LeftButton);
+    Mouse(s, QEvent::MouseButtonRelease, thumb, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("15"));
+    QTRY_COMPARE(unit.FrameCount(), before + 1);
+    QCOMPARE(unit.Frames().back()[67], uint8_t{15});
+    QVERIFY(h.messages.Texts().isEmpty());
 }
 
 void MainFormTest::presetsAndResets() {

@@ -23,6 +23,7 @@
 #include "serial/SerialPort.h"
 #include "sim/SimUnit.h"
 #include "support/RecordingSkin.h"
+#include "support/SimPeer.h"
 #include "support/TestServices.h"
 #include "view/AdvanceDlg.h"
 #include "view/CUARTView.h"
@@ -34,36 +35,6 @@ using namespace orq::test;
 using Values = std::vector<int>;
 
 namespace {
-
-class SimPeer {
-public:
-    explicit SimPeer(UnitImage image = FactoryImage(), bool reply = true)
-        : sim_(SimOptions{.image = image, .logPath = log_, .reply = reply}) {
-        std::string error;
-        started_ = sim_.Start(error);
-    }
-    bool Started() const { return started_; }
-    const std::string& Path() const { return sim_.DevicePath(); }
-    void Unplug() { sim_.Stop(); }
-    // Every frame heard so far, as the 90 bytes of its slot.
-    std::vector<Frame> Frames() const {
-        std::vector<Frame> frames;
-        QFile f(QString::fromStdString(log_));
-        f.open(QIODevice::ReadOnly);
-        for (const QByteArray& line : f.readAll().split('\n'))
-            if (const QByteArray b = QByteArray::fromHex(line); !b.isEmpty())
-                std::copy_n(b.begin(), std::min<qsizetype>(b.size(), kFrameSize),
-                            frames.emplace_back().begin());
-        return frames;
-    }
-    std::size_t FrameCount() const { return Frames().size(); }
-
-private:
-    QTemporaryDir dir_;
-    std::string log_ = dir_.filePath(QStringLiteral("frames.log")).toStdString();
-    SimUnit sim_;
-    bool started_ = false;
-};
 
 constexpr std::size_t kTuning = 34;  // where the TuningBlock starts in a parameter write
 
@@ -107,6 +78,13 @@ struct ViewHarness {
     bool OpenPortTo(const SimPeer& unit) {
         return unit.Started() && port.OpenPort(1, unit.Path()) && port.SetState(9600, 0, 8, 1) &&
                port.SetupPort() && port.StartThreads();
+    }
+    // Waits until the unit has heard every frame this port sent, then marks its count: what
+    // follows counts only what the next step sends.
+    void Mark(SimPeer& unit) const {
+        QVERIFY(
+            QTest::qWaitFor([&] { return unit.FrameCount() * kFrameSize == port.TotalWritten(); }));
+        unit.Mark();
     }
     // Types into an edit box and presses Enter there: key down and key up.
     void TypeAndEnter(int editId, const QString& text) {
@@ -181,6 +159,13 @@ QByteArray Raw(const void* at, std::size_t size) {
 QStringList Asked(const FileDialogRequest& r) {
     return {QString::number(int(r.mode)), r.title, r.filter, r.defaultSuffix, r.initialName,
             QString::number(r.options)};
+}
+
+// What the seven boxes would show for these values, in the order the form checks them.
+Values ShownOf(const SliderValues& v) {
+    Values shown;
+    for (const TuningControl& c : TuningControls()) shown.push_back(v.*c.Value());
+    return shown;
 }
 
 UnitImage DistinctImage() {
@@ -260,6 +245,7 @@ void MainFormTest::slidersSendOnReleaseOnlyAndEnterValidates() {
     SliderControl* s = h.Slider(IDC_PITCH_AGILITY_SLIDER);
     const QPoint grab = HandleCentre(s), top(grab.x(), -40);
     const int8_t mirror = h.block.Mirror.PitchAgility;
+    h.Mark(unit);
     Mouse(s, QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
     Mouse(s, QEvent::MouseMove, top, Qt::NoButton, Qt::LeftButton);
     QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("60"));
@@ -267,18 +253,19 @@ void MainFormTest::slidersSendOnReleaseOnlyAndEnterValidates() {
     Mouse(s, QEvent::MouseButtonRelease, top, Qt::LeftButton, Qt::NoButton);
     QCOMPARE(int(h.block.Tuning.SpinSpeed1), 60);
     QCOMPARE(h.block.Mirror.PitchAgility, mirror);  // a slider leaves the file copy alone
-    QTRY_COMPARE(unit.FrameCount(), std::size_t{1});
+    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
     QTest::qWait(kQuietMs);
-    QCOMPARE(unit.FrameCount(), std::size_t{1});
-    QCOMPARE(unit.Frames()[0][67], uint8_t{60});
+    QCOMPARE(unit.CountSince(), std::size_t{1});
+    QCOMPARE(unit.Since()[0][67], uint8_t{60});
+    h.Mark(unit);
     h.TypeAndEnter(IDC_PITCH_AGILITY_EDIT, "70");
     QCOMPARE(h.messages.Texts(), QStringList{"Please enter an integer between 15 and 60."});
     QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("60"));
     QCOMPARE(s->value(), 15);  // the top
     QCOMPARE(int(h.block.Mirror.PitchAgility), 60);
     // Return goes down, then up: two keyboard messages, two commits, two writes.
-    QTRY_COMPARE(unit.FrameCount(), std::size_t{3});
-    QCOMPARE(unit.Frames()[2][67], uint8_t{60});
+    QTRY_COMPARE(unit.CountSince(), std::size_t{2});
+    QCOMPARE(unit.Since()[1][67], uint8_t{60});
     h.messages.Clear();
     h.TypeAndEnter(IDC_ROLL_GAIN_EDIT, "5");
     QCOMPARE(h.messages.Texts(), QStringList{"Please enter an integer between 10 and 125."});
@@ -299,75 +286,69 @@ void MainFormTest::releaseWithoutMovingBringsAFileValueIntoRange() {
     QVERIFY(h.OpenPortTo(unit));
     h.Pick(ID_FILE_OPEN, FileDialogOutcome::Ok, path);
     QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("0"));
-    const std::size_t before = unit.FrameCount();
+    h.Mark(unit);
     SliderControl* s = h.Slider(IDC_PITCH_AGILITY_SLIDER);
     const QPoint thumb = HandleCentre(s);
     Mouse(s, QEvent::MouseButtonPress, thumb, Qt::LeftButton, Qt::LeftButton);
     Mouse(s, QEvent::MouseButtonRelease, thumb, Qt::LeftButton, Qt::NoButton);
     QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("15"));
-    QTRY_COMPARE(unit.FrameCount(), before + 1);
-    QCOMPARE(unit.Frames().back()[67], uint8_t{15});
+    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
+    QCOMPARE(unit.Since()[0][67], uint8_t{15});
     QVERIFY(h.messages.Texts().isEmpty());
 }
 
+// The values themselves are the core's (and tested there): here the form must show what the core
+// returns, mark the right button, and send one frame per press.
 void MainFormTest::presetsAndResets() {
     SimPeer unit;
     ViewHarness h;
     QVERIFY(h.OpenPortTo(unit));
-    const Values start{15, 15, 15, 10, 10, 10, 15}, hardShown{45, 45, 40, 40, 40, 100, 40};
+    const auto sends = [&](int button, auto core) {
+        ParameterBlock expected = h.block;
+        SliderValues sliders = h.view->Values();
+        ResetValues resets = h.view->Resets();
+        core(expected, sliders, resets);
+        h.Mark(unit);
+        h.Click(button);
+        QCOMPARE(h.Shown(), ShownOf(sliders));
+        QVERIFY(h.block.Tuning == expected.Tuning && h.block.Mirror == expected.Mirror);
+        QVERIFY(h.block.Setup == expected.Setup && h.view->Resets() == resets);
+        QTRY_COMPARE(unit.CountSince(), std::size_t{1});
+        const Frame f = unit.Since()[0];
+        QCOMPARE(Raw(&f[kTuning], TuningBlock::kSize), Raw(&expected.Tuning, TuningBlock::kSize));
+        QCOMPARE(Raw(&f[2], SetupBlock::kSentSize), Raw(&expected.Setup, SetupBlock::kSentSize));
+    };
     h.TypeAndEnter(IDC_PITCH_AGILITY_EDIT, "33");
-    h.Click(IDC_RESET_MAIN);  // before any preset: the start values
-    QCOMPARE(h.Shown(), start);
+    sends(IDC_RESET_MAIN,
+          [](ParameterBlock& b, SliderValues& s, ResetValues& r) { ResetMainRotor(b, s, r); });
+    QCOMPARE(h.Shown()[0], 15);  // before any preset: the start value
     h.block.Tuning.TotalCoefficient = 33;
-    h.block.Setup.ServoDirCH2 = -1;
-    const SetupBlock setup = h.block.Setup;
+    h.block.Setup.ServoDirCH2 = -1;  // the SetupBlock goes along unchanged
     bool appliedBeforeBox = true;
-    h.messages.onShow = [&](const QString&) { appliedBeforeBox = h.block.Tuning.SpinSpeed1 == 45; };
-    h.Click(IDC_PRESET_3D_HARD);
+    const TuningBlock before = h.block.Tuning;
+    h.messages.onShow = [&](const QString&) { appliedBeforeBox = !(h.block.Tuning == before); };
+    sends(IDC_PRESET_3D_HARD, [](ParameterBlock& b, SliderValues& s, ResetValues& r) {
+        ApplyPreset(Preset::Hard3D, b, s, r);
+    });
     QVERIFY(!appliedBeforeBox);  // the message comes first
-    TuningBlock hard = PresetTuning(Preset::Hard3D);
-    hard.TotalCoefficient = 33;
-    QCOMPARE(h.Shown(), hardShown);
-    QCOMPARE(h.Slider(IDC_PITCH_AGILITY_SLIDER)->value(), 75 - 45);
-    QCOMPARE(int(h.block.Mirror.RollGainI), 80);
+    QCOMPARE(h.messages.Texts(), QStringList{"3D Hard!"});
+    QCOMPARE(h.Slider(IDC_PITCH_AGILITY_SLIDER)->value(), 75 - h.view->Values().PitchAgility);
     for (const PresetInfo& p : Presets())
         QCOMPARE(h.view->Controls().Control<CPngButton>(p.buttonId)->Selected(),
                  p.buttonId == IDC_PRESET_3D_HARD);
-    QTRY_COMPARE(unit.FrameCount(), std::size_t{4});  // Enter sends twice, Reset once
-    const Frame f = unit.Frames()[3];                 // the SetupBlock goes along unchanged
-    QCOMPARE(Raw(&f[kTuning], TuningBlock::kSize), Raw(hard.bytes().data(), TuningBlock::kSize));
-    QCOMPARE(Raw(&f[2], SetupBlock::kSentSize), Raw(setup.bytes().data(), SetupBlock::kSentSize));
-    h.Click(IDC_PRESET_3D_EXTREME);
-    h.Click(IDC_PRESET_3D_HARD);
-    QCOMPARE(h.messages.Texts(), (QStringList{"3D Hard!", "3D Extreme!", "3D Hard!"}));
-    QCOMPARE(int(h.block.Tuning.TotalCoefficient), 70);
-    QTRY_COMPARE(unit.FrameCount(), std::size_t{6});
-    QCOMPARE(unit.Frames()[5][kTuning + 38], uint8_t{70});
     // After a preset the resets go back to the preset's values, main and tail apart.
     for (const TuningControl& c : TuningControls())
         h.TypeAndEnter(c.edit, QString::number(c.Minimum() + 3));
-    h.Click(IDC_RESET_MAIN);
-    QCOMPARE(h.Shown(), (Values{45, 45, 18, 40, 40, 13, 18}));
-    QCOMPARE(int(h.block.Mirror.PitchAgility), 45);
-    h.Click(IDC_RESET_TAIL);
-    QCOMPARE(h.Shown(), hardShown);
-    QCOMPARE(int(h.block.Tuning.SpinSpeed4), 40);
-    QCOMPARE(h.Slider(IDC_TAIL_GAIN_SLIDER)->value(), 35);
-    QTRY_COMPARE(unit.FrameCount(), std::size_t{6 + 14 + 2});
-    const ResetValues resets = h.view->Resets();
+    sends(IDC_RESET_MAIN,
+          [](ParameterBlock& b, SliderValues& s, ResetValues& r) { ResetMainRotor(b, s, r); });
+    sends(IDC_RESET_TAIL,
+          [](ParameterBlock& b, SliderValues& s, ResetValues& r) { ResetTailRotor(b, s, r); });
+    QCOMPARE(h.Slider(IDC_TAIL_GAIN_SLIDER)->value(), 135 - h.view->Values().YawGain);
     h.block.Setup.DeviceState = 7;
-    h.Click(IDC_ALL_DATA_RESET);
-    QCOMPARE(h.Shown(), (Values{35, 35, 35, 40, 40, 100, 35}));
-    QCOMPARE((QList<int>{h.block.Setup.ServoDirCH4, h.block.Setup.SwashPlateType,
-                         h.block.Setup.DeviceState, h.block.Mirror.ServoDirCH1}),
-             (QList<int>{-1, 2, 7, -1}));
-    QCOMPARE(h.view->Resets(), resets);
+    sends(IDC_ALL_DATA_RESET,
+          [](ParameterBlock& b, SliderValues& s, ResetValues&) { AllDataReset(b, s); });
     QVERIFY(h.view->Controls().Control<CPngButton>(IDC_PRESET_3D_HARD)->Selected());
-    QTRY_COMPARE(unit.FrameCount(), std::size_t{23});
-    const Frame last = unit.Frames().back();
-    QCOMPARE(Raw(&last[2], SetupBlock::kSentSize),
-             Raw(FactorySetup().bytes().data(), SetupBlock::kSentSize));
-    QCOMPARE(last[33], uint8_t{0});  // DeviceState is never sent
+    QCOMPARE(unit.Since()[0][33], uint8_t{0});  // DeviceState is never sent
 }
 
 void MainFormTest::openThenTransmitSendsTheFileSpinSpeeds() {
@@ -393,13 +374,14 @@ void MainFormTest::openThenTransmitSendsTheFileSpinSpeeds() {
     QCOMPARE(int(h.block.Tuning.SpinSpeed1), 0);  // loading fills the mirror only
     int progressAtBox = -1;
     h.messages.onShow = [&](const QString&) { progressAtBox = h.frame->ProgressBar()->value(); };
+    h.Mark(unit);
     h.Command(ID_FILE_TRANSMIT);
     QCOMPARE(h.messages.Texts(), QStringList{"The config file has been Transmitted to ORQ!"});
     QCOMPARE(progressAtBox, 100);
     QCOMPARE(h.frame->ProgressBar()->value(), 0);
-    QTRY_COMPARE(unit.FrameCount(), std::size_t{1});
+    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
     // Pitch agility from SpinSpeed1, not the slider's 20; TailLimitA in the SetupBlock.
-    const Frame f = unit.Frames()[0];
+    const Frame f = unit.Since()[0];
     QCOMPARE(
         (QList<int>{f[kTuning + 33], f[kTuning + 34], f[kTuning + 31], f[kTuning + 32], f[2 + 12]}),
         (QList<int>{40, 41, 42, 43, 33}));
@@ -501,10 +483,11 @@ void MainFormTest::connectFindsTheUnitBehindAbsentGoneAndSilentPorts() {
                                     silent.Path() + ": no answer\n" + unit.Path() + ": connected"));
     // The unit heard the probe, then the request that follows a connection; its answer to that
     // only collects in the form's accumulator.
-    QTRY_COMPARE(unit.FrameCount(), std::size_t{2});
+    QTRY_COMPARE(unit.CountSince(), std::size_t{2});  // counted from the unit's start
     const Frame probe{0x7F, 0x2F, 0x0A, 0x01, 0x1E, 0x05, 0x10, 0x7E, 0x0E};
-    QVERIFY(unit.Frames()[0] == probe);
-    QCOMPARE(unit.Frames()[1][4], uint8_t{0});  // ReplyMode back to 0
+    QVERIFY(unit.Since()[0] == probe);
+    QCOMPARE(unit.Since()[1][4], uint8_t{0});  // ReplyMode back to 0
+    unit.Mark();
     QTRY_COMPARE(h.view->Accumulator().Size(), uint32_t{90});
     QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("50"));
     // While the Advance Menu is up, replies wait in the port; the form collects them after.
@@ -531,8 +514,8 @@ void MainFormTest::connectFindsTheUnitBehindAbsentGoneAndSilentPorts() {
     QCOMPARE(notify(h.port.PortNumber()), uint32_t{2 * 90});
     h.TypeAndEnter(IDC_PITCH_GAIN_EDIT, "60");
     QTRY_COMPARE(h.view->Accumulator().Size(), uint32_t{4 * 90});
-    QTRY_COMPARE(unit.FrameCount(), std::size_t{5});
-    QCOMPARE(unit.Frames()[4][(kTuning + 12)], uint8_t{60});
+    QTRY_COMPARE(unit.CountSince(), std::size_t{3});  // the write sent meanwhile and Return's two
+    QCOMPARE(unit.Since()[2][(kTuning + 12)], uint8_t{60});
 }
 
 void MainFormTest::reconnectThenUnplug() {

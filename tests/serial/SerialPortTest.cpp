@@ -6,8 +6,8 @@
 #include <ctime>
 #include <future>
 
-#include "support/Pty.h"
 #include "link/ReceiveHandler.h"
+#include "support/Pty.h"
 
 namespace orq {
 namespace {
@@ -33,7 +33,10 @@ protected:
             for (; !stop.stop_requested(); std::this_thread::sleep_for(gap)) pty.Send({0x55});
         });
     }
-    termios Settings() const { termios t{}; return ::tcgetattr(pty.slave(), &t) == 0 ? t : termios{}; }
+    termios Settings() const {
+        termios t{};
+        return ::tcgetattr(pty.slave(), &t) == 0 ? t : termios{};
+    }
 
     Pty pty;
     std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
@@ -41,7 +44,8 @@ protected:
 };
 
 TEST_F(SerialPortOnPty, OpensRawAndAppliesTheLineSettings) {
-    EXPECT_FALSE(port.SetState(9600, 0, 8, 1) || port.SetupPort() || port.StartThreads());  // closed
+    EXPECT_FALSE(port.SetState(9600, 0, 8, 1) || port.SetupPort() ||
+                 port.StartThreads());  // closed
     ASSERT_TRUE(port.OpenPort(kPortNumber, pty.path()));
     EXPECT_EQ(port.PortName(), pty.path());
     ASSERT_TRUE(port.SetState(9600, 0, 8, 1));
@@ -51,7 +55,8 @@ TEST_F(SerialPortOnPty, OpensRawAndAppliesTheLineSettings) {
     EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL | CLOCAL | CREAD),
               static_cast<tcflag_t>(CS8 | CLOCAL | CREAD));
     EXPECT_EQ((t.c_iflag & (IXON | IXOFF | INPCK | ICRNL)) | (t.c_lflag & (ICANON | ECHO | ISIG)) |
-                  (t.c_oflag & OPOST), 0u);
+                  (t.c_oflag & OPOST),
+              0u);
     EXPECT_EQ(std::pair(t.c_cc[VMIN], t.c_cc[VTIME]), std::pair(cc_t{1}, cc_t{0}));
     ASSERT_TRUE(port.SetState(19200, 0, 8, 2));
     t = Settings();
@@ -67,7 +72,8 @@ TEST_F(SerialPortOnPty, OpensRawAndAppliesTheLineSettings) {
     t = Settings();
     EXPECT_EQ(cfgetospeed(&t), B19200);
     // Threads that are not built here are refused rather than silently missing.
-    EXPECT_FALSE(port.StartThreads(SerialPort::kReadThread) || port.StartThreads(SerialPort::kWriteThread));
+    EXPECT_FALSE(port.StartThreads(SerialPort::kReadThread) ||
+                 port.StartThreads(SerialPort::kWriteThread));
     EXPECT_TRUE(port.StartThreads());
     EXPECT_FALSE(port.StartThreads());  // one wait thread at a time
     port.ClosePort();
@@ -78,7 +84,8 @@ TEST_F(SerialPortOnPty, OpensRawAndAppliesTheLineSettings) {
 
 TEST_F(SerialPortOnPty, OpenFailuresSayWhy) {
     for (auto [path, error] : {std::pair{"/dev/orq-no-such-port", OpenError::NotFound},
-                               {"", OpenError::NotFound}, {"/dev/null", OpenError::NotATerminal}}) {
+                               {"", OpenError::NotFound},
+                               {"/dev/null", OpenError::NotATerminal}}) {
         EXPECT_FALSE(port.OpenPort(1, path)) << path;
         EXPECT_EQ(port.LastOpenError(), error) << path;
         EXPECT_FALSE(port.IsOpen());
@@ -112,7 +119,7 @@ TEST_F(SerialPortOnPty, ClosingIsPromptWhetherIdleInTheMiddleOfAReadOrByOpeningA
     std::this_thread::sleep_for(60ms);
     start = Clock::now();
     port.ClosePort();
-    EXPECT_LT(MillisSince(start), 250);
+    EXPECT_LT(MillisSince(start), 400);  // the pass had more than 400 ms to go
     feeder = {};
     Run(port);
     Pty second;
@@ -159,7 +166,7 @@ TEST_F(SerialPortOnPty, EachBurstIsOnePassWithOneNotificationAndTheHandlerMovesI
     // Read on the empty buffer returns at once, whatever the timeout says.
     const auto start = Clock::now();
     EXPECT_EQ(port.Read(got.data(), 8, -1), 0u);
-    EXPECT_LT(MillisSince(start), 50);
+    EXPECT_LT(MillisSince(start), 250);  // not the line timing of a direct read
 }
 
 TEST_F(SerialPortOnPty, UnplugIsReportedOnceAndTheThreadEndsWithoutSpinning) {
@@ -175,7 +182,8 @@ TEST_F(SerialPortOnPty, UnplugIsReportedOnceAndTheThreadEndsWithoutSpinning) {
     EXPECT_TRUE(Eventually([&] { return !port.ThreadsRunning(); }));
     const std::clock_t before = std::clock();  // the process's CPU time
     std::this_thread::sleep_for(1s);
-    EXPECT_LT(std::clock() - before, CLOCKS_PER_SEC / 5);  // a spinning thread would burn the second
+    EXPECT_LT(std::clock() - before,
+              CLOCKS_PER_SEC / 5);  // a spinning thread would burn the second
     // What came before the unplug is still there; writing to a gone unit takes nothing.
     EXPECT_EQ(port.ReceiveSize(), 20u);
     EXPECT_EQ(port.Write(Pattern(3).data(), 3), 0u);
@@ -212,7 +220,8 @@ TEST_F(SerialPortOnPty, NotifyTargetCanBeReplacedOrDroppedWhileBytesStreamIn) {
 // A write never blocks: a large one and the writes queued behind it reach a slow reader whole and
 // in order, with or without the transmit buffer option.
 TEST_F(SerialPortOnPty, LargeAndQueuedWritesNeverBlockAndArriveWholeInOrder) {
-    for (uint32_t options : {SerialPort::kProgramOptions, SerialPort::kProgramOptions | SerialPort::kTransmitBuffer}) {
+    for (uint32_t options :
+         {SerialPort::kProgramOptions, SerialPort::kProgramOptions | SerialPort::kTransmitBuffer}) {
         SCOPED_TRACE(options);
         SerialPort writer(options);
         Run(writer);
@@ -220,10 +229,11 @@ TEST_F(SerialPortOnPty, LargeAndQueuedWritesNeverBlockAndArriveWholeInOrder) {
         const Bytes all = Pattern(kLarge + 40 * 3000, 9);
         const auto start = Clock::now();
         EXPECT_EQ(writer.Write(all.data(), kLarge), kLarge);
-        EXPECT_LT(MillisSince(start), 200);
+        EXPECT_LT(MillisSince(start), 1000);    // nobody reads yet: a blocking write would hang
         EXPECT_GT(writer.PendingOutput(), 0u);  // the kernel cannot take 256 KiB at once
         // The reader makes room while more is written: nothing may overtake what is queued.
-        auto reader = std::async(std::launch::async, [&] { return pty.host().Read(all.size(), 20s); });
+        auto reader =
+            std::async(std::launch::async, [&] { return pty.host().Read(all.size(), 20s); });
         for (uint32_t at = kLarge; at < all.size(); at += 3000) {
             EXPECT_EQ(writer.Write(all.data() + at, 3000), 3000u);
             std::this_thread::sleep_for(1ms);
@@ -263,7 +273,8 @@ TEST_F(SerialPortOnPty, WithoutReceiveBufferTheWindowReadsTheDeviceWithLineTimin
     got.resize(direct.Read(got.data(), 200, -1));
     auto took = MillisSince(start);
     EXPECT_EQ(got, bytes);
-    EXPECT_TRUE(took >= 90 && took < 450) << took << " ms: not 100 ms of silence";
+    // Ended by silence: never before 100 ms of it, and well before the 500 ms total.
+    EXPECT_TRUE(took >= 95 && took < 500) << took << " ms: not 100 ms of silence";
     // One notification until the window has read; the next bytes bring the next one.
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(recorder->Count(WM_SERIAL_RECEIVE), 1u);
@@ -277,7 +288,7 @@ TEST_F(SerialPortOnPty, WithoutReceiveBufferTheWindowReadsTheDeviceWithLineTimin
     got.assign(1000, 0);
     got.resize(direct.Read(got.data(), 1000, -1));
     took = MillisSince(start);
-    EXPECT_TRUE(took >= 450 && took < 1000) << took << " ms: not the 500 ms total";
+    EXPECT_TRUE(took >= 495 && took < 2000) << took << " ms: not the 500 ms total";
     EXPECT_GT(got.size(), 5u);
 }
 

@@ -84,8 +84,9 @@ inline uint32_t SendOptimizationCheck(LinkState& l, const ParameterBlock& b, Byt
 
 // Validates the payload FindFrame left and applies it: check byte, length, kind 10 or 30; a
 // matching sequence echo clears AwaitingReply; type 30 overwrites the device image, type 40
-// DeviceState. Never touches the mirror.
-void AcceptFrame(LinkState& link, ParameterBlock& block);
+// DeviceState. Never touches the mirror. Returns whether the payload was a valid reply; most
+// callers only look at AwaitingReply afterwards.
+bool AcceptFrame(LinkState& link, ParameterBlock& block);
 
 // XOR of `bytes`, as the check byte uses it.
 uint8_t XorOf(std::span<const uint8_t> bytes);

@@ -100,6 +100,7 @@ bool SimUnit::Start(std::string& error) {
         std::lock_guard lock(imageLock_);
         image_ = options_.image;
     }
+    monitorReplies_ = 0;
     try {
         worker_ = std::thread(&SimUnit::Run, this);
     } catch (const std::system_error& e) {
@@ -128,7 +129,7 @@ UnitImage SimUnit::Image() const {
 }
 
 void SimUnit::Run() {
-    UnitModel model(options_.image, options_.reply, options_.monitorPeriod);
+    UnitModel model(options_.image, options_.reply, options_.monitorPeriod, options_.monitorRaw);
     const bool pace = options_.pace;
     std::deque<TimedByte> rx, tx;
     SimClock::time_point rxLineFree{}, txLineFree{};
@@ -165,6 +166,7 @@ void SimUnit::Run() {
             }
         }
         out.replies.clear();
+        monitorReplies_ = model.MonitorReplies();
 
         if (!txBlocked && !tx.empty() && tx.front().at <= now) {
             std::size_t due = 0;

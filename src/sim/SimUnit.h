@@ -2,9 +2,11 @@
 // A simulated unit on a pseudo-terminal of its own. The host opens DevicePath() like any serial
 // port. Several may run in one process; each has its own terminal, thread and parameter image.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -18,6 +20,7 @@ struct SimOptions {
     bool pace = false;    // carry bytes at 9600 baud 8N1 in both directions
     bool reply = true;    // false: a silent port that hears but never answers
     std::chrono::milliseconds monitorPeriod{100};
+    std::optional<MonitorRaw> monitorRaw{};  // fixed monitor values instead of the sweep
 };
 
 // The image of a unit fresh from All Data Reset, with the given DeviceState.
@@ -42,6 +45,8 @@ public:
     const std::string& DevicePath() const { return devicePath_; }
     // What the unit holds now (taken under a lock: the terminal thread changes it).
     UnitImage Image() const;
+    // Monitor replies put on the line so far.
+    uint32_t MonitorReplies() const { return monitorReplies_.load(); }
 
 private:
     void Run();
@@ -54,6 +59,7 @@ private:
     int log_ = -1;
     std::thread worker_;
 
+    std::atomic<uint32_t> monitorReplies_{0};
     mutable std::mutex imageLock_;
     UnitImage image_;  // copy of the model's image, refreshed by the thread
 };

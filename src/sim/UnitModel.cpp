@@ -42,11 +42,11 @@ std::string Hex(std::span<const uint8_t> bytes) {
 
 }  // namespace
 
-std::array<int16_t, 5> MonitorSample(uint32_t step) {
+MonitorRaw MonitorSample(uint32_t step) {
     // Steps per full sweep and starting phase of each stick, so that they never move in step.
     static constexpr double kPeriod[5] = {50, 64, 80, 40, 120};
     static constexpr double kPhase[5] = {0.0, 1.3, 2.6, 3.9, 5.2};
-    std::array<int16_t, 5> v{};
+    MonitorRaw v{};
     for (std::size_t i = 0; i < v.size(); ++i) {
         const double angle = 2 * std::numbers::pi * step / kPeriod[i] + kPhase[i];
         v[i] = static_cast<int16_t>(3800 + std::lround(1000 * std::sin(angle)));
@@ -72,8 +72,9 @@ Frame BuildReply(uint8_t kind, uint8_t type, uint8_t echo, std::span<const uint8
     return f;
 }
 
-UnitModel::UnitModel(const UnitImage& image, bool reply, std::chrono::milliseconds monitorPeriod)
-    : image_(image), reply_(reply), monitorPeriod_(monitorPeriod) {
+UnitModel::UnitModel(const UnitImage& image, bool reply, std::chrono::milliseconds monitorPeriod,
+                     std::optional<MonitorRaw> fixedRaw)
+    : image_(image), reply_(reply), monitorPeriod_(monitorPeriod), fixedRaw_(fixedRaw) {
     slot_.reserve(kSlotLimit);
 }
 
@@ -165,7 +166,8 @@ Frame UnitModel::ParameterReply(uint8_t kind, uint8_t echo) const {
 }
 
 Frame UnitModel::MonitorReply(uint8_t kind, uint8_t echo) {
-    const std::array<int16_t, 5> v = MonitorSample(streamStep_++);
+    const MonitorRaw v = fixedRaw_.value_or(MonitorSample(streamStep_));
+    ++streamStep_;
     std::array<uint8_t, 11> body{};
     for (std::size_t i = 0; i < v.size(); ++i) {
         const auto raw = static_cast<uint16_t>(v[i]);

@@ -29,7 +29,8 @@ struct UnitImage {
 // The five receiver signals a monitor reply carries at stream step `step`: aileron, elevator,
 // rudder, collective pitch, tail gain as raw values around the stick centre 3800. They sweep
 // like sticks moved slowly end to end, each at its own pace.
-std::array<int16_t, 5> MonitorSample(uint32_t step);
+using MonitorRaw = std::array<int16_t, 5>;
+MonitorRaw MonitorSample(uint32_t step);
 
 // A reply frame as the unit sends it: header, kind, type, echo, body, length, check, trailer,
 // zeros up to 90 bytes.
@@ -42,7 +43,9 @@ public:
         std::vector<std::string> log;  // one line of lowercase hex per host frame received
     };
 
-    UnitModel(const UnitImage& image, bool reply, std::chrono::milliseconds monitorPeriod);
+    // `fixedRaw`: every monitor reply carries these values instead of the sweep.
+    UnitModel(const UnitImage& image, bool reply, std::chrono::milliseconds monitorPeriod,
+              std::optional<MonitorRaw> fixedRaw = std::nullopt);
 
     // One byte from the host, complete on the line at `at`.
     void Receive(uint8_t byte, SimClock::time_point at, Output& out);
@@ -54,6 +57,8 @@ public:
 
     const UnitImage& Image() const { return image_; }
     bool Streaming() const { return streaming_; }
+    // Monitor replies built so far; reply n (from 0) carries MonitorSample(n) unless fixed.
+    uint32_t MonitorReplies() const { return streamStep_; }
 
 private:
     void Handle(SimClock::time_point at, Output& out);
@@ -63,6 +68,7 @@ private:
     UnitImage image_;
     bool reply_;
     std::chrono::milliseconds monitorPeriod_;
+    std::optional<MonitorRaw> fixedRaw_;
 
     // Reception: the host pads every frame to 90 bytes, and the unit takes the frame once its
     // whole 90-byte slot has arrived (or the host starts another frame, or falls silent).

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -19,7 +20,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: orq-sim [--link PATH] [--params FILE] [--log FILE] [--pace] [--no-reply]\n"
-    "               [--monitor-period MS] [--device-state N]\n"
+    "               [--monitor-period MS] [--monitor-raw A,E,R,P,G] [--device-state N]\n"
     "\n"
     "Runs a simulated unit on a new pseudo-terminal, prints the terminal's device path on\n"
     "stdout and answers the configurator on it until interrupted (SIGINT or SIGTERM).\n"
@@ -32,6 +33,10 @@ constexpr const char* kUsage =
     "  --pace                carry bytes at 9600 baud 8N1 (about 1.04 ms a byte), both ways\n"
     "  --no-reply            never answer: a silent port\n"
     "  --monitor-period MS   time between monitor replies while streaming (default 100)\n"
+    "  --monitor-raw A,E,R,P,G\n"
+    "                        every monitor reply carries these raw values (aileron, elevator,\n"
+    "                        rudder, collective pitch, tail gain; 3800 is centred) instead of\n"
+    "                        sticks sweeping slowly through their travel\n"
     "  --device-state N      DeviceState the unit reports (default 0)\n";
 
 std::optional<long> Number(std::string_view text, long lo, long hi) {
@@ -41,6 +46,20 @@ std::optional<long> Number(std::string_view text, long lo, long hi) {
         return std::nullopt;
     }
     return v;
+}
+
+// "3800,2488,3800,3800,5155" -> the five raw values.
+std::optional<orq::MonitorRaw> RawValues(std::string_view text) {
+    orq::MonitorRaw raw{};
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const std::size_t comma = i + 1 < raw.size() ? text.find(',') : text.size();
+        if (comma == std::string_view::npos) return std::nullopt;
+        const auto v = Number(text.substr(0, comma), -32768, 32767);
+        if (!v) return std::nullopt;
+        raw[i] = static_cast<int16_t>(*v);
+        text.remove_prefix(std::min(text.size(), comma + 1));
+    }
+    return raw;
 }
 
 int Fail(const std::string& message) {
@@ -126,7 +145,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--no-reply") {
             options.reply = false;
         } else if (arg == "--link" || arg == "--params" || arg == "--log" ||
-                   arg == "--monitor-period" || arg == "--device-state") {
+                   arg == "--monitor-period" || arg == "--monitor-raw" || arg == "--device-state") {
             const auto v = value();
             if (!v) return Fail(std::string(arg) + " needs a value");
             if (arg == "--link") {
@@ -135,6 +154,11 @@ int main(int argc, char** argv) {
                 params = *v;
             } else if (arg == "--log") {
                 options.logPath = *v;
+            } else if (arg == "--monitor-raw") {
+                const auto raw = RawValues(*v);
+                if (!raw)
+                    return Fail("--monitor-raw takes five numbers from -32768 to 32767, A,E,R,P,G");
+                options.monitorRaw = raw;
             } else if (arg == "--monitor-period") {
                 const auto ms = Number(*v, 1, 60000);
                 if (!ms) return Fail("--monitor-period takes milliseconds from 1 to 60000");

@@ -39,7 +39,8 @@ protected:
         logs_.push_back(::testing::TempDir() + "orq-scan-" + std::to_string(::getpid()) + "-" +
                         std::to_string(logs_.size()) + ".log");
         std::remove(logs_.back().c_str());
-        auto sim = std::make_unique<SimUnit>(SimOptions{image, logs_.back(), false, reply, 100ms});
+        auto sim = std::make_unique<SimUnit>(
+            SimOptions{.image = image, .logPath = logs_.back(), .reply = reply});
         std::string error;
         EXPECT_TRUE(sim->Start(error)) << error;
         return sim;

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/Pty.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/Presets.h"
+#include "support/Pty.h"
 
 namespace orq {
 namespace {
@@ -47,7 +47,10 @@ protected:
         host_.reset();
         unit_.reset();
         std::remove(log_.c_str());  // a crashed earlier run may have left one
-        unit_ = std::make_unique<SimUnit>(SimOptions{FactoryImage(5), log_, pace, true, monitorPeriod});
+        unit_ = std::make_unique<SimUnit>(SimOptions{.image = FactoryImage(5),
+                                                     .logPath = log_,
+                                                     .pace = pace,
+                                                     .monitorPeriod = monitorPeriod});
         std::string error;
         ASSERT_TRUE(unit_->Start(error)) << error;
         host_ = std::make_unique<PtyHost>(unit_->DevicePath());
@@ -89,7 +92,8 @@ TEST_F(SimUnitTest, AnswersEachFrameAndStoresWritesButNeverTheirDeviceState) {
          Reply(10, 30, 43, Body(stored, sent.Tuning))},
         {"write asking back", HostFrame(kCommandParameters, kReplyModeParameters, 44, sentAgain),
          Reply(30, 30, 44, Body(stored, sentAgain.Tuning))},
-        {"optimization check", HostFrame(kCommandOptimization, kReplyModeNone, 3, {}, 102), Reply(50, 20, 3)},
+        {"optimization check", HostFrame(kCommandOptimization, kReplyModeNone, 3, {}, 102),
+         Reply(50, 20, 3)},
         {"plain request", HostFrame(kCommandRequest, kReplyModeNone, 5), Reply(10, 20, 5)},
     };
     for (bool pace : {false, true}) {
@@ -124,7 +128,8 @@ TEST_F(SimUnitTest, StreamsMonitorRepliesUntilAnotherReplyModeArrives) {
         for (std::size_t k = 0; k < 5; ++k) {
             const int v = static_cast<int16_t>(f[5 + 2 * k] << 8 | f[6 + 2 * k]);
             EXPECT_TRUE(v >= 2740 && v <= 4860) << v;
-            EXPECT_TRUE(i == 0 || std::abs(v - previous[k]) <= 200) << v << " after " << previous[k];
+            EXPECT_TRUE(i == 0 || std::abs(v - previous[k]) <= 200)
+                << v << " after " << previous[k];
             moved[k] = moved[k] || (i > 0 && v != previous[k]);
             previous[k] = v;
         }
@@ -153,15 +158,16 @@ TEST_F(SimUnitTest, IgnoresDamagedFramesButLogsEveryFrameItHears) {
     Bytes unknown = HostFrame(kCommandRequest, kReplyModeNone, 4);  // well framed, unknown command
     unknown[2] = 20;
     unknown[6] ^= 10 ^ 20;
-    for (const Bytes& f : {badCheck, badLength, strayTrailer, unknown}) ASSERT_TRUE(host_->Write(f));
+    for (const Bytes& f : {badCheck, badLength, strayTrailer, unknown})
+        ASSERT_TRUE(host_->Write(f));
     EXPECT_TRUE(host_->ReadFor(150ms).empty());
     EXPECT_EQ(unit_->Image().Tuning, FactoryTuning()) << "the damaged write was stored";
     // The unit is still in step: the next good frame is answered.
     const Bytes good = HostFrame(kCommandRequest, kReplyModeNone, 5);
     ASSERT_TRUE(host_->Write(good));
     EXPECT_EQ(host_->Read(90), Reply(10, 20, 5));
-    EXPECT_EQ(Lines(log_), (std::vector<std::string>{Hex(badCheck), Hex(badLength), Hex(strayTrailer),
-                                                     Hex(unknown), Hex(good)}));
+    EXPECT_EQ(Lines(log_), (std::vector<std::string>{Hex(badCheck), Hex(badLength),
+                                                     Hex(strayTrailer), Hex(unknown), Hex(good)}));
 }
 
 TEST_F(SimUnitTest, TakesFramesHoweverTheBytesAreSliced) {

@@ -1,0 +1,60 @@
+#include "protocol/Monitor.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orq {
+
+namespace {
+// -2/21 as the nearest double: 2740 shows 100 (100.95 truncated), 4860 shows -100.
+constexpr double kStepsPerRaw = -0.09523809523809523;
+// Payload index of each signal's high byte, in MonitorChannel order.
+constexpr std::size_t kRawAt[kMonitorChannels] = {3, 5, 7, 9, 11};
+}  // namespace
+
+int MonitorDisplayValue(int raw) {
+    const double scaled = (raw - kMonitorCentre) * kStepsPerRaw;
+    return static_cast<int>(std::clamp(std::trunc(scaled), -128.0, 127.0));
+}
+
+MonitorSignal DecodeMonitor(std::span<const uint8_t> payload) {
+    MonitorSignal m;
+    for (std::size_t c = 0; c < kMonitorChannels; ++c) {
+        const std::size_t at = kRawAt[c];
+        if (at + 1 >= payload.size()) break;
+        const auto high = static_cast<int8_t>(payload[at]);
+        m.raw[c] = static_cast<int16_t>(high * 256 + payload[at + 1]);
+        m.value[c] = MonitorDisplayValue(m.raw[c]);
+    }
+    return m;
+}
+
+std::vector<MonitorSignal> MonitorStream::Feed(std::span<const uint8_t> bytes, LinkState& link,
+                                               ParameterBlock& block) {
+    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    if (pending_.size() > kKeep)
+        pending_.erase(pending_.begin(), pending_.end() - static_cast<std::ptrdiff_t>(kKeep));
+    std::vector<MonitorSignal> shown;
+    if (pending_.size() < kFrameSize) return shown;  // a frame's worth has not come yet
+
+    FrameScanner scanner;
+    std::size_t open = pending_.size();  // where a frame without its trailer yet begins
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
+        if (i > 0 && pending_[i - 1] == kHeader0 && pending_[i] == kHeader1) open = i - 1;
+        if (!scanner.Feed(pending_[i], link.ReceivePayload, link.N)) continue;
+        open = pending_.size();
+        if (AcceptFrame(link, block) && link.ReceivePayload[1] == kReplyMonitor &&
+            !link.AwaitingReply)
+            shown.push_back(DecodeMonitor(std::span(link.ReceivePayload.data(), link.N)));
+    }
+    // Keep the frame still coming (a run too long to be one is not), or a header's first byte.
+    std::size_t keep = 0;
+    if (open < pending_.size() && pending_.size() - open <= kReceivePayloadSize + 3)
+        keep = pending_.size() - open;
+    else if (pending_.back() == kHeader0)
+        keep = 1;
+    pending_.erase(pending_.begin(), pending_.end() - static_cast<std::ptrdiff_t>(keep));
+    return shown;
+}
+
+}  // namespace orq

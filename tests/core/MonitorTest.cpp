@@ -1,0 +1,103 @@
+#include "protocol/Monitor.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace orq {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// A monitor reply as the unit sends it, padded to the frame's 90 bytes: kind, type, echo, the
+// five raw values high byte first, DeviceState, length, check.
+Bytes Reply(std::array<int, 5> raw, uint8_t echo = 1, uint8_t type = kReplyMonitor,
+            bool goodCheck = true) {
+    Bytes f{kHeader0, kHeader1, kCommandRequest, type, echo};
+    for (int r : raw) {
+        f.push_back(static_cast<uint8_t>((r >> 8) & 0xFF));
+        f.push_back(static_cast<uint8_t>(r & 0xFF));
+    }
+    f.push_back(0);                                       // DeviceState
+    f.push_back(static_cast<uint8_t>(f.size() - 2 + 2));  // length of kind..check
+    f.push_back(static_cast<uint8_t>(XorOf(std::span(f).subspan(2)) ^ (goodCheck ? 0 : 1)));
+    f.insert(f.end(), {kTrailer0, kTrailer1});
+    f.resize(kFrameSize);
+    return f;
+}
+
+TEST(Monitor, DisplayValuesTruncateTowardZeroAndSaturate) {
+    const std::vector<std::pair<int, int>> cases = {
+        {3800, 0},    {2740, 100},  {4860, -100}, {2488, 124},  {2487, 125},  {3811, -1},
+        {3789, 1},    {5124, -126}, {5154, -128},
+        {5155, -128},  // -129 held as a byte would be 127, the opposite end
+        {0, 127},     {-32768, 127}, {32767, -128}};
+    for (const auto& [raw, shown] : cases) EXPECT_EQ(MonitorDisplayValue(raw), shown) << raw;
+}
+
+class MonitorStreamTest : public ::testing::Test {
+protected:
+    // The request that switched the stream on: sequence 1, waiting for its answer.
+    void SetUp() override {
+        link.SequenceCounter = 1;
+        link.AwaitingReply = true;
+    }
+    std::vector<MonitorSignal> Feed(const Bytes& b) { return stream.Feed(b, link, block); }
+    MonitorStream stream;
+    LinkState link;
+    ParameterBlock block;
+};
+
+TEST_F(MonitorStreamTest, DecodesEveryReplyInOrderWhateverTheSlicing) {
+    const Bytes a = Reply({3800, 2488, 2487, 5155, 3789});
+    const auto got = Feed(a);
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].value, (std::array<int, 5>{0, 124, 125, -128, 1}));
+    EXPECT_EQ(got[0].raw[3], 5155);
+    EXPECT_FALSE(link.AwaitingReply);
+    // Two replies cut at every place: each is shown once, in order, none half-read.
+    const Bytes b = Reply({2740, 3800, 3800, 3800, 3800}), c = Reply({4860, 3800, 3800, 3800, 3800});
+    Bytes both = b;
+    both.insert(both.end(), c.begin(), c.end());
+    for (std::size_t cut = 1; cut < both.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        std::vector<MonitorSignal> shown = Feed(Bytes(both.begin(), both.begin() + cut));
+        const auto rest = Feed(Bytes(both.begin() + cut, both.end()));
+        shown.insert(shown.end(), rest.begin(), rest.end());
+        ASSERT_EQ(shown.size(), 2u);
+        EXPECT_EQ(shown[0].value[0], 100);
+        EXPECT_EQ(shown[1].value[0], -100);
+        EXPECT_LT(stream.Buffered(), kFrameSize);  // at most padding, dropped with what follows
+        stream.Clear();
+    }
+}
+
+TEST_F(MonitorStreamTest, ShowsNothingUntilAFrameHasComeOrFromAnythingButAValidAnswer) {
+    const Bytes reply = Reply({2740, 3800, 3800, 3800, 3800});
+    EXPECT_TRUE(Feed(Bytes(reply.begin(), reply.begin() + 89)).empty());  // 89 bytes: wait
+    EXPECT_EQ(stream.Buffered(), 89u);
+    stream.Clear();
+    // An acknowledgement, a broken check, a reply to an older request: all pass unseen.
+    EXPECT_TRUE(Feed(Reply({2740, 0, 0, 0, 0}, 1, kReplyAck)).empty());
+    link.AwaitingReply = true;
+    EXPECT_TRUE(Feed(Reply({2740, 0, 0, 0, 0}, 1, kReplyMonitor, false)).empty());
+    EXPECT_TRUE(Feed(Reply({2740, 0, 0, 0, 0}, 0)).empty());
+    EXPECT_TRUE(link.AwaitingReply);
+    EXPECT_EQ(Feed(reply).size(), 1u);
+}
+
+TEST_F(MonitorStreamTest, KeepsOnlyTheNewestBytesWhenFarBehind) {
+    Bytes backlog;
+    for (int i = 0; i < 30; ++i) {
+        const Bytes r = Reply({3800 - 10 * i, 3800, 3800, 3800, 3800});
+        backlog.insert(backlog.end(), r.begin(), r.end());
+    }
+    const auto shown = Feed(backlog);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_LE(shown.size(), MonitorStream::kKeep / kFrameSize);
+    EXPECT_EQ(shown.back().raw[0], 3800 - 10 * 29);  // the newest comes last
+    EXPECT_LE(stream.Buffered(), MonitorStream::kKeep);
+}
+
+}  // namespace
+}  // namespace orq

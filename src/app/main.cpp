@@ -21,6 +21,7 @@
 #include "serial/SerialPort.h"
 #include "sim/SimUnit.h"
 #include "view/CUARTView.h"
+#include "wizard/SetupDlg.h"
 
 namespace {
 
@@ -97,7 +98,9 @@ int main(int argc, char** argv) {
 
     orq::CUARTApp theApp(services);
     const auto makeForm = [](orq::CMainFrame& frame, orq::AppServices& s) -> orq::FormView* {
-        return new orq::CUARTView(s, &frame);
+        auto* form = new orq::CUARTView(s, &frame);
+        form->SetSetupRunner([&s](QWidget* parent) { orq::RunSetup(s, parent); });
+        return form;
     };
     if (!theApp.InitInstance(makeForm)) return 1;
     const int code = QApplication::exec();

@@ -38,6 +38,7 @@ bool DefaultTabStop(ControlKind kind) {
         case ControlKind::Edit:
         case ControlKind::SliderVert:
         case ControlKind::ImageButton:
+        case ControlKind::IconButton:
         case ControlKind::TabControl:
             return true;
         default:
@@ -92,6 +93,11 @@ QWidget* MakeControl(const ControlSpec& control, QWidget* parent,
             l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             return l;
         }
+        case ControlKind::IconButton:
+            return new QPushButton(parent);
+        case ControlKind::LevelBarVert:
+        case ControlKind::LevelBarHorz:
+            return new QWidget(parent);
         case ControlKind::Custom: {
             const auto it = factories.byId.find(control.id);
             if (it != factories.byId.end() && it->second) {
@@ -232,6 +238,10 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
     for (const ControlSpec& control : tmpl.controls) {
         QWidget* w = MakeControl(control, dialog, factories);
         w->setGeometry(DluToPixels(control.x, control.y, control.cx, control.cy, tmpl.font.units));
+        // A static wraps its words like the system's, but one only a line high keeps to that
+        // line: a wrapped word would show as a sliver of a second line below it.
+        if (auto* label = qobject_cast<QLabel*>(w); label && control.kind == ControlKind::Static)
+            label->setWordWrap(w->height() * 2 >= label->fontMetrics().lineSpacing() * 3);
         if (control.id != kNoId) {
             w->setProperty("ctrlId", control.id);
             w->setObjectName(QStringLiteral("ctrl%1").arg(control.id));

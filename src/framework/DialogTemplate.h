@@ -56,6 +56,9 @@ enum class ControlKind {
     GroupBox,       // QGroupBox (frame with a caption); lies below the other controls
     SliderVert,     // SliderControl, vertical, ticks on both sides, smallest position at the top
     ImageButton,    // an image button (the widgets room makes it); a push button without a factory
+    IconButton,     // a small button showing the icon resource `resource` (widgets room)
+    LevelBarVert,   // a vertical centre-zero meter (widgets room); an empty widget without one
+    LevelBarHorz,   // a horizontal centre-zero meter (widgets room)
     TabControl,     // QTabWidget; its pages are the owner's business
     Picture,        // QLabel showing the icon resource `resource` (":/ICON/<resource>.png")
     Custom,         // made by the factory the owner hands to BuildDialog for this id
@@ -102,7 +105,7 @@ struct ControlSpec {
     const char* text = nullptr;        // UTF-8; nullptr = no text
     int x = 0, y = 0, cx = 0, cy = 0;  // dialog units
     unsigned style = kDefaultStyle;
-    int resource = 0;  // Picture: the icon resource id
+    int resource = 0;  // Picture, IconButton: the icon resource id
 };
 
 struct DialogTemplate {

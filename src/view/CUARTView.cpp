@@ -350,7 +350,12 @@ void CUARTView::OnAdvance() {
 }
 
 void CUARTView::OnSetup() {
-    // The Setup wizard opens here once it exists.
+    if (!runSetup_) return;
+    const QPointer<CUARTView> alive(this);
+    runSetup_(window());
+    // The wizard leaves the port's notifications with the last page it showed; what the unit
+    // sent meanwhile waits in the port's buffer for this form.
+    if (alive && s_.port) s_.port->SetNotifyTarget(notifyTarget_);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -67,6 +68,11 @@ public:
 
     CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent = nullptr);
     ~CUARTView() override;
+
+    // What the "Setup" button runs: the wizard, modally, over the form's window. The form knows
+    // no wizard of its own; the composition root hands it one.
+    using SetupRunner = std::function<void(QWidget* parent)>;
+    void SetSetupRunner(SetupRunner run) { runSetup_ = std::move(run); }
 
     void OnInitialUpdate() override;
     bool OnCmdMsg(int commandId) override;
@@ -147,6 +153,7 @@ private:
     std::shared_ptr<WindowNotifyTarget> notifyTarget_;
     int32_t connected_ = 0;  // the connected flag the lamps show; the scan sets it
     std::unique_ptr<ScanDriver> scan_;
+    SetupRunner runSetup_;
 };
 
 }  // namespace orq

@@ -14,10 +14,10 @@ namespace {
 const QString kConnected = QStringLiteral("Connected!");
 const QString kNotConnected = QStringLiteral("Not Connect!");
 
-// Buttons that rest while a scan runs. The Advance Menu writes to the port on its own when it
-// closes with OK; during a scan that write would reach whatever device is being probed and move
+// Buttons that rest while a scan runs. The Advance Menu and the Setup wizard write to the port
+// on their own; during a scan such a write would reach whatever device is being probed and move
 // the sequence number the scan waits to see echoed.
-constexpr int kRestDuringScan[] = {IDC_CONNECT, IDC_ADVANCE};
+constexpr int kRestDuringScan[] = {IDC_CONNECT, IDC_ADVANCE, IDC_SETUP};
 }  // namespace
 
 bool CUARTView::Scanning() const {

@@ -56,7 +56,9 @@ CPngButton::Frame CPngButton::CurrentFrame() const {
     return kNormal;
 }
 
-QSize CPngButton::sizeHint() const { return QSize(frameWidth_, frameHeight_); }
+QSize CPngButton::sizeHint() const {
+    return QSize(frameWidth_, frameHeight_);
+}
 
 void CPngButton::paintEvent(QPaintEvent*) {
     if (strip_.isNull() || frameWidth_ <= 0) return;
@@ -72,8 +74,8 @@ void CPngButton::paintEvent(QPaintEvent*) {
 }
 
 void CPngButton::focusInEvent(QFocusEvent* event) {
-    keyboardFocus_ = event->reason() == Qt::TabFocusReason ||
-                     event->reason() == Qt::BacktabFocusReason;
+    keyboardFocus_ =
+        event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
     QAbstractButton::focusInEvent(event);
 }
 

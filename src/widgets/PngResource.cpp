@@ -3,11 +3,15 @@
 #include <QImageReader>
 
 // Q_INIT_RESOURCE must be used outside any namespace.
-static void InitPicturesOutsideNamespace() { Q_INIT_RESOURCE(orq); }
+static void InitPicturesOutsideNamespace() {
+    Q_INIT_RESOURCE(orq);
+}
 
 namespace orq {
 
-void InitPngResources() { InitPicturesOutsideNamespace(); }
+void InitPngResources() {
+    InitPicturesOutsideNamespace();
+}
 
 QString PngResourcePath(int id, const char* type) {
     return QStringLiteral(":/%1/%2.png").arg(QLatin1String(type)).arg(id);

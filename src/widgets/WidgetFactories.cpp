@@ -1,5 +1,6 @@
 #include "widgets/WidgetFactories.h"
 
+#include "widgets/LevelBar.h"
 #include "widgets/PngButton.h"
 
 namespace orq {
@@ -11,6 +12,12 @@ ControlFactories WidgetFactories() {
         // The owner gives it its strip with SetImage; the text becomes the tooltip then.
         if (control.text) b->setText(QString::fromUtf8(control.text));
         return b;
+    };
+    f.byKind[ControlKind::LevelBarVert] = [](const ControlSpec&, QWidget* parent) {
+        return new CVertLevelBar(parent);
+    };
+    f.byKind[ControlKind::LevelBarHorz] = [](const ControlSpec&, QWidget* parent) {
+        return new CHorzLevelBar(parent);
     };
     return f;
 }

@@ -31,7 +31,7 @@ struct Images {
 const Images kImages[] = {
     {"PNG/170", 150, 101, true}, {"PNG/241", 27, 28, true}, {"PNG/242", 28, 28, true},
     {"PNG/243 PNG/244 PNG/245 PNG/246 PNG/247", 600, 90, true}, {"PNG/179", 384, 250, false},
-    {"PNG/180", 432, 250, false}, {"PNG/182", 800, 427, false}, {"PNG/186", 480, 200, false},
+    {"PNG/180", 432, 250, false}, {"PNG/182", 800, 427, false}, {"PNG/186", 200, 210, false},
     {"PNG/187 PNG/188 PNG/189", 792, 133, false}, {"PNG/196", 72, 114, true},
     {"PNG/191 PNG/192 PNG/193 PNG/194 PNG/195", 532, 133, false},
     {"PNG/198 PNG/199 PNG/200 PNG/201 PNG/202", 151, 145, false}, {"PNG/203", 75, 113, false},

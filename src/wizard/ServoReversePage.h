@@ -1,0 +1,36 @@
+#pragma once
+// Page 7, "Servo reverse": the direction of the three swashplate servos, one push button each
+// whose caption is the channel's direction; a click reverses it and sends it. The picture of the
+// chosen swashplate type shows where each channel sits.
+
+#include <array>
+
+#include "wizard/SetupPage.h"
+
+namespace orq {
+
+class CStep8 : public SetupPage {
+    Q_OBJECT
+public:
+    CStep8(AppServices& services, QWidget* parent);
+
+    // The page's copies: 1 normal, -1 reverse (anything else shows as reverse).
+    const std::array<int, 3>& Directions() const { return directions_; }
+
+protected:
+    void OnInitPage() override;
+    void PaintChosenPictures(QPainter& p) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void OnChannel(int channel);  // 0..2
+    void ShowDirection(int channel);
+    // The label names the swashplate type the mirror holds now; it can only have changed on
+    // the Swashplate type page, while this one was hidden.
+    void ShowSwashType();
+
+    std::array<int, 3> directions_;
+    std::array<std::optional<QImage>, std::size(kSwashChoices)> swash_;
+};
+
+}  // namespace orq

@@ -1,0 +1,51 @@
+#include "wizard/SetupPage.h"
+
+#include <QPainter>
+
+#include "framework/NotifyTarget.h"
+#include "framework/Skin.h"
+#include "protocol/LinkFrame.h"
+#include "serial/SerialPort.h"
+#include "widgets/PngResource.h"
+#include "widgets/WidgetFactories.h"
+
+namespace orq {
+
+SetupPage::SetupPage(AppServices& services, const DialogTemplate& tmpl,
+                     std::span<const PagePicture> pictures, QWidget* parent)
+    : QWidget(parent), s_(services), controls_(BuildDialog(tmpl, this, WidgetFactories())) {
+    hide();
+    for (const PagePicture& p : pictures)
+        pictures_.push_back({LoadPngResource(p.resource), p.x, p.y});
+}
+
+SetupPage::~SetupPage() = default;
+
+void SetupPage::InitDialog() {
+    s_.skin.Apply(this, kSkinDialog);
+    OnInitPage();
+}
+
+std::shared_ptr<WindowNotifyTarget> SetupPage::NotifyTarget() {
+    if (!notifyTarget_) notifyTarget_ = s_.notifier.TargetFor(this);
+    return notifyTarget_;
+}
+
+void SetupPage::ApplyEdit(int8_t SettingsMirror::*key, int value) {
+    const MirrorKey& k = MirrorKeyOf(key);
+    if (int8_t* byte = DeviceByte(s_.block, k)) *byte = LowByte(value);
+    s_.block.Mirror.*key = LowByte(value);
+    SendParameters(s_.link, s_.block, s_.port);
+}
+
+void SetupPage::DrawPicture(QPainter& p, const std::optional<QImage>& image, int x, int y) {
+    if (image) p.drawImage(QPoint(x, y), *image);
+}
+
+void SetupPage::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    PaintChosenPictures(p);
+    for (const Picture& picture : pictures_) DrawPicture(p, picture.image, picture.x, picture.y);
+}
+
+}  // namespace orq

@@ -1,0 +1,65 @@
+#pragma once
+// What every page of the Setup wizard shares. A page is built from its template as a child of
+// the Setup dialog and lives as long as the dialog; hiding and showing it runs none of its code.
+// It paints its pictures at their fixed pixel positions and natural size before its controls
+// draw, so its labels (transparent, as every label is) lie over them. A page that changes a
+// parameter does it by the edit rule: its own copy first, then the SetupBlock byte and the
+// SettingsMirror key, then one parameter write.
+
+#include <QImage>
+#include <QWidget>
+
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "framework/AppServices.h"
+#include "framework/DialogTemplate.h"
+#include "protocol/ParameterBlock.h"
+#include "wizard/SetupTemplates.h"
+
+class QPainter;
+
+namespace orq {
+
+class WindowNotifyTarget;
+
+class SetupPage : public QWidget {
+    Q_OBJECT
+public:
+    SetupPage(AppServices& services, const DialogTemplate& tmpl,
+              std::span<const PagePicture> pictures, QWidget* parent);
+    ~SetupPage() override;
+
+    // The page's dialog initialisation: the skin, then the page's own steps.
+    void InitDialog();
+    const DialogControls& Controls() const { return controls_; }
+    // The target through which the port's notifications reach this page while it is shown.
+    std::shared_ptr<WindowNotifyTarget> NotifyTarget();
+
+protected:
+    virtual void OnInitPage() {}
+    // Pictures the page picks when it paints (by a value that may have changed meanwhile);
+    // painted before the fixed ones.
+    virtual void PaintChosenPictures(QPainter&) {}
+    // The edit rule with the page's copy already updated: the key's device byte and the key
+    // itself take `value`, then the parameter write goes out.
+    void ApplyEdit(int8_t SettingsMirror::*key, int value);
+    // Draws a picture loaded once with LoadPngResource, at its natural size.
+    static void DrawPicture(QPainter& p, const std::optional<QImage>& image, int x, int y);
+
+    void paintEvent(QPaintEvent* event) override;
+
+    AppServices& s_;
+    DialogControls controls_;
+
+private:
+    struct Picture {
+        std::optional<QImage> image;
+        int x, y;
+    };
+    std::vector<Picture> pictures_;
+    std::shared_ptr<WindowNotifyTarget> notifyTarget_;
+};
+
+}  // namespace orq

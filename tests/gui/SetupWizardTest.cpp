@@ -1,0 +1,407 @@
+// The Setup wizard on a real serial port: a pseudo-terminal whose far end the test reads as the
+// unit would hear it (and writes as the unit would answer), or a simulated unit streaming at the
+// line's own speed. Frames are checked byte by byte.
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <memory>
+
+#include "framework/AppServices.h"
+#include "framework/NotifyTarget.h"
+#include "protocol/LinkFrame.h"
+#include "protocol/Monitor.h"
+#include "serial/SerialPort.h"
+#include "sim/UnitModel.h"
+#include "support/Pty.h"
+#include "support/RecordingSkin.h"
+#include "support/SimPeer.h"
+#include "support/TestServices.h"
+#include "widgets/LevelBar.h"
+#include "widgets/PngButton.h"
+#include "widgets/PngResource.h"
+#include "wizard/ChoicePages.h"
+#include "wizard/LaterPages.h"
+#include "wizard/MonitorPage.h"
+#include "wizard/ServoReversePage.h"
+#include "wizard/SetupDlg.h"
+
+using namespace orq;
+using namespace orq::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Frame bytes of a host request (command 10) and of the check frame (command 50).
+constexpr std::size_t kRequestCommand = 2, kRequestSequence = 3, kRequestReplyMode = 4;
+constexpr std::size_t kCheckCommand = 9, kCheckValue = 5;
+constexpr std::size_t kSetup = 2;  // where the SetupBlock starts in a parameter write
+
+struct Heard {
+    std::vector<Frame> frames;
+    // "request 40", "request 0", "write", "check 0": what each frame was, in order.
+    QStringList Kinds() const {
+        QStringList kinds;
+        for (const Frame& f : frames) {
+            if (f[kRequestCommand] == kCommandRequest && f[8] == kTrailer1)
+                kinds << QStringLiteral("request %1").arg(f[kRequestReplyMode]);
+            else if (f[kCheckCommand] == kCommandOptimization)
+                kinds << QStringLiteral("check %1").arg(f[kCheckValue]);
+            else if (f[80] == kCommandParameters)
+                kinds << QStringLiteral("write");
+            else
+                kinds << QStringLiteral("?");
+        }
+        return kinds;
+    }
+};
+
+struct Rig {
+    Pty pty;
+    ParameterBlock block;
+    LinkState link;
+    RecordingMessageBox messages;
+    ScriptedFileDialog files;
+    ScriptedModalRunner modal;
+    RecordingSkin skin;
+    WindowNotifier notifier;  // outlives the port's wait thread
+    SerialPort port{SerialPort::kProgramOptions};
+    AppServices services{block, link, &port, messages, files, modal, skin, notifier};
+    std::unique_ptr<CSetupDlg> wizard;
+
+    Rig() {
+        block.Mirror.FixMode = 2;
+        block.Mirror.ServoDirCH2 = 0;  // from a file: shows as reversed
+    }
+    ~Rig() { port.ClosePort(); }
+    bool Open(const std::string& path) {
+        return port.OpenPort(1, path) && port.SetState(9600, 0, 8, 1) && port.SetupPort() &&
+               port.StartThreads();
+    }
+    bool Start() {
+        if (!pty.ok() || !Open(pty.path())) return false;
+        wizard = std::make_unique<CSetupDlg>(services);
+        wizard->show();
+        return QTest::qWaitForWindowExposed(wizard.get());
+    }
+    // The frames the unit heard since the last call: `count` of them, and nothing else within
+    // a further 200 ms.
+    Heard Take(std::size_t count) {
+        Bytes got = pty.host().Read(count * kFrameSize, 2s);
+        const Bytes more = pty.host().ReadFor(200ms);
+        got.insert(got.end(), more.begin(), more.end());
+        Heard h;
+        for (std::size_t at = 0; at + kFrameSize <= got.size(); at += kFrameSize)
+            std::copy_n(got.begin() + static_cast<std::ptrdiff_t>(at), kFrameSize,
+                        h.frames.emplace_back().begin());
+        if (got.size() % kFrameSize) h.frames.emplace_back();  // a torn frame shows as "?"
+        return h;
+    }
+    QWidget* Button(int id) const { return wizard->Controls().Control(id); }
+    void Press(int id) const { QTest::mouseClick(Button(id), Qt::LeftButton); }
+    void GoTo(int page) {
+        while (wizard->CurrentPage() < page) Press(IDC_SETUP_NEXT);
+    }
+    template <class Page>
+    Page* At(int n) const {
+        return qobject_cast<Page*>(wizard->Page(n));
+    }
+    QWidget* OnPage(int n, int id) const { return wizard->Page(n)->Controls().Control(id); }
+};
+
+// A reply of the unit's: kind 10, the given type and echo, then `body`, length, check,
+// trailer, padded to the frame's 90 bytes (or cut to `keep` bytes).
+Bytes Reply(uint8_t type, uint8_t echo, const Bytes& body, std::size_t keep = kFrameSize) {
+    Bytes f{kHeader0, kHeader1, kCommandRequest, type, echo};
+    f.insert(f.end(), body.begin(), body.end());
+    f.push_back(static_cast<uint8_t>(f.size()));  // kind..check: (size - 2) + 2
+    f.push_back(XorOf(std::span(f).subspan(2)));
+    f.insert(f.end(), {kTrailer0, kTrailer1});
+    f.resize(kFrameSize);
+    f.resize(keep);
+    return f;
+}
+
+Bytes MonitorBody(std::array<int, 5> raw) {
+    Bytes b;
+    for (int r : raw) b.insert(b.end(), {uint8_t((r >> 8) & 0xFF), uint8_t(r & 0xFF)});
+    b.push_back(0);  // DeviceState
+    return b;
+}
+
+}  // namespace
+
+class SetupWizardTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { InitPngResources(); }
+    void navigationSwitchesTheStreamAndFinishEndsTheSession();
+    void enterNeverClosesEscapeCancelsAndTabsStayPut();
+    void choicePagesMarkAndSendTheirValue();
+    void servoReverseFollowsTheSwashplateType();
+    void monitorShowsOnlyValidRepliesAsTheUnitSendsThem();
+    void monitorKeepsUpWithTheStreamAtLineSpeed();
+    void levelBarGeometry();
+};
+
+void SetupWizardTest::navigationSwitchesTheStreamAndFinishEndsTheSession() {
+    Rig r;
+    QVERIFY(r.Start());
+    QCOMPARE(r.wizard->PageCount(), 13);
+    QVERIFY(r.Take(0).frames.empty());  // opening sends nothing
+    QCOMPARE(r.wizard->CurrentPage(), 1);
+    QVERIFY(r.wizard->Page(1)->isVisible() && !r.wizard->Page(2)->isVisible());
+    QVERIFY(!r.Button(IDC_SETUP_PREV)->isEnabled() && r.Button(IDC_SETUP_NEXT)->isEnabled());
+    auto* tabs = r.wizard->Controls().Control<QTabWidget>(IDC_SETUP_TAB);
+    QCOMPARE(tabs->count(), 13);
+    QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Transmitter"));
+    // Every page inside the tab strip's frame, below its titles.
+    const QRect strip = tabs->geometry();
+    QVERIFY(strip.contains(r.wizard->Page(5)->geometry()));
+    QVERIFY(r.wizard->Page(5)->y() > strip.y() + tabs->tabBar()->height());
+
+    r.Press(IDC_SETUP_NEXT);  // onto 2: the stream off (it was never on)
+    r.Press(IDC_SETUP_NEXT);  // onto 3: on
+    r.Press(IDC_SETUP_PREV);  // back onto 2: off
+    r.Press(IDC_SETUP_NEXT);
+    r.Press(IDC_SETUP_NEXT);  // from 3 onto 4: off
+    QCOMPARE(r.Take(5).Kinds(),
+             (QStringList{"request 0", "request 40", "request 0", "request 40", "request 0"}));
+    QCOMPARE(tabs->currentIndex(), 3);
+    for (int page = 5; page <= 12; ++page) {
+        r.Press(IDC_SETUP_NEXT);
+        QVERIFY(r.Button(IDC_SETUP_PREV)->isEnabled() && r.Button(IDC_SETUP_NEXT)->isEnabled());
+    }
+    r.Press(IDC_SETUP_NEXT);
+    QCOMPARE(r.wizard->CurrentPage(), 13);
+    QVERIFY(!r.Button(IDC_SETUP_NEXT)->isEnabled() && r.Button(IDC_SETUP_FINISH)->isEnabled());
+    QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Pirouette optimization"));
+    QVERIFY(r.Take(0).frames.empty());  // walking the pages sends nothing else
+
+    // Finish: the message first, then the check off and the stream off, then the dialog goes.
+    QStringList heardBeforeBox;
+    r.messages.onShow = [&](const QString&) { heardBeforeBox = r.Take(0).Kinds(); };
+    r.Press(IDC_SETUP_FINISH);
+    QCOMPARE(r.messages.Texts(), QStringList{"Setup finished!"});
+    QVERIFY(heardBeforeBox.isEmpty());
+    const Heard end = r.Take(2);
+    QCOMPARE(end.Kinds(), (QStringList{"check 0", "request 0"}));
+    QCOMPARE(r.wizard->result(), int(QDialog::Accepted));
+    QVERIFY(!r.wizard->isVisible());
+}
+
+void SetupWizardTest::enterNeverClosesEscapeCancelsAndTabsStayPut() {
+    Rig r;
+    QVERIFY(r.Start());
+    QTest::keyClick(r.wizard.get(), Qt::Key_Return);
+    QTest::keyClick(r.Button(IDC_SETUP_NEXT), Qt::Key_Enter);
+    QVERIFY(r.wizard->isVisible());
+    QCOMPARE(r.wizard->CurrentPage(), 1);
+    // A click on a title changes neither the tab nor the page.
+    auto* tabs = r.wizard->Controls().Control<QTabWidget>(IDC_SETUP_TAB);
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(2).center());
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(r.wizard->CurrentPage(), 1);
+    QVERIFY(r.Take(0).frames.empty());
+    // Escape is Cancel: the same closing frames as Finish, without the message.
+    QTest::keyClick(r.wizard.get(), Qt::Key_Escape);
+    QCOMPARE(r.Take(2).Kinds(), (QStringList{"check 0", "request 0"}));
+    QVERIFY(r.messages.Texts().isEmpty());
+    QCOMPARE(r.wizard->result(), int(QDialog::Rejected));
+}
+
+void SetupWizardTest::choicePagesMarkAndSendTheirValue() {
+    Rig r;
+    r.block.Mirror.SwashPlateType = 0;  // never configured: no type marked
+    QVERIFY(r.Start());
+    r.GoTo(4);
+    r.Take(4);
+    auto* direction = r.At<CStep4>(4);
+    const auto marked = [](const ChoicePage* page) {
+        QList<int> values;
+        for (const auto& [button, value] : page->Group().Buttons())
+            if (button->Selected()) values << value;
+        return values;
+    };
+    QCOMPARE(marked(direction), QList<int>{2});
+    QStringList names;
+    for (const auto& [button, value] : direction->Group().Buttons())
+        names << button->accessibleName();
+    QCOMPARE(names, (QStringList{"Installation direction 1", "Installation direction 2",
+                                 "Installation direction 3"}));
+    // The box comes before anything changes or is sent.
+    bool unchangedAtBox = false;
+    r.messages.onShow = [&](const QString&) {
+        unchangedAtBox = r.block.Setup.FixMode == 0 && marked(direction) == QList<int>{2};
+    };
+    QTest::mouseClick(r.OnPage(4, IDC_STEP4_DIRECTION3), Qt::LeftButton);
+    QCOMPARE(r.messages.Texts(), QStringList{"Direction 3"});
+    QVERIFY(unchangedAtBox);
+    QCOMPARE(marked(direction), QList<int>{3});
+    QCOMPARE(r.Take(1).frames.at(0)[kSetup + 29], uint8_t{3});  // FixMode
+    QCOMPARE(int(r.block.Mirror.FixMode), 3);
+    // Clicking the marked button sends its value again.
+    QTest::mouseClick(r.OnPage(4, IDC_STEP4_DIRECTION3), Qt::LeftButton);
+    QCOMPARE(r.Take(1).Kinds(), QStringList{"write"});
+
+    r.GoTo(6);
+    r.Take(1);  // the stream stays off past page 4: nothing; page 4 itself sent one request
+    auto* swash = r.At<CStep7>(6);
+    QVERIFY(marked(swash).isEmpty());
+    QCOMPARE(r.OnPage(6, IDC_STEP7_CCPM90)->accessibleName(), QStringLiteral("90CCPM"));
+    QTest::mouseClick(r.OnPage(6, IDC_STEP7_CCPM90), Qt::LeftButton);
+    QCOMPARE(marked(swash), QList<int>{5});
+    QCOMPARE(r.Take(1).frames.at(0)[kSetup + 27], uint8_t{5});  // SwashPlateType
+    QCOMPARE(r.OnPage(5, IDC_STEP6_SERVO_TYPE3)->accessibleName(),
+             QStringLiteral("Tail servo is 760us digital, swashplate servos are 1520us analog"));
+}
+
+void SetupWizardTest::servoReverseFollowsTheSwashplateType() {
+    Rig r;
+    QVERIFY(r.Start());
+    r.GoTo(6);
+    QTest::mouseClick(r.OnPage(6, IDC_STEP7_CCPM90), Qt::LeftButton);
+    r.GoTo(7);
+    r.Take(4);
+    auto* label = qobject_cast<QLabel*>(r.OnPage(7, IDC_STEP8_SWASH_TYPE));
+    QCOMPARE(label->text(), QStringLiteral("Swashplate type:90 CCPM"));
+    // The page paints the 90 CCPM swashplate where its picture goes.
+    const QImage shown = r.wizard->Page(7)->grab().toImage();
+    const QImage picture = LoadPngResource(199).value();
+    int same = 0, opaque = 0;
+    for (int y = 0; y < picture.height(); y += 7)
+        for (int x = 0; x < picture.width(); x += 7)
+            if (qAlpha(picture.pixel(x, y)) == 255) {
+                ++opaque;
+                same +=
+                    shown.pixel(kSwashPlace197.x + x, kSwashPlace197.y + y) == picture.pixel(x, y);
+            }
+    QVERIFY2(opaque > 50 && same > opaque * 9 / 10,
+             qPrintable(QString("%1 of %2").arg(same).arg(opaque)));
+
+    auto* ch2 = qobject_cast<QPushButton*>(r.OnPage(7, IDC_STEP8_CH2));
+    QCOMPARE(ch2->text(), QStringLiteral("CH2(Reverse)"));  // 0 from a file counts as reversed
+    ch2->click();
+    QCOMPARE(ch2->text(), QStringLiteral("CH2(Normal)"));
+    ch2->click();
+    QCOMPARE(ch2->text(), QStringLiteral("CH2(Reverse)"));
+    const Heard writes = r.Take(2);
+    QCOMPARE(writes.Kinds(), (QStringList{"write", "write"}));
+    QCOMPARE(writes.frames[0][kSetup + 7], uint8_t{1});     // ServoDirCH2
+    QCOMPARE(writes.frames[1][kSetup + 7], uint8_t{0xFF});  // -1
+    QCOMPARE(int(r.block.Mirror.ServoDirCH2), -1);
+}
+
+void SetupWizardTest::monitorShowsOnlyValidRepliesAsTheUnitSendsThem() {
+    Rig r;
+    QVERIFY(r.Start());
+    r.GoTo(3);
+    const Heard asked = r.Take(2);
+    QCOMPARE(asked.Kinds().last(), QStringLiteral("request 40"));
+    const uint8_t echo = asked.frames.back()[kRequestSequence];
+    auto* page = r.At<CStep3>(3);
+    const auto label = [&](int id) { return qobject_cast<QLabel*>(r.OnPage(3, id))->text(); };
+    const auto bar = [&](int id) { return r.wizard->Page(3)->Controls().Control<CLevelBar>(id); };
+    const std::array<int, 5> labels = {IDC_STEP3_AILERON_VALUE, IDC_STEP3_ELEVATOR_VALUE,
+                                       IDC_STEP3_RUDDER_VALUE, IDC_STEP3_COLLECTIVE_VALUE,
+                                       IDC_STEP3_TAIL_GAIN_VALUE};
+    const std::array<int, 5> bars = {IDC_STEP3_AILERON_BAR, IDC_STEP3_ELEVATOR_BAR,
+                                     IDC_STEP3_RUDDER_BAR, IDC_STEP3_COLLECTIVE_BAR,
+                                     IDC_STEP3_TAIL_GAIN_BAR};
+    const auto shown = [&] {
+        QStringList s;
+        for (std::size_t i = 0; i < 5; ++i)
+            s << label(labels[i]) + "/" + QString::number(bar(bars[i])->Pos());
+        return s;
+    };
+    QCOMPARE(shown(), QStringList(5, "0/0"));
+    QCOMPARE(bar(IDC_STEP3_TAIL_GAIN_BAR)->accessibleName(), QStringLiteral("Tail gain"));
+    QCOMPARE(r.OnPage(3, IDC_STEP3_COLLECTIVE_VALUE)->accessibleName(),
+             QStringLiteral("Collective pitch value"));
+    const auto send = [&](const Bytes& b) -> uint32_t {
+        const uint32_t before = page->RepliesShown();
+        if (!r.pty.Send(b)) return 99;
+        QTest::qWait(300);  // a read pass ends after 100 ms of silence
+        return page->RepliesShown() - before;
+    };
+    // Fewer than a frame's 90 bytes wait, even holding a whole reply; the rest brings it in.
+    const Bytes reply = Reply(kReplyMonitor, echo, MonitorBody({2488, 2487, 3811, 3789, 5155}));
+    QCOMPARE(send(Bytes(reply.begin(), reply.begin() + 40)), 0u);
+    QCOMPARE(shown(), QStringList(5, "0/0"));
+    QCOMPARE(send(Bytes(reply.begin() + 40, reply.end())), 1u);
+    // 124 reaches the bar, 125 only the label; -129 saturates at -128 (the bar stops at its
+    // end, -125).
+    const QStringList first{"124/124", "125/0", "-1/-1", "1/1", "-128/-125"};
+    QCOMPARE(shown(), first);
+    QCOMPARE(bar(IDC_STEP3_TAIL_GAIN_BAR)->accessibleDescription(), QStringLiteral("-125"));
+    // An acknowledgement and a reply with a broken check change nothing.
+    QCOMPARE(send(Reply(kReplyAck, echo, {})), 0u);
+    Bytes broken = Reply(kReplyMonitor, echo, MonitorBody({3800, 3800, 3800, 3800, 3800}));
+    broken[17] ^= 0x55;  // the check byte
+    QCOMPARE(send(broken), 0u);
+    QCOMPARE(shown(), first);
+    QCOMPARE(send(Reply(kReplyMonitor, echo, MonitorBody({3800, 3800, 3800, 3800, 3800}))), 1u);
+    QCOMPARE(shown(), (QStringList{"0/0", "0/0", "0/0", "0/0", "0/0"}));
+}
+
+void SetupWizardTest::monitorKeepsUpWithTheStreamAtLineSpeed() {
+    SimOptions paced;
+    paced.pace = true;
+    SimPeer unit(FactoryImage(), true, paced);
+    Rig r;
+    QVERIFY(unit.Started() && r.Open(unit.Path()));
+    r.wizard = std::make_unique<CSetupDlg>(r.services);
+    r.wizard->show();
+    std::vector<MonitorSignal> seen;
+    r.GoTo(2);
+    auto* page = r.At<CStep3>(3);
+    connect(page, &CStep3::signalsShown, page, [&](const MonitorSignal& m) { seen.push_back(m); });
+    r.Press(IDC_SETUP_NEXT);
+    constexpr std::size_t kFrames = 150;
+    QTRY_VERIFY_WITH_TIMEOUT(seen.size() >= kFrames, 30000);
+    // Every reply, in the order the unit sent them: none lost, none read from the wrong place.
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        const MonitorRaw sent = MonitorSample(static_cast<uint32_t>(i));
+        QVERIFY2(std::equal(sent.begin(), sent.end(), seen[i].raw.begin()),
+                 qPrintable(QString::number(i)));
+    }
+    r.Press(IDC_SETUP_PREV);  // the stream stops
+}
+
+void SetupWizardTest::levelBarGeometry() {
+    const auto v = BarAxis::Vertical, h = BarAxis::Horizontal;
+    // 10 x 60, range -125..125, half 30: 62 fills rows 15..29, columns 1..8.
+    QCOMPARE(LevelBarFill(v, 10, 60, 62, 125), (BarRect{1, 15, 8, 15}));
+    QCOMPARE(LevelBarFill(v, 10, 60, 125, 125), (BarRect{1, 0, 8, 31}));  // up to the border
+    QCOMPARE(LevelBarFill(v, 10, 60, -125, 125), (BarRect{1, 30, 8, 31}));
+    QVERIFY(LevelBarFill(v, 10, 60, 0, 125).Empty());
+    QCOMPARE(LevelBarFill(h, 114, 16, 125, 125), (BarRect{0, 1, 58, 14}));  // to the left
+    QCOMPARE(LevelBarFill(h, 114, 16, -125, 125), (BarRect{57, 1, 56, 14}));
+    // -100 to -50 repaints from the new bar's end down: the old bar's lower part goes.
+    const BarRect old = LevelBarFill(v, 10, 60, -100, 125), now = LevelBarFill(v, 10, 60, -50, 125);
+    const BarRect dirty = LevelBarInvalid(v, 10, 60, -100, -50, 125);
+    QCOMPARE(dirty.top, now.top + now.height);
+    QCOMPARE(dirty.top + dirty.height, 60);
+    QVERIFY(dirty.top < old.top + old.height);
+    QCOMPARE(LevelBarInvalid(v, 10, 60, -20, 0, 125), (BarRect{0, 0, 10, 60}));
+    QCOMPARE(LevelBarInvalid(h, 114, 16, -20, 30, 125), (BarRect{0, 0, 114, 16}));
+    // The widget clamps and says so, and paints exactly the geometry's fill.
+    CVertLevelBar bar;
+    bar.resize(10, 60);
+    bar.SetRange(125, -125);
+    QCOMPARE(bar.Minimum(), -125);
+    QCOMPARE(bar.SetPos(200), 0);
+    QCOMPARE(bar.Pos(), 125);
+    QCOMPARE(bar.SetPos(62), 1);
+    const QImage shot = bar.grab().toImage();
+    QCOMPARE(QColor(shot.pixel(4, 20)), QColor(255, 0, 255));
+    QVERIFY(QColor(shot.pixel(4, 10)) != QColor(255, 0, 255));
+    bar.SetPos(-30);
+    QCOMPARE(QColor(bar.grab().toImage().pixel(4, 32)), QColor(0, 0, 255));
+}
+
+QTEST_MAIN(SetupWizardTest)
+#include "SetupWizardTest.moc"

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QStyleOptionSlider>
@@ -29,6 +30,8 @@
 #include "view/CUARTView.h"
 #include "view/MainFormTemplate.h"
 #include "widgets/PngButton.h"
+#include "wizard/MonitorPage.h"
+#include "wizard/SetupDlg.h"
 
 using namespace orq;
 using namespace orq::test;
@@ -54,7 +57,9 @@ struct ViewHarness {
     ViewHarness() {
         InitGuiResources();
         app.InitInstance([this](CMainFrame& f, AppServices& s) -> FormView* {
-            return view = new CUARTView(s, &f);
+            view = new CUARTView(s, &f);
+            view->SetSetupRunner([&s](QWidget* parent) { RunSetup(s, parent); });
+            return view;
         });
         frame = app.MainFrame();
         QCoreApplication::processEvents();  // places the progress bar
@@ -190,6 +195,7 @@ private slots:
     void connectFindsTheUnitBehindAbsentGoneAndSilentPorts();
     void reconnectThenUnplug();
     void closingDuringAScanStopsIt();
+    void setupRunsTheWizardAndTakesTheLineBack();
 };
 
 void MainFormTest::initialUpdateAndTabOrder() {
@@ -462,7 +468,8 @@ void MainFormTest::connectFindsTheUnitBehindAbsentGoneAndSilentPorts() {
             [&](int v) { progress << v; });
     h.Click(IDC_CONNECT);
     QVERIFY(h.view->Scanning() && !h.Ctrl(IDC_CONNECT)->isEnabled());
-    QVERIFY(!h.Ctrl(IDC_ADVANCE)->isEnabled());  // it would write to the port being probed
+    // The Advance Menu and the wizard would write to the port being probed.
+    QVERIFY(!h.Ctrl(IDC_ADVANCE)->isEnabled() && !h.Ctrl(IDC_SETUP)->isEnabled());
     // The form stays in use while the scan waits; what is changed meanwhile is not sent to the
     // port being probed, so the scan still recognises the unit's answer.
     h.Click(IDC_PRESET_F3C);
@@ -551,6 +558,41 @@ void MainFormTest::closingDuringAScanStopsIt() {
     QVERIFY(h.view.isNull());
     QTest::qWait(2500);  // past the port's wait: nothing may fire into the dead form
     QVERIFY(!h.port.IsOpen());
+}
+
+// The wizard takes the port's notifications page by page; once it has closed, what the unit
+// sends reaches the form again.
+void MainFormTest::setupRunsTheWizardAndTakesTheLineBack() {
+    SimPeer unit;
+    ViewHarness h;
+    QVERIFY(h.OpenPortTo(unit));
+    h.Mark(unit);
+    int monitorShown = -1;
+    uint32_t formHeard = 1;
+    h.modal.onRun = [&](QDialog& d) {
+        auto* wizard = qobject_cast<CSetupDlg*>(&d);
+        if (!wizard) return int(QDialog::Accepted);
+        const auto press = [&](int id) {
+            qobject_cast<QPushButton*>(FindControl(wizard, id))->click();
+        };
+        press(IDC_SETUP_NEXT);
+        press(IDC_SETUP_NEXT);  // the Monitor page: the unit streams to it
+        auto* monitor = qobject_cast<CStep3*>(wizard->Page(3));
+        static_cast<void>(QTest::qWaitFor([&] { return monitor->RepliesShown() >= 2; }, 3000));
+        monitorShown = int(monitor->RepliesShown());
+        formHeard = h.view->Accumulator().Size();
+        press(IDC_SETUP_CANCEL);
+        return wizard->result();
+    };
+    h.Click(IDC_SETUP);
+    QCOMPARE(h.modal.Runs(), 1);
+    QVERIFY(monitorShown >= 2);
+    QCOMPARE(formHeard, 0u);  // while the wizard was up, what came went to its pages
+    QTRY_COMPARE(unit.CountSince(), std::size_t{4});  // stream off, on, check off, off
+    const auto f = unit.Since();
+    QCOMPARE((QList<int>{f[0][4], f[1][4], f[2][9], f[3][4]}), (QList<int>{0, 40, 50, 0}));
+    h.TypeAndEnter(IDC_PITCH_GAIN_EDIT, "60");  // answered: the answers come to the form
+    QTRY_VERIFY(h.view->Accumulator().Size() >= 2 * kFrameSize);
 }
 
 QTEST_MAIN(MainFormTest)

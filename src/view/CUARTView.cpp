@@ -9,6 +9,7 @@
 
 #include "framework/Commands.h"
 #include "framework/NotifyTarget.h"
+#include "framework/ReturnCommits.h"
 #include "framework/Skin.h"
 #include "protocol/LinkFrame.h"
 #include "serial/SerialPort.h"
@@ -52,10 +53,6 @@ constexpr ButtonName kButtonNames[] = {
     {IDC_UPGRADE_OPEN, "Open firmware file"},
     {IDC_UPGRADE, "Upgrade firmware"},
 };
-
-bool IsReturn(int key) {
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
 
 }  // namespace
 
@@ -113,7 +110,8 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
       s_(services),
       frame_(frame),
       controls_(BuildDialog(kTemplate101, this, WidgetFactories())),
-      ddx_(controls_, services.messages) {
+      ddx_(controls_, services.messages),
+      returns_(new ReturnCommits([this](int editId) { CommitEdit(editId); }, this)) {
     for (const TuningControl& c : kTuning)
         ddx_.Bind(c.edit, values_.*c.Value(), c.Minimum(), c.Maximum());
     WireMessageMap(this, controls_, GetMessageMap());
@@ -124,7 +122,7 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
     for (const TuningControl& c : kTuning) {
         if (QLineEdit* e = controls_.Edit(c.edit)) {
             e->setAccessibleName(QString::fromUtf8(c.name));
-            e->installEventFilter(this);
+            returns_->Watch(e);
         }
         if (SliderControl* sl = controls_.Slider(c.slider))
             sl->setAccessibleName(QString::fromUtf8(c.name));
@@ -267,26 +265,6 @@ void CUARTView::CommitEdit(int editId) {
     Send();
     ddx_.WriteOut();
     update();
-}
-
-bool CUARTView::eventFilter(QObject* watched, QEvent* event) {
-    // Every keyboard message carrying Return commits once, as the key goes down (and again for
-    // each auto-repeat) and as it comes up: the unit hears the value on the press already.
-    const QEvent::Type type = event->type();
-    if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const bool repeatedRelease = type == QEvent::KeyRelease && key->isAutoRepeat();
-        if (IsReturn(key->key()) && !repeatedRelease) {
-            // Key events reach the box that has the focus, so this is the focused box.
-            if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
-                const QPointer<CUARTView> alive(this);
-                const QPointer<QLineEdit> box(edit);
-                CommitEdit(ControlId(edit));
-                if (!alive || !box) return true;  // nothing left to deliver the key to
-            }
-        }
-    }
-    return FormView::eventFilter(watched, event);
 }
 
 void CUARTView::MirrorFromDevice() {

@@ -32,6 +32,7 @@ class QTimer;
 
 namespace orq {
 
+class ReturnCommits;
 class WindowNotifyTarget;
 class ScanDriver;
 struct ScanReport;
@@ -96,7 +97,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;  // OnDraw
     void closeEvent(QCloseEvent* event) override;
     void customEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;  // PreTranslateMessage
 
 private:
     static std::span<const MessageEntry<CUARTView>> GetMessageMap();
@@ -145,6 +145,7 @@ private:
     SliderValues values_;
     ResetValues reset_;
     DataExchange ddx_;
+    ReturnCommits* returns_;  // Return in the seven boxes (PreTranslateMessage)
     std::optional<QImage> unitPicture_, lampOff_, lampOn_;
     QString upgradePath_;
 

@@ -39,6 +39,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kByteTime = std::chrono::nanoseconds(10'000'000'000LL / 9600);
 constexpr int kFirstRaw = 3800 - 1000;  // reply n carries kFirstRaw + n as its aileron
+// The last byte of a monitor reply proper: header 2, kind, type, echo, ten value bytes,
+// DeviceState, length, check, then 7E 0E.
+constexpr std::size_t kTrailerEnd = 19;
 
 class NoSkin : public orq::Skin {
 public:
@@ -133,15 +136,13 @@ int main(int argc, char** argv) {
         auto next = Clock::now();
         for (int n = 0; n < frames && !done; ++n) {
             const orq::Frame f = MonitorReply(echo, kFirstRaw + n);
-            bool trailer = false;
             for (std::size_t i = 0; i < f.size(); ++i) {
                 next += kByteTime;
+                // The trailer's time is noted before it goes out: the page may read it at once.
+                if (i == kTrailerEnd)
+                    sentAt[static_cast<std::size_t>(n)] = next.time_since_epoch().count();
                 std::this_thread::sleep_until(next);
                 if (::write(master, &f[i], 1) != 1) return;
-                if (!trailer && i > 0 && f[i - 1] == orq::kTrailer0 && f[i] == orq::kTrailer1) {
-                    trailer = true;
-                    sentAt[static_cast<std::size_t>(n)] = Clock::now().time_since_epoch().count();
-                }
             }
         }
     });

@@ -92,18 +92,23 @@ bool FindFrame(LinkState& link, std::span<const uint8_t> run) {
     return false;
 }
 
-bool AcceptFrame(LinkState& link, ParameterBlock& block) {
-    const std::size_t n = link.N;
-    const auto& p = link.ReceivePayload;
+bool IsValidReply(std::span<const uint8_t> p) {
+    const std::size_t n = p.size();
     if (n < 2 || n > kReceivePayloadSize) return false;
-    if (XorOf(std::span<const uint8_t>(p.data(), n - 1)) != p[n - 1]) return false;
+    if (XorOf(p.first(n - 1)) != p[n - 1]) return false;
     if (p[n - 2] != n) return false;
     if (p[0] != kCommandRequest && p[0] != kCommandParameters) return false;
-
     // A reply too short to hold its body carries nothing trustworthy: reading it would apply
     // whatever an earlier frame left in the payload buffer.
     if (p[1] == kReplyParameters && n < 83) return false;
     if (p[1] == kReplyMonitor && n < 16) return false;
+    return true;
+}
+
+bool AcceptFrame(LinkState& link, ParameterBlock& block) {
+    const std::size_t n = link.N;
+    const auto& p = link.ReceivePayload;
+    if (n > kReceivePayloadSize || !IsValidReply(std::span(p.data(), n))) return false;
 
     if (p[2] == link.SequenceCounter) link.AwaitingReply = false;
 

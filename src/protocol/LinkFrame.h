@@ -88,6 +88,9 @@ inline uint32_t SendOptimizationCheck(LinkState& l, const ParameterBlock& b, Byt
 // callers only look at AwaitingReply afterwards.
 bool AcceptFrame(LinkState& link, ParameterBlock& block);
 
+// The checks of AcceptFrame on a payload, without applying anything.
+bool IsValidReply(std::span<const uint8_t> payload);
+
 // XOR of `bytes`, as the check byte uses it.
 uint8_t XorOf(std::span<const uint8_t> bytes);
 

@@ -7,11 +7,16 @@ namespace orq {
 
 std::optional<SwashMix> MixFor(int swashPlateType) {
     switch (swashPlateType) {
-        case 2: return SwashMix{1.09375f, 0.625f, 1.25f, 1.0f};  // 120 CCPM
-        case 3: return SwashMix{0.875f, 0.875f, 1.234f, 1.0f};   // 135 CCPM
-        case 4: return SwashMix{0.8125f, 0.969f, 1.266f, 1.0f};  // 140 CCPM
-        case 5: return SwashMix{1.25f, 0.0f, 1.25f, 1.0f};       // 90 CCPM
-        default: return std::nullopt;
+        case 2:
+            return SwashMix{1.09375f, 0.625f, 1.25f, 1.0f};  // 120 CCPM
+        case 3:
+            return SwashMix{0.875f, 0.875f, 1.234f, 1.0f};  // 135 CCPM
+        case 4:
+            return SwashMix{0.8125f, 0.969f, 1.266f, 1.0f};  // 140 CCPM
+        case 5:
+            return SwashMix{1.25f, 0.0f, 1.25f, 1.0f};  // 90 CCPM
+        default:
+            return std::nullopt;
     }
 }
 
@@ -21,7 +26,8 @@ void ServoTrim::Clamp() {
 
 void ServoTrim::Channel(int channel, int step, int direction) {
     if (channel < 0 || channel > 2) return;
-    if (direction == 1 || direction == -1) trims_[static_cast<std::size_t>(channel)] += step * direction;
+    if (direction == 1 || direction == -1)
+        trims_[static_cast<std::size_t>(channel)] += step * direction;
     Clamp();
 }
 

@@ -28,10 +28,10 @@ Bytes Reply(std::array<int, 5> raw, uint8_t echo = 1, uint8_t type = kReplyMonit
 
 TEST(Monitor, DisplayValuesTruncateTowardZeroAndSaturate) {
     const std::vector<std::pair<int, int>> cases = {
-        {3800, 0},    {2740, 100},  {4860, -100}, {2488, 124},  {2487, 125},  {3811, -1},
-        {3789, 1},    {5124, -126}, {5154, -128},
-        {5155, -128},  // -129 held as a byte would be 127, the opposite end
-        {0, 127},     {-32768, 127}, {32767, -128}};
+        {3800, 0}, {2740, 100},   {4860, -100}, {2488, 124},  {2487, 125}, {3811, -1},
+        {3789, 1}, {5124, -126},  {5154, -128}, {5155, -128},  // -129 held as a byte would be 127,
+                                                               // the opposite end
+        {0, 127},  {-32768, 127}, {32767, -128}};
     for (const auto& [raw, shown] : cases) EXPECT_EQ(MonitorDisplayValue(raw), shown) << raw;
 }
 
@@ -56,7 +56,8 @@ TEST_F(MonitorStreamTest, DecodesEveryReplyInOrderWhateverTheSlicing) {
     EXPECT_EQ(got[0].raw[3], 5155);
     EXPECT_FALSE(link.AwaitingReply);
     // Two replies cut at every place: each is shown once, in order, none half-read.
-    const Bytes b = Reply({2740, 3800, 3800, 3800, 3800}), c = Reply({4860, 3800, 3800, 3800, 3800});
+    const Bytes b = Reply({2740, 3800, 3800, 3800, 3800}),
+                c = Reply({4860, 3800, 3800, 3800, 3800});
     Bytes both = b;
     both.insert(both.end(), c.begin(), c.end());
     for (std::size_t cut = 1; cut < both.size(); ++cut) {
@@ -84,6 +85,18 @@ TEST_F(MonitorStreamTest, ShowsNothingUntilAFrameHasComeOrFromAnythingButAValidA
     EXPECT_TRUE(Feed(Reply({2740, 0, 0, 0, 0}, 0)).empty());
     EXPECT_TRUE(link.AwaitingReply);
     EXPECT_EQ(Feed(reply).size(), 1u);
+}
+
+// The frame has no escaping: a stick value whose bytes read 7E 0E or 7F 2F must not cut the
+// reply short nor start a new one.
+TEST_F(MonitorStreamTest, ValuesThatLookLikeATrailerOrAHeaderAreReadAsValues) {
+    Bytes run = Reply({0x0B7E, 3800, 3800, 3800, 3800});             // 7E, then elevator's 0E
+    const Bytes header = Reply({0x0A7F, 0x2F00, 3800, 3800, 3800});  // 7F, then 2F
+    run.insert(run.end(), header.begin(), header.end());
+    const auto shown = Feed(run);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].raw[0], 0x0B7E);
+    EXPECT_EQ(shown[1].raw[1], 0x2F00);
 }
 
 TEST_F(MonitorStreamTest, KeepsOnlyTheNewestBytesWhenFarBehind) {

@@ -52,9 +52,9 @@ bool DataExchange::ReadBack() {
         if (!v) return Fail(b, QStringLiteral("Please enter an integer."));
         *b.value = *v;
         if (b.ranged && (*v < b.min || *v > b.max))
-            return Fail(b, QStringLiteral("Please enter an integer between %1 and %2.")
-                               .arg(b.min)
-                               .arg(b.max));
+            return Fail(
+                b,
+                QStringLiteral("Please enter an integer between %1 and %2.").arg(b.min).arg(b.max));
     }
     return true;
 }

@@ -12,7 +12,9 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionSlider>
+#include <QStylePainter>
 #include <QTabWidget>
 
 #include <algorithm>
@@ -30,6 +32,25 @@ Qt::Alignment HorizontalAlignment(unsigned style, Qt::Alignment fallback) {
     if (style & kTextLeft) return Qt::AlignLeft;
     return fallback;
 }
+
+// A push button whose caption wraps onto as many lines as the button's width needs, centred.
+class MultiLineButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QString caption = option.text;
+        option.text.clear();
+        p.drawControl(QStyle::CE_PushButton, option);
+        const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+        p.drawItemText(area.adjusted(2, 0, -2, 0), Qt::AlignCenter | Qt::TextWordWrap, palette(),
+                       isEnabled(), caption, QPalette::ButtonText);
+    }
+};
 
 bool DefaultTabStop(ControlKind kind) {
     switch (kind) {
@@ -57,7 +78,8 @@ QWidget* MakeControl(const ControlSpec& control, QWidget* parent,
         case ControlKind::PushButton:
         case ControlKind::DefPushButton:
         case ControlKind::ImageButton: {
-            auto* b = new QPushButton(text, parent);
+            auto* b = (control.style & kMultiLine) ? new MultiLineButton(text, parent)
+                                                   : new QPushButton(text, parent);
             // Only the template's default button answers Enter; Qt would otherwise make
             // whichever push button has the focus the default.
             b->setAutoDefault(false);

@@ -80,6 +80,7 @@ enum ControlStyle : unsigned {
     kTabStop = 1u << 8,   // statics/pictures that take focus (rare)
     kReadOnly = 1u << 9,  // edits
     kNumber = 1u << 10,   // edits that accept digits (and a leading minus) only
+    kMultiLine = 1u << 11,  // push buttons whose caption wraps to the button's width
 };
 
 // Pixels per 4 horizontal and per 8 vertical dialog units.

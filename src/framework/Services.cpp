@@ -28,9 +28,8 @@ QStringList QtFiltersFromSystemFilter(const QString& filter) {
 void QtMessageBox::Show(QWidget* parent, const QString& text) {
     // Heap-allocated and guarded: if the parent goes away while the box is up, the box goes
     // with it and we must not delete it a second time.
-    QPointer<QMessageBox> box =
-        new QMessageBox(QMessageBox::NoIcon, QString::fromUtf8(kMessageBoxCaption), text,
-                        QMessageBox::Ok, parent);
+    QPointer<QMessageBox> box = new QMessageBox(
+        QMessageBox::NoIcon, QString::fromUtf8(kMessageBoxCaption), text, QMessageBox::Ok, parent);
     box->exec();
     delete box.data();
 }
@@ -62,6 +61,8 @@ FileDialogResult QtFileDialog::Run(QWidget* parent, const FileDialogRequest& req
     return result;
 }
 
-int QtModalRunner::RunModal(QDialog& dialog) { return dialog.exec(); }
+int QtModalRunner::RunModal(QDialog& dialog) {
+    return dialog.exec();
+}
 
 }  // namespace orq

@@ -10,10 +10,12 @@
 #include "protocol/LinkFrame.h"
 #include "serial/SerialPort.h"
 #include "wizard/ChoicePages.h"
+#include "wizard/DirectionPages.h"
 #include "wizard/GuidePages.h"
-#include "wizard/LaterPages.h"
 #include "wizard/MonitorPage.h"
 #include "wizard/ServoReversePage.h"
+#include "wizard/ServoTrimPage.h"
+#include "wizard/SliderPages.h"
 
 namespace orq {
 

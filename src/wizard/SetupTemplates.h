@@ -308,8 +308,7 @@ inline constexpr PagePicture kPictures197[] = {{203, 135, 90}, {203, 670, 90}, {
 inline constexpr PicturePlace kSwashPlace197{370, 170};
 
 // ---------------------------------------------------------------------------------------------
-// 204: page 8, "Servo trim" (CStep9). Bars and arrow buttons are custom controls: the bars are
-// CVertLevelBar, every arrow button a CIconButton whose icon resource rides in `resource`.
+// 204: page 8, "Servo trim" (CStep9). Every arrow button carries its icon in `resource`.
 
 enum Step9Id : int {
     IDC_STEP9_SWASH_TYPE = 1035,
@@ -385,19 +384,6 @@ inline constexpr ControlSpec kControls204[] = {
 };
 
 inline constexpr DialogTemplate kTemplate204{204, nullptr, 482, 232, kFontSetup, kControls204};
-
-// Only the channel buttons have tooltips; they are set in dialog initialisation, not taken
-// from the template.
-struct ControlTooltip {
-    int id;
-    const char* text;
-};
-
-inline constexpr ControlTooltip kTooltips204[] = {
-    {IDC_STEP9_CH1_UP, "CH1"}, {IDC_STEP9_CH1_DOWN, "CH1"},
-    {IDC_STEP9_CH2_UP, "CH2"}, {IDC_STEP9_CH2_DOWN, "CH2"},
-    {IDC_STEP9_CH3_UP, "CH3"}, {IDC_STEP9_CH3_DOWN, "CH3"},
-};
 
 // No fixed picture: only the swashplate of the current type (kSwashChoices), above the swash
 // buttons.
@@ -577,8 +563,8 @@ inline constexpr DialogTemplate kTemplate216{216, nullptr, 512, 252, kFontSetup,
 inline constexpr PagePicture kPictures216[] = {{220, 10, 270}, {221, 530, 275}, {222, 320, 10}};
 
 // ---------------------------------------------------------------------------------------------
-// 226: page 13, "Pirouette optimization" (CStep14). Both buttons are multi-line in the
-// template; their captions are long enough to need two lines in 75 units.
+// 226: page 13, "Pirouette optimization" (CStep14). Both buttons are multi-line: their
+// captions need two lines in 75 units.
 
 enum Step14Id : int {
     IDC_STEP14_DIRECTION = 1123,
@@ -586,8 +572,8 @@ enum Step14Id : int {
 };
 
 inline constexpr ControlSpec kControls226[] = {
-    {IDC_STEP14_CHECK, wizard_detail::CK::PushButton, "Check optimization direction", 52, 143, 75, 40},
-    {IDC_STEP14_DIRECTION, wizard_detail::CK::PushButton, "Optimization direction(Normal)", 137, 143, 75, 40},
+    {IDC_STEP14_CHECK, wizard_detail::CK::PushButton, "Check optimization direction", 52, 143, 75, 40, kMultiLine},
+    {IDC_STEP14_DIRECTION, wizard_detail::CK::PushButton, "Optimization direction(Normal)", 137, 143, 75, 40, kMultiLine},
     {kNoId, wizard_detail::CK::Static, "1.Click \"Check optimization direction\",the swashplate tilts to a direction. Now you can consider the swashplate to be a compass, the direction of tilt is the compass orientation.", 5, 10, 220, 25},
     {kNoId, wizard_detail::CK::Static, "2.Pick up helicopter and rotate it around its main shaft for 90 degrees, check the swashplate compass orientation.", 5, 44, 220, 20},
     {kNoId, wizard_detail::CK::Static, "3.If it maintains it's orientation, the sign of \"Optimization direction\" is right.", 5, 71, 220, 20},

@@ -2,8 +2,12 @@
 // unit would hear it (and writes as the unit would answer), or a simulated unit streaming at the
 // line's own speed. Frames are checked byte by byte.
 
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QStyleOptionSlider>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
@@ -20,14 +24,17 @@
 #include "support/RecordingSkin.h"
 #include "support/SimPeer.h"
 #include "support/TestServices.h"
+#include "widgets/IconButton.h"
 #include "widgets/LevelBar.h"
 #include "widgets/PngButton.h"
 #include "widgets/PngResource.h"
 #include "wizard/ChoicePages.h"
-#include "wizard/LaterPages.h"
+#include "wizard/DirectionPages.h"
 #include "wizard/MonitorPage.h"
 #include "wizard/ServoReversePage.h"
+#include "wizard/ServoTrimPage.h"
 #include "wizard/SetupDlg.h"
+#include "wizard/SliderPages.h"
 
 using namespace orq;
 using namespace orq::test;
@@ -110,7 +117,41 @@ struct Rig {
         return qobject_cast<Page*>(wizard->Page(n));
     }
     QWidget* OnPage(int n, int id) const { return wizard->Page(n)->Controls().Control(id); }
+    void Click(int page, int id) const { QTest::mouseClick(OnPage(page, id), Qt::LeftButton); }
+    // Types into an edit box of a page and presses Return there: key down and key up.
+    void TypeAndEnter(int page, int id, const QString& text) const {
+        auto* e = qobject_cast<QLineEdit*>(OnPage(page, id));
+        e->setFocus();
+        e->selectAll();
+        QTest::keyClicks(e, text);
+        QTest::keyClick(e, Qt::Key_Return);
+    }
+    // Walks to `page` and takes the requests the walk sent.
+    void Reach(int page) {
+        const int from = wizard->CurrentPage();
+        GoTo(page);
+        int requests = 0;
+        for (int p = from + 1; p <= page; ++p) requests += (p >= 2 && p <= 4) ? 1 : 0;
+        Take(static_cast<std::size_t>(requests));
+    }
 };
+
+// The thumb's centre of a vertical slider, in its own coordinates.
+QPoint Thumb(QSlider* s) {
+    QStyleOptionSlider o;
+    o.initFrom(s);
+    o.orientation = s->orientation();
+    o.minimum = s->minimum();
+    o.maximum = s->maximum();
+    o.sliderPosition = o.sliderValue = s->value();
+    o.upsideDown = !s->invertedAppearance();
+    return s->style()->subControlRect(QStyle::CC_Slider, &o, QStyle::SC_SliderHandle, s).center();
+}
+
+void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton b, Qt::MouseButtons held) {
+    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), b, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
 
 // A reply of the unit's: kind 10, the given type and echo, then `body`, length, check,
 // trailer, padded to the frame's 90 bytes (or cut to `keep` bytes).
@@ -145,6 +186,10 @@ private slots:
     void monitorShowsOnlyValidRepliesAsTheUnitSendsThem();
     void monitorKeepsUpWithTheStreamAtLineSpeed();
     void levelBarGeometry();
+    void servoTrimMovesTheServosOneByOneOrThroughTheMix();
+    void slidersSendOnReleaseAndReturnAndKeepTheMirror();
+    void tailAndGyroDirectionsToggle();
+    void pirouetteCheckStartsFlipsAndEnds();
 };
 
 void SetupWizardTest::navigationSwitchesTheStreamAndFinishEndsTheSession() {
@@ -401,6 +446,169 @@ void SetupWizardTest::levelBarGeometry() {
     QVERIFY(QColor(shot.pixel(4, 10)) != QColor(255, 0, 255));
     bar.SetPos(-30);
     QCOMPARE(QColor(bar.grab().toImage().pixel(4, 32)), QColor(0, 0, 255));
+}
+
+void SetupWizardTest::servoTrimMovesTheServosOneByOneOrThroughTheMix() {
+    Rig r;
+    r.block.Mirror.SwashPlateType = 2;  // 120 CCPM
+    r.block.Mirror.ServoDirCH2 = -1;
+    QVERIFY(r.Start());
+    r.Reach(8);
+    auto* page = r.At<CStep9>(8);
+    QCOMPARE(qobject_cast<QLabel*>(r.OnPage(8, IDC_STEP9_SWASH_TYPE))->text(),
+             QStringLiteral("Swashplate type:120 CCPM"));
+    const auto trims = [](const Frame& f) {
+        return QList<int>{int8_t(f[2]), int8_t(f[3]), int8_t(f[4])};
+    };
+    for (int i = 0; i < 130; ++i) r.Click(8, IDC_STEP9_CH1_UP);
+    const Heard ups = r.Take(130);  // every press is a write, also those held at the limit
+    QCOMPARE(ups.Kinds(), QStringList(130, "write"));
+    QCOMPARE(trims(ups.frames.back()), (QList<int>{124, 0, 0}));
+    r.Click(8, IDC_STEP9_CH2_UP);  // a reversed servo: up lowers it
+    QCOMPARE(trims(r.Take(1).frames.at(0)), (QList<int>{124, -1, 0}));
+    auto* bar = r.wizard->Page(8)->Controls().Control<CLevelBar>(IDC_STEP9_CH1_BAR);
+    QCOMPARE(bar->Pos(), 124);
+    QCOMPARE(bar->accessibleName(), QStringLiteral("Trim CH1"));
+    QCOMPARE(r.OnPage(8, IDC_STEP9_AILERON_MINUS5)->accessibleName(), QStringLiteral("Aileron -5"));
+    QCOMPARE(r.OnPage(8, IDC_STEP9_CH3_DOWN)->toolTip(), QStringLiteral("CH3"));
+
+    r.block.Mirror.ServoDirCH2 = 1;
+    struct Press {
+        int button;
+        QList<int> trims;
+    };
+    const Press presses[] = {{IDC_STEP9_COLLECTIVE_PLUS5, {5, 5, 5}},
+                             {IDC_STEP9_AILERON_PLUS1, {-1, 1, 0}},
+                             {IDC_STEP9_ELEVATOR_PLUS5, {3, 3, -6}}};
+    for (const Press& p : presses) {
+        r.Click(8, IDC_STEP9_CLEAN);
+        QCOMPARE(trims(r.Take(1).frames.at(0)), (QList<int>{0, 0, 0}));
+        r.Click(8, p.button);
+        QCOMPARE(trims(r.Take(1).frames.at(0)), p.trims);
+    }
+    r.Click(8, IDC_STEP9_CLEAN);
+    for (int i = 0; i < 30; ++i) r.Click(8, IDC_STEP9_COLLECTIVE_PLUS5);
+    for (int i = 0; i < 6; ++i) r.Click(8, IDC_STEP9_COLLECTIVE_MINUS5);
+    const Heard swash = r.Take(37);
+    QCOMPARE(trims(swash.frames[30]), (QList<int>{124, 124, 124}));
+    QCOMPARE(trims(swash.frames[35]), (QList<int>{124, 124, 124}));  // the input is 125
+    QCOMPARE(trims(swash.frames[36]), (QList<int>{120, 120, 120}));
+    r.block.Mirror.SwashPlateType = 5;  // 90 CCPM
+    r.Click(8, IDC_STEP9_CLEAN);
+    r.Click(8, IDC_STEP9_ELEVATOR_PLUS1);
+    QCOMPARE(trims(r.Take(2).frames.at(1)), (QList<int>{0, 0, -1}));
+    // A unit never set up: the swash buttons keep the user's trims and send nothing; the
+    // channel buttons still work.
+    r.block.Mirror.SwashPlateType = 0;
+    r.Click(8, IDC_STEP9_COLLECTIVE_PLUS5);
+    QVERIFY(r.Take(0).frames.empty());
+    r.Click(8, IDC_STEP9_CH3_DOWN);
+    QCOMPARE(trims(r.Take(1).frames.at(0)), (QList<int>{0, 0, -2}));
+    QCOMPARE(page->Trim().Trims(), (std::array<int, 3>{0, 0, -2}));
+    QCOMPARE(int(r.block.Mirror.ServoAdjustCH3), -2);
+}
+
+void SetupWizardTest::slidersSendOnReleaseAndReturnAndKeepTheMirror() {
+    Rig r;
+    r.block.Mirror.AileronLimit = 50;
+    QVERIFY(r.Start());
+    r.Reach(9);
+    auto* aileron = r.wizard->Page(9)->Controls().Slider(IDC_STEP10_AILERON_SLIDER);
+    QCOMPARE(aileron->accessibleName(), QStringLiteral("Aileron travel"));
+    QCOMPARE(aileron->value(), 145 - 50);
+    // Dragged to the top: the box follows, one write goes on release.
+    const QPoint grab = Thumb(aileron), top(grab.x(), -40);
+    Mouse(aileron, QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
+    Mouse(aileron, QEvent::MouseMove, top, Qt::NoButton, Qt::LeftButton);
+    QCOMPARE(qobject_cast<QLineEdit*>(r.OnPage(9, IDC_STEP10_AILERON_EDIT))->text(),
+             QStringLiteral("125"));
+    QVERIFY(r.Take(0).frames.empty());
+    Mouse(aileron, QEvent::MouseButtonRelease, top, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(r.Take(1).frames.at(0)[kSetup + 14], uint8_t{125});  // AileronLimit
+    // Keys move the value and the mirror but send nothing.
+    aileron->setFocus();
+    QTest::keyClick(aileron, Qt::Key_Down);
+    QCOMPARE(int(r.block.Mirror.AileronLimit), 124);
+    QCOMPARE(int(r.block.Setup.AileronLimit), 125);
+    QVERIFY(r.Take(0).frames.empty());
+    // Return: the range message, then 20 sent (key down and key up) and kept in the mirror.
+    r.TypeAndEnter(9, IDC_STEP10_AILERON_EDIT, QStringLiteral("10"));
+    QCOMPARE(r.messages.Texts(), QStringList{"Please enter an integer between 20 and 125."});
+    const Heard twenty = r.Take(2);
+    QCOMPARE(twenty.Kinds(), (QStringList{"write", "write"}));
+    QCOMPARE(twenty.frames[1][kSetup + 14], uint8_t{20});
+    QCOMPARE(int(r.block.Mirror.AileronLimit), 20);
+    QCOMPARE(aileron->value(), 125);  // the bottom
+
+    r.Reach(10);
+    r.TypeAndEnter(10, IDC_STEP11_COLLECTIVE_EDIT, QStringLiteral("-60"));
+    QCOMPARE(r.wizard->Page(10)->Controls().Slider(IDC_STEP11_COLLECTIVE_SLIDER)->value(), 60);
+    QCOMPARE(r.Take(2).frames.at(1)[34 + 38], uint8_t{0xC4});  // TotalCoefficient -60
+    auto* collective = r.At<CStep11>(10);
+    r.Click(10, IDC_STEP11_MEASURE);
+    QCOMPARE(collective->PictureState(), -1);
+    r.Click(10, IDC_STEP11_START_POSITION);
+    QCOMPARE(collective->PictureState(), 1);
+    QVERIFY(r.Take(0).frames.empty());
+}
+
+void SetupWizardTest::tailAndGyroDirectionsToggle() {
+    Rig r;
+    r.block.Mirror.ServoDirCH4 = 0;
+    r.block.Mirror.TailLimitA = r.block.Setup.TailLimitA = 70;
+    r.block.Mirror.RollDir = 0;
+    QVERIFY(r.Start());
+    r.Reach(11);
+    auto* direction = qobject_cast<QPushButton*>(r.OnPage(11, IDC_STEP13_TAIL_DIRECTION));
+    QCOMPARE(direction->text(), QStringLiteral("Tail servo(Reverse)"));
+    direction->click();
+    QCOMPARE(direction->text(), QStringLiteral("Tail servo(Normal)"));
+    QCOMPARE(r.Take(1).frames.at(0)[kSetup + 9], uint8_t{1});  // ServoDirCH4
+    r.TypeAndEnter(11, IDC_STEP13_LIMIT_B_EDIT, QStringLiteral("5"));
+    QCOMPARE(r.messages.Texts(), QStringList{"Please enter an integer between 20 and 125."});
+    const Frame limits = r.Take(2).frames.at(1);
+    QCOMPARE(QList<int>({limits[kSetup + 13], limits[kSetup + 12]}), QList<int>({20, 70}));
+    QCOMPARE(int(r.block.Mirror.TailLimitB), 20);
+    r.TypeAndEnter(11, IDC_STEP13_TRIM_EDIT, QStringLiteral("200"));
+    QCOMPARE(r.Take(2).frames.at(1)[kSetup + 3], uint8_t{125});  // TailPoint
+    auto* trim = r.wizard->Page(11)->Controls().Slider(IDC_STEP13_TRIM_SLIDER);
+    QCOMPARE(trim->value(), trim->minimum());  // the top
+    QCOMPARE(trim->accessibleName(), QStringLiteral("Servo trim"));
+
+    r.Reach(12);
+    auto* roll = qobject_cast<QPushButton*>(r.OnPage(12, IDC_STEP12_ROLL));
+    QCOMPARE(roll->text(), QStringLiteral("Reverse"));  // 0 from a file
+    roll->click();
+    roll->click();
+    const Heard rolls = r.Take(2);
+    QCOMPARE(QList<int>({rolls.frames[0][kSetup + 17], rolls.frames[1][kSetup + 17]}),
+             QList<int>({1, 0xFF}));
+    QCOMPARE(roll->text(), QStringLiteral("Reverse"));
+}
+
+void SetupWizardTest::pirouetteCheckStartsFlipsAndEnds() {
+    Rig r;
+    QVERIFY(r.Start());
+    r.Reach(13);
+    auto* check = qobject_cast<QPushButton*>(r.OnPage(13, IDC_STEP14_CHECK));
+    auto* direction = qobject_cast<QPushButton*>(r.OnPage(13, IDC_STEP14_DIRECTION));
+    QVERIFY(!direction->isEnabled());  // only while the check runs
+    check->click();
+    QCOMPARE(check->text(), QStringLiteral("Quit check"));
+    QVERIFY(direction->isEnabled());
+    direction->click();
+    QCOMPARE(direction->text(), QStringLiteral("Optimization direction(Reverse)"));
+    check->click();
+    const Heard run = r.Take(3);
+    QCOMPARE(run.Kinds(), (QStringList{"check 102", "write", "check 0"}));
+    QCOMPARE(run.frames[1][kSetup + 30], uint8_t{0xFF});  // OptimizationDir -1
+    QVERIFY(!direction->isEnabled());
+    // Finish during a running check: the check ends on the unit before the dialog closes.
+    check->click();
+    r.Take(1);
+    r.Press(IDC_SETUP_FINISH);
+    QCOMPARE(r.Take(2).Kinds(), (QStringList{"check 0", "request 0"}));
+    QCOMPARE(r.At<CStep14>(13)->DirectionCheckState(), 0);
 }
 
 QTEST_MAIN(SetupWizardTest)

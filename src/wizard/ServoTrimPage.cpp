@@ -1,0 +1,155 @@
+#include "wizard/ServoTrimPage.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+#include "protocol/LinkFrame.h"
+#include "serial/SerialPort.h"
+#include "widgets/IconButton.h"
+#include "widgets/LevelBar.h"
+#include "widgets/PngResource.h"
+
+namespace orq {
+
+namespace {
+
+constexpr int kBarLimit = 125;
+constexpr int kHoverOffset = 30;
+
+constexpr int8_t SettingsMirror::*kTrimKeys[3] = {&SettingsMirror::ServoAdjustCH1,
+                                                  &SettingsMirror::ServoAdjustCH2,
+                                                  &SettingsMirror::ServoAdjustCH3};
+constexpr int8_t SettingsMirror::*kDirectionKeys[3] = {
+    &SettingsMirror::ServoDirCH1, &SettingsMirror::ServoDirCH2, &SettingsMirror::ServoDirCH3};
+constexpr int kBars[3] = {IDC_STEP9_CH1_BAR, IDC_STEP9_CH2_BAR, IDC_STEP9_CH3_BAR};
+
+struct ChannelButton {
+    int id;
+    int channel;
+    int step;
+    const char* tooltip;
+    const char* name;
+};
+constexpr ChannelButton kChannelButtons[] = {
+    {IDC_STEP9_CH1_UP, 0, +1, "CH1", "CH1 up"}, {IDC_STEP9_CH1_DOWN, 0, -1, "CH1", "CH1 down"},
+    {IDC_STEP9_CH2_UP, 1, +1, "CH2", "CH2 up"}, {IDC_STEP9_CH2_DOWN, 1, -1, "CH2", "CH2 down"},
+    {IDC_STEP9_CH3_UP, 2, +1, "CH3", "CH3 up"}, {IDC_STEP9_CH3_DOWN, 2, -1, "CH3", "CH3 down"},
+};
+
+struct SwashButton {
+    int id;
+    SwashAxis axis;
+    int step;
+    const char* name;
+};
+constexpr SwashButton kSwashButtons[] = {
+    {IDC_STEP9_COLLECTIVE_PLUS5, SwashAxis::Collective, +5, "Collective +5"},
+    {IDC_STEP9_COLLECTIVE_PLUS1, SwashAxis::Collective, +1, "Collective +1"},
+    {IDC_STEP9_COLLECTIVE_MINUS1, SwashAxis::Collective, -1, "Collective -1"},
+    {IDC_STEP9_COLLECTIVE_MINUS5, SwashAxis::Collective, -5, "Collective -5"},
+    {IDC_STEP9_ELEVATOR_MINUS5, SwashAxis::Elevator, -5, "Elevator -5"},
+    {IDC_STEP9_ELEVATOR_MINUS1, SwashAxis::Elevator, -1, "Elevator -1"},
+    {IDC_STEP9_ELEVATOR_PLUS1, SwashAxis::Elevator, +1, "Elevator +1"},
+    {IDC_STEP9_ELEVATOR_PLUS5, SwashAxis::Elevator, +5, "Elevator +5"},
+    {IDC_STEP9_AILERON_MINUS5, SwashAxis::Aileron, -5, "Aileron -5"},
+    {IDC_STEP9_AILERON_MINUS1, SwashAxis::Aileron, -1, "Aileron -1"},
+    {IDC_STEP9_AILERON_PLUS1, SwashAxis::Aileron, +1, "Aileron +1"},
+    {IDC_STEP9_AILERON_PLUS5, SwashAxis::Aileron, +5, "Aileron +5"},
+};
+
+std::array<int, 3> TrimsOf(const SettingsMirror& m) {
+    return {m.ServoAdjustCH1, m.ServoAdjustCH2, m.ServoAdjustCH3};
+}
+
+}  // namespace
+
+CStep9::CStep9(AppServices& services, QWidget* parent)
+    : SetupPage(services, kTemplate204, {}, parent), trim_(TrimsOf(services.block.Mirror)) {
+    for (std::size_t i = 0; i < std::size(kSwashChoices); ++i)
+        swash_[i] = LoadPngResource(kSwashChoices[i].resource);
+    for (std::size_t i = 0; i < 3; ++i) {
+        bars_[i] = controls_.Control<CLevelBar>(kBars[i]);
+        if (bars_[i]) bars_[i]->setAccessibleName(QStringLiteral("Trim CH%1").arg(i + 1));
+    }
+    for (const ChannelButton& b : kChannelButtons) {
+        if (auto* button = controls_.Control<CIconButton>(b.id)) {
+            button->setAccessibleName(QString::fromUtf8(b.name));
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, b] { OnChannel(b.channel, b.step); });
+        }
+    }
+    for (const SwashButton& b : kSwashButtons) {
+        if (auto* button = controls_.Control<CIconButton>(b.id)) {
+            button->setAccessibleName(QString::fromUtf8(b.name));
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, b] { OnSwash(b.axis, b.step); });
+        }
+    }
+    if (QPushButton* clean = controls_.Button(IDC_STEP9_CLEAN))
+        connect(clean, &QPushButton::clicked, this, &CStep9::OnClean);
+}
+
+void CStep9::OnInitPage() {
+    for (CLevelBar* bar : bars_)
+        if (bar) bar->SetRange(-kBarLimit, kBarLimit);
+    for (std::size_t i = 0; i < 3; ++i)
+        if (bars_[i]) bars_[i]->SetPos(trim_.Trims()[i]);
+    for (const ChannelButton& b : kChannelButtons)
+        if (auto* button = controls_.Control<CIconButton>(b.id)) {
+            button->SetHoverOffset(kHoverOffset);
+            button->setToolTip(QString::fromUtf8(b.tooltip));
+        }
+    for (const SwashButton& b : kSwashButtons)
+        if (auto* button = controls_.Control<CIconButton>(b.id))
+            button->SetHoverOffset(kHoverOffset);
+    ShowSwashType();
+}
+
+std::array<int, 3> CStep9::Directions() const {
+    const SettingsMirror& m = s_.block.Mirror;
+    return {m.*kDirectionKeys[0], m.*kDirectionKeys[1], m.*kDirectionKeys[2]};
+}
+
+void CStep9::OnChannel(int channel, int step) {
+    trim_.Channel(channel, step, Directions()[static_cast<std::size_t>(channel)]);
+    FinishChange();
+}
+
+void CStep9::OnSwash(SwashAxis axis, int step) {
+    // With no swashplate type chosen there is no mixing to apply: the trims stay as they are.
+    if (trim_.Swash(axis, step, s_.block.Mirror.SwashPlateType, Directions())) FinishChange();
+}
+
+void CStep9::OnClean() {
+    trim_.Clean();
+    FinishChange();
+}
+
+void CStep9::FinishChange() {
+    for (std::size_t i = 0; i < 3; ++i) {
+        const int t = trim_.Trims()[i];
+        if (bars_[i]) bars_[i]->SetPos(t);
+        s_.block.Mirror.*kTrimKeys[i] = LowByte(t);
+        *DeviceByte(s_.block, MirrorKeyOf(kTrimKeys[i])) = LowByte(t);
+    }
+    SendParameters(s_.link, s_.block, s_.port);
+}
+
+void CStep9::ShowSwashType() {
+    if (QLabel* label = controls_.Label(IDC_STEP9_SWASH_TYPE))
+        label->setText(QString::fromUtf8(SwashChoiceFor(s_.block.Mirror.SwashPlateType).label));
+}
+
+void CStep9::showEvent(QShowEvent* event) {
+    ShowSwashType();
+    SetupPage::showEvent(event);
+}
+
+void CStep9::PaintChosenPictures(QPainter& p) {
+    const SwashChoice& choice = SwashChoiceFor(s_.block.Mirror.SwashPlateType);
+    DrawPicture(p, swash_[static_cast<std::size_t>(&choice - kSwashChoices)], kSwashPlace204.x,
+                kSwashPlace204.y);
+}
+
+}  // namespace orq

@@ -1,0 +1,43 @@
+#pragma once
+// Page 8, "Servo trim": the three swashplate servos trimmed one channel at a time, or the
+// swashplate moved as a whole (collective, elevator, aileron) through its mixing. Every press
+// sends at once; three level bars show the trims.
+
+#include <array>
+
+#include "protocol/ServoTrim.h"
+#include "wizard/SetupPage.h"
+
+namespace orq {
+
+class CLevelBar;
+
+class CStep9 : public SetupPage {
+    Q_OBJECT
+public:
+    CStep9(AppServices& services, QWidget* parent);
+
+    const ServoTrim& Trim() const { return trim_; }
+
+protected:
+    void OnInitPage() override;
+    void PaintChosenPictures(QPainter& p) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void OnChannel(int channel, int step);
+    void OnSwash(SwashAxis axis, int step);
+    void OnClean();
+    // Bars, the trims into SetupBlock and mirror, one parameter write.
+    void FinishChange();
+    // The label names the swashplate type the mirror holds; it can only have changed on the
+    // Swashplate type page, while this one was hidden.
+    void ShowSwashType();
+    std::array<int, 3> Directions() const;
+
+    ServoTrim trim_;
+    std::array<CLevelBar*, 3> bars_{};
+    std::array<std::optional<QImage>, std::size(kSwashChoices)> swash_;
+};
+
+}  // namespace orq

@@ -9,10 +9,6 @@ namespace orq {
 
 namespace {
 
-int Flip(int direction) {
-    return direction == 1 ? -1 : 1;
-}
-
 struct Axis {
     int button;
     int8_t SettingsMirror::*key;
@@ -33,7 +29,7 @@ CStep12::CStep12(AppServices& services, QWidget* parent)
         if (QPushButton* b = controls_.Button(kAxes[i].button)) {
             b->setAccessibleName(QString::fromUtf8(kAxisNames[i]));
             connect(b, &QPushButton::clicked, this, [this, i] {
-                directions_[i] = Flip(directions_[i]);
+                directions_[i] = Flipped(directions_[i]);
                 ShowDirection(i);
                 ApplyEdit(kAxes[i].key, directions_[i]);
             });
@@ -89,7 +85,7 @@ void CStep14::OnCheck() {
 }
 
 void CStep14::OnDirection() {
-    direction_ = Flip(direction_);
+    direction_ = Flipped(direction_);
     if (QPushButton* b = controls_.Button(IDC_STEP14_DIRECTION))
         b->setText(direction_ == 1 ? QStringLiteral("Optimization direction(Normal)")
                                    : QStringLiteral("Optimization direction(Reverse)"));

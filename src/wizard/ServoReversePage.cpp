@@ -1,10 +1,8 @@
 #include "wizard/ServoReversePage.h"
 
-#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 
-#include "widgets/PngResource.h"
 
 namespace orq {
 
@@ -23,20 +21,19 @@ constexpr Channel kChannels[3] = {
 }  // namespace
 
 CStep8::CStep8(AppServices& services, QWidget* parent)
-    : SetupPage(services, kTemplate197, kPictures197, parent) {
+    : SetupPage(services, kTemplate197, kPictures197, parent),
+      swash_(services.block.Mirror, controls_.Label(IDC_STEP8_SWASH_TYPE), kSwashPlace197) {
     for (std::size_t i = 0; i < std::size(kChannels); ++i) {
         directions_[i] = services.block.Mirror.*kChannels[i].key;
         if (QPushButton* b = controls_.Button(kChannels[i].button))
             connect(b, &QPushButton::clicked, this, [this, i] { OnChannel(static_cast<int>(i)); });
     }
-    for (std::size_t i = 0; i < std::size(kSwashChoices); ++i)
-        swash_[i] = LoadPngResource(kSwashChoices[i].resource);
     // CH4 (1083) is never shown and does nothing: the tail servo has its own page.
 }
 
 void CStep8::OnInitPage() {
     for (int i = 0; i < 3; ++i) ShowDirection(i);
-    ShowSwashType();
+    swash_.ShowName();
 }
 
 void CStep8::ShowDirection(int channel) {
@@ -47,25 +44,18 @@ void CStep8::ShowDirection(int channel) {
 
 void CStep8::OnChannel(int channel) {
     int& d = directions_[channel];
-    d = d == 1 ? -1 : 1;
+    d = Flipped(d);
     ShowDirection(channel);
     ApplyEdit(kChannels[channel].key, d);
 }
 
-void CStep8::ShowSwashType() {
-    if (QLabel* label = controls_.Label(IDC_STEP8_SWASH_TYPE))
-        label->setText(QString::fromUtf8(SwashChoiceFor(s_.block.Mirror.SwashPlateType).label));
-}
-
 void CStep8::showEvent(QShowEvent* event) {
-    ShowSwashType();
+    swash_.ShowName();
     SetupPage::showEvent(event);
 }
 
 void CStep8::PaintChosenPictures(QPainter& p) {
-    const SwashChoice& choice = SwashChoiceFor(s_.block.Mirror.SwashPlateType);
-    const auto index = static_cast<std::size_t>(&choice - kSwashChoices);
-    DrawPicture(p, swash_[index], kSwashPlace197.x, kSwashPlace197.y);
+    swash_.Paint(p);
 }
 
 }  // namespace orq

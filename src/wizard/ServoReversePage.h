@@ -6,6 +6,7 @@
 #include <array>
 
 #include "wizard/SetupPage.h"
+#include "wizard/SwashTypeView.h"
 
 namespace orq {
 
@@ -25,12 +26,9 @@ protected:
 private:
     void OnChannel(int channel);  // 0..2
     void ShowDirection(int channel);
-    // The label names the swashplate type the mirror holds now; it can only have changed on
-    // the Swashplate type page, while this one was hidden.
-    void ShowSwashType();
 
     std::array<int, 3> directions_;
-    std::array<std::optional<QImage>, std::size(kSwashChoices)> swash_;
+    SwashTypeView swash_;
 };
 
 }  // namespace orq

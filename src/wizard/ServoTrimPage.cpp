@@ -1,6 +1,5 @@
 #include "wizard/ServoTrimPage.h"
 
-#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 
@@ -8,7 +7,6 @@
 #include "serial/SerialPort.h"
 #include "widgets/IconButton.h"
 #include "widgets/LevelBar.h"
-#include "widgets/PngResource.h"
 
 namespace orq {
 
@@ -65,9 +63,9 @@ std::array<int, 3> TrimsOf(const SettingsMirror& m) {
 }  // namespace
 
 CStep9::CStep9(AppServices& services, QWidget* parent)
-    : SetupPage(services, kTemplate204, {}, parent), trim_(TrimsOf(services.block.Mirror)) {
-    for (std::size_t i = 0; i < std::size(kSwashChoices); ++i)
-        swash_[i] = LoadPngResource(kSwashChoices[i].resource);
+    : SetupPage(services, kTemplate204, {}, parent),
+      trim_(TrimsOf(services.block.Mirror)),
+      swash_(services.block.Mirror, controls_.Label(IDC_STEP9_SWASH_TYPE), kSwashPlace204) {
     for (std::size_t i = 0; i < 3; ++i) {
         bars_[i] = controls_.Control<CLevelBar>(kBars[i]);
         if (bars_[i]) bars_[i]->setAccessibleName(QStringLiteral("Trim CH%1").arg(i + 1));
@@ -103,7 +101,7 @@ void CStep9::OnInitPage() {
     for (const SwashButton& b : kSwashButtons)
         if (auto* button = controls_.Control<CIconButton>(b.id))
             button->SetHoverOffset(kHoverOffset);
-    ShowSwashType();
+    swash_.ShowName();
 }
 
 std::array<int, 3> CStep9::Directions() const {
@@ -136,20 +134,13 @@ void CStep9::FinishChange() {
     SendParameters(s_.link, s_.block, s_.port);
 }
 
-void CStep9::ShowSwashType() {
-    if (QLabel* label = controls_.Label(IDC_STEP9_SWASH_TYPE))
-        label->setText(QString::fromUtf8(SwashChoiceFor(s_.block.Mirror.SwashPlateType).label));
-}
-
 void CStep9::showEvent(QShowEvent* event) {
-    ShowSwashType();
+    swash_.ShowName();
     SetupPage::showEvent(event);
 }
 
 void CStep9::PaintChosenPictures(QPainter& p) {
-    const SwashChoice& choice = SwashChoiceFor(s_.block.Mirror.SwashPlateType);
-    DrawPicture(p, swash_[static_cast<std::size_t>(&choice - kSwashChoices)], kSwashPlace204.x,
-                kSwashPlace204.y);
+    swash_.Paint(p);
 }
 
 }  // namespace orq

@@ -7,6 +7,7 @@
 
 #include "protocol/ServoTrim.h"
 #include "wizard/SetupPage.h"
+#include "wizard/SwashTypeView.h"
 
 namespace orq {
 
@@ -30,14 +31,11 @@ private:
     void OnClean();
     // Bars, the trims into SetupBlock and mirror, one parameter write.
     void FinishChange();
-    // The label names the swashplate type the mirror holds; it can only have changed on the
-    // Swashplate type page, while this one was hidden.
-    void ShowSwashType();
     std::array<int, 3> Directions() const;
 
     ServoTrim trim_;
     std::array<CLevelBar*, 3> bars_{};
-    std::array<std::optional<QImage>, std::size(kSwashChoices)> swash_;
+    SwashTypeView swash_;
 };
 
 }  // namespace orq

@@ -45,6 +45,8 @@ protected:
     // The edit rule with the page's copy already updated: the key's device byte and the key
     // itself take `value`, then the parameter write goes out.
     void ApplyEdit(int8_t SettingsMirror::*key, int value);
+    // A direction toggle: 1 (normal) becomes -1 (reverse); anything else becomes 1.
+    static int Flipped(int direction) { return direction == 1 ? -1 : 1; }
     // Draws a picture loaded once with LoadPngResource, at its natural size.
     static void DrawPicture(QPainter& p, const std::optional<QImage>& image, int x, int y);
 

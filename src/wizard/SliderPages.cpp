@@ -44,10 +44,6 @@ constexpr int kTailOrder[] = {1, 2, 0};  // boxes 1120, 1121, 1119
 
 constexpr int kTravelTicks = 15, kCentredTicks = 50;
 
-int Flip(int direction) {
-    return direction == 1 ? -1 : 1;
-}
-
 }  // namespace
 
 SliderPage::SliderPage(AppServices& services, const DialogTemplate& tmpl,
@@ -184,7 +180,7 @@ CStep13::CStep13(AppServices& services, QWidget* parent)
       direction_(services.block.Mirror.ServoDirCH4) {
     if (QPushButton* b = controls_.Button(IDC_STEP13_TAIL_DIRECTION))
         connect(b, &QPushButton::clicked, this, [this] {
-            direction_ = Flip(direction_);
+            direction_ = Flipped(direction_);
             ShowDirection();
             ApplyEdit(&SettingsMirror::ServoDirCH4, direction_);
         });

@@ -9,14 +9,15 @@
 #include <array>
 
 #include "framework/AppServices.h"
-#include "framework/Skin.h"
 #include "framework/NotifyTarget.h"
-#include "support/RecordingSkin.h"
-#include "support/TestServices.h"
+#include "framework/Skin.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
 #include "serial/SerialPort.h"
+#include "support/GuiRig.h"
 #include "support/Pty.h"
+#include "support/RecordingSkin.h"
+#include "support/TestServices.h"
 #include "view/AdvanceDlg.h"
 
 using namespace orq;
@@ -36,21 +37,9 @@ constexpr std::array<int, 25> kTuningByte = {22, 23, 18, 19, 20, 21, 29, 30, 27,
                                              9,  8,  7,  33, 34, 31, 32, 40, 41, 3,  2,  1};
 constexpr int kTuning = 34, kCommand = 80;
 
-struct Rig {
+struct Rig : ServiceRig {
     test::Pty pty;
-    ParameterBlock block;
-    LinkState link;
-    RecordingMessageBox messages;
-    ScriptedFileDialog files;
-    ScriptedModalRunner modal;
-    RecordingSkin skin;
-    WindowNotifier notifier;  // outlives the port's wait thread
-    SerialPort port{SerialPort::kProgramOptions};
-    AppServices services{block, link, &port, messages, files, modal, skin, notifier};
-    bool Open() {
-        return pty.ok() && port.OpenPort(1, pty.path()) && port.SetState(9600, 0, 8, 1) &&
-               port.SetupPort() && port.StartThreads();
-    }
+    bool Open() { return pty.ok() && OpenPort(pty.path()); }
     // What the unit hears: `expect` bytes and whatever follows within 200 ms; with `expect` 0,
     // whatever comes within 300 ms.
     Bytes Heard(std::size_t expect = 0) {
@@ -61,8 +50,12 @@ struct Rig {
     }
 };
 
-void Type(D& d, int id, const QString& text) { d.Controls().Edit(id)->setText(text); }
-void Click(D& d, int id) { QTest::mouseClick(d.Controls().Button(id), Qt::LeftButton); }
+void Type(D& d, int id, const QString& text) {
+    d.Controls().Edit(id)->setText(text);
+}
+void Click(D& d, int id) {
+    QTest::mouseClick(d.Controls().Button(id), Qt::LeftButton);
+}
 
 }  // namespace
 

@@ -21,6 +21,7 @@
 #include "framework/Skin.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
+#include "support/GuiRig.h"
 #include "support/RecordingSkin.h"
 #include "support/TestServices.h"
 
@@ -53,15 +54,8 @@ private:
     QStringList& log_;
 };
 
-struct Shell {
-    ParameterBlock block;
-    LinkState link;
-    RecordingMessageBox messages;
-    ScriptedFileDialog files;
-    ScriptedModalRunner modal;
-    RecordingSkin skin;
-    WindowNotifier notifier;
-    AppServices services{block, link, nullptr, messages, files, modal, skin, notifier};
+struct Shell : ServiceRig {
+    Shell() : ServiceRig(SerialPort::kStartOptions, false) {}
     CUARTApp app{services};
     QStringList log;
     ProbeForm* form = nullptr;

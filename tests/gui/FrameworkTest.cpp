@@ -17,9 +17,9 @@
 #include "framework/MessageMap.h"
 #include "framework/NotifyTarget.h"
 #include "framework/Services.h"
-#include "support/TestServices.h"
 #include "serial/SerialPort.h"
 #include "support/Pty.h"
+#include "support/TestServices.h"
 
 using namespace orq;
 using namespace orq::test;
@@ -183,8 +183,8 @@ void FrameworkTest::integersAndFileFiltersAreParsedStrictly() {
     QCOMPARE(ParseInt("+7"), std::optional<int>(7));
     QCOMPARE(ParseInt("-2147483648"), std::optional<int>(INT_MIN));
     QCOMPARE(ParseInt("2147483647"), std::optional<int>(INT_MAX));
-    for (const char* bad : {"", " ", "-", "12a", "1 2", "4.5", "0x10", "2147483648",
-                            "-2147483649", "99999999999999999999"})
+    for (const char* bad : {"", " ", "-", "12a", "1 2", "4.5", "0x10", "2147483648", "-2147483649",
+                            "99999999999999999999"})
         QVERIFY2(!ParseInt(QString::fromLatin1(bad)), bad);
     QCOMPARE(QtFiltersFromSystemFilter("conif file (*.ini)|*.ini||"),
              QStringList{"conif file (*.ini)"});
@@ -247,8 +247,10 @@ void FrameworkTest::messageBoxIsModalOkOnlyWithTheProgramCaption() {
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         QVERIFY(box);
-        seen = QStringLiteral("%1|%2|%3|%4").arg(box->windowTitle(), box->text())
-                   .arg(int(box->isModal())).arg(box->buttons().size());
+        seen = QStringLiteral("%1|%2|%3|%4")
+                   .arg(box->windowTitle(), box->text())
+                   .arg(int(box->isModal()))
+                   .arg(box->buttons().size());
         box->button(QMessageBox::Ok)->click();
     });
     QtMessageBox().Show(&parent, QStringLiteral("Beginner!"));

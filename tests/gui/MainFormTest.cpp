@@ -23,6 +23,7 @@
 #include "protocol/Presets.h"
 #include "serial/SerialPort.h"
 #include "sim/SimUnit.h"
+#include "support/GuiRig.h"
 #include "support/RecordingSkin.h"
 #include "support/SimPeer.h"
 #include "support/TestServices.h"
@@ -41,20 +42,12 @@ namespace {
 
 constexpr std::size_t kTuning = 34;  // where the TuningBlock starts in a parameter write
 
-struct ViewHarness {
-    WindowNotifier notifier;
-    ParameterBlock block;
-    LinkState link;
-    SerialPort port{SerialPort::kStartOptions};
-    RecordingMessageBox messages;
-    ScriptedFileDialog files;
-    ScriptedModalRunner modal;
-    RecordingSkin skin;
-    AppServices services{block, link, &port, messages, files, modal, skin, notifier};
+// The port starts as main makes it; the form adds what it needs.
+struct ViewHarness : ServiceRig {
     CUARTApp app{services};
     CMainFrame* frame = nullptr;
     QPointer<CUARTView> view;
-    ViewHarness() {
+    ViewHarness() : ServiceRig(SerialPort::kStartOptions) {
         InitGuiResources();
         app.InitInstance([this](CMainFrame& f, AppServices& s) -> FormView* {
             view = new CUARTView(s, &f);
@@ -79,11 +72,7 @@ struct ViewHarness {
         files.Answer(outcome, path);
         Ctrl(id) ? Click(id) : Command(id);
     }
-    // The port as a successful connection leaves it, without a scan.
-    bool OpenPortTo(const SimPeer& unit) {
-        return unit.Started() && port.OpenPort(1, unit.Path()) && port.SetState(9600, 0, 8, 1) &&
-               port.SetupPort() && port.StartThreads();
-    }
+    bool OpenPortTo(const SimPeer& unit) { return unit.Started() && OpenPort(unit.Path()); }
     // Waits until the unit has heard every frame this port sent, then marks its count: what
     // follows counts only what the next step sends.
     void Mark(SimPeer& unit) const {
@@ -108,24 +97,6 @@ struct ViewHarness {
 };
 
 constexpr int kQuietMs = 300;  // time enough for a stray frame to reach the unit
-
-QPoint HandleCentre(QSlider* s) {
-    QStyleOptionSlider o;
-    o.initFrom(s);
-    o.orientation = s->orientation();
-    o.minimum = s->minimum();
-    o.maximum = s->maximum();
-    o.sliderPosition = o.sliderValue = s->value();
-    o.tickPosition = s->tickPosition();
-    o.tickInterval = s->tickInterval();
-    o.upsideDown = !s->invertedAppearance();
-    return s->style()->subControlRect(QStyle::CC_Slider, &o, QStyle::SC_SliderHandle, s).center();
-}
-
-void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton b, Qt::MouseButtons held) {
-    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), b, held, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 
 void WriteFile(const QString& path, const QByteArray& text) {
     QFile f(path);
@@ -249,7 +220,7 @@ void MainFormTest::slidersSendOnReleaseOnlyAndEnterValidates() {
     QCOMPARE(int(h.block.Tuning.PitchGain), 0);
     // Dragged to the top: the box follows while held, one write goes on release.
     SliderControl* s = h.Slider(IDC_PITCH_AGILITY_SLIDER);
-    const QPoint grab = HandleCentre(s), top(grab.x(), -40);
+    const QPoint grab = Thumb(s), top(grab.x(), -40);
     const int8_t mirror = h.block.Mirror.PitchAgility;
     h.Mark(unit);
     Mouse(s, QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
@@ -294,7 +265,7 @@ void MainFormTest::releaseWithoutMovingBringsAFileValueIntoRange() {
     QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("0"));
     h.Mark(unit);
     SliderControl* s = h.Slider(IDC_PITCH_AGILITY_SLIDER);
-    const QPoint thumb = HandleCentre(s);
+    const QPoint thumb = Thumb(s);
     Mouse(s, QEvent::MouseButtonPress, thumb, Qt::LeftButton, Qt::LeftButton);
     Mouse(s, QEvent::MouseButtonRelease, thumb, Qt::LeftButton, Qt::NoButton);
     QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("15"));

@@ -20,6 +20,7 @@
 #include "protocol/Monitor.h"
 #include "serial/SerialPort.h"
 #include "sim/UnitModel.h"
+#include "support/GuiRig.h"
 #include "support/Pty.h"
 #include "support/RecordingSkin.h"
 #include "support/SimPeer.h"
@@ -66,30 +67,16 @@ struct Heard {
     }
 };
 
-struct Rig {
+struct Rig : ServiceRig {
     Pty pty;
-    ParameterBlock block;
-    LinkState link;
-    RecordingMessageBox messages;
-    ScriptedFileDialog files;
-    ScriptedModalRunner modal;
-    RecordingSkin skin;
-    WindowNotifier notifier;  // outlives the port's wait thread
-    SerialPort port{SerialPort::kProgramOptions};
-    AppServices services{block, link, &port, messages, files, modal, skin, notifier};
     std::unique_ptr<CSetupDlg> wizard;
 
     Rig() {
         block.Mirror.FixMode = 2;
         block.Mirror.ServoDirCH2 = 0;  // from a file: shows as reversed
     }
-    ~Rig() { port.ClosePort(); }
-    bool Open(const std::string& path) {
-        return port.OpenPort(1, path) && port.SetState(9600, 0, 8, 1) && port.SetupPort() &&
-               port.StartThreads();
-    }
     bool Start() {
-        if (!pty.ok() || !Open(pty.path())) return false;
+        if (!pty.ok() || !OpenPort(pty.path())) return false;
         wizard = std::make_unique<CSetupDlg>(services);
         wizard->show();
         return QTest::qWaitForWindowExposed(wizard.get());
@@ -135,23 +122,6 @@ struct Rig {
         Take(static_cast<std::size_t>(requests));
     }
 };
-
-// The thumb's centre of a vertical slider, in its own coordinates.
-QPoint Thumb(QSlider* s) {
-    QStyleOptionSlider o;
-    o.initFrom(s);
-    o.orientation = s->orientation();
-    o.minimum = s->minimum();
-    o.maximum = s->maximum();
-    o.sliderPosition = o.sliderValue = s->value();
-    o.upsideDown = !s->invertedAppearance();
-    return s->style()->subControlRect(QStyle::CC_Slider, &o, QStyle::SC_SliderHandle, s).center();
-}
-
-void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton b, Qt::MouseButtons held) {
-    QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), b, held, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
 
 // A reply of the unit's: kind 10, the given type and echo, then `body`, length, check,
 // trailer, padded to the frame's 90 bytes (or cut to `keep` bytes).
@@ -397,7 +367,7 @@ void SetupWizardTest::monitorKeepsUpWithTheStreamAtLineSpeed() {
     paced.pace = true;
     SimPeer unit(FactoryImage(), true, paced);
     Rig r;
-    QVERIFY(unit.Started() && r.Open(unit.Path()));
+    QVERIFY(unit.Started() && r.OpenPort(unit.Path()));
     r.wizard = std::make_unique<CSetupDlg>(r.services);
     r.wizard->show();
     std::vector<MonitorSignal> seen;

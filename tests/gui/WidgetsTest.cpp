@@ -6,8 +6,8 @@
 
 #include <functional>
 
-#include "widgets/PngResource.h"
 #include "widgets/PngButton.h"
+#include "widgets/PngResource.h"
 
 using namespace orq;
 
@@ -107,11 +107,26 @@ void WidgetsTest::buttonShowsEachStateFrameAndCountsADoubleClickTwice() {
     // Each step and the frame it shows. Selected, hover and a real press still show, and
     // leaving shows selected again.
     const std::pair<std::function<void()>, int> steps[] = {
-        {[] {}, 0}, {[&] { Enter(&b); }, 1}, {[&] { b.setDown(true); }, 2},
-        {[&] { b.setDown(false); Leave(&b); }, 0}, {[&] { b.SetSelected(true); }, 3},
-        {[&] { Enter(&b); }, 1}, {[&] { QTest::mousePress(&b, Qt::LeftButton, {}, {10, 10}); }, 2},
-        {[&] { QTest::mouseRelease(&b, Qt::LeftButton, {}, {10, 10}); }, 1},
-        {[&] { Leave(&b); }, 3}, {[&] { b.SetSelected(false); }, 0}};
+        {[] {}, 0},
+        {[&] { Enter(&b); }, 1},
+        {[&] { b.setDown(true); }, 2},
+        {[&] {
+             b.setDown(false);
+             Leave(&b);
+         },
+         0},
+        {[&] { b.SetSelected(true); }, 3},
+        {[&] { Enter(&b); }, 1},
+        {[&] {
+             QTest::mousePress(&b, Qt::LeftButton, {}, {10, 10});
+         },
+         2},
+        {[&] {
+             QTest::mouseRelease(&b, Qt::LeftButton, {}, {10, 10});
+         },
+         1},
+        {[&] { Leave(&b); }, 3},
+        {[&] { b.SetSelected(false); }, 0}};
     for (std::size_t i = 0; i < std::size(steps); ++i) {
         steps[i].first();
         QVERIFY2(Shown(b) == FrameOf(strip, steps[i].second), qPrintable(QString::number(i)));

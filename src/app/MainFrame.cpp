@@ -85,11 +85,22 @@ bool CMainFrame::RouteCommand(int commandId) {
     return app_ && app_->OnCmdMsg(commandId);
 }
 
-void CMainFrame::SetStatusText(const QString& text) { pane0_->setText(text); }
+void CMainFrame::SetStatusText(const QString& text) {
+    pane0_->setText(text);
+}
 
-QString CMainFrame::StatusText() const { return pane0_->text(); }
+QString CMainFrame::StatusText() const {
+    return pane0_->text();
+}
 
-void CMainFrame::SetStatusToolTip(const QString& text) { pane0_->setToolTip(text); }
+void CMainFrame::SetStatusToolTip(const QString& text) {
+    pane0_->setToolTip(text);
+}
+
+void CMainFrame::ShowNotice(const QString& text) {
+    constexpr int kNoticeMs = 10000;
+    statusBar()->showMessage(text, kNoticeMs);
+}
 
 void CMainFrame::SetProgressPos(int position) {
     pendingProgress_ = position;

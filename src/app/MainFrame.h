@@ -41,6 +41,7 @@ public:
     void SetStatusText(const QString& text) override;
     void SetProgressPos(int position) override;
     void SetStatusToolTip(const QString& text) override;
+    void ShowNotice(const QString& text) override;
     QString StatusText() const;
     QProgressBar* ProgressBar() const { return progress_; }
     QLabel* ProgressPane() const { return pane1_; }

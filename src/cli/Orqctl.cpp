@@ -2,182 +2,126 @@
 
 #include <unistd.h>
 
-#include <array>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <ostream>
 
+#include "cli/CliOptions.h"
+#include "cli/CliSession.h"
+#include "cli/Doctor.h"
+#include "config/Backups.h"
+#include "config/ConfigCheck.h"
 #include "config/ConfigFile.h"
-#include "link/ConnectScan.h"
-#include "link/SerialLoop.h"
 #include "protocol/LinkFrame.h"
+#include "protocol/Presets.h"
 #include "serial/PortList.h"
-#include "serial/SerialPort.h"
 
 namespace orq {
 
 namespace {
 
-using namespace std::chrono_literals;
-
-// A unit answers within two frame times (about 190 ms at 9600 baud); allow for a slow adapter.
-constexpr std::chrono::milliseconds kReplyWait = 2s;
-
 constexpr const char* kUsage =
     "usage: orqctl COMMAND [OPTIONS]\n"
     "\n"
     "Commands:\n"
-    "  ports                     list the serial ports a unit may be on\n"
-    "  read [-p PATH] [-o FILE]  read the unit's parameter set as a configuration file\n"
-    "  write FILE [-p PATH]      send a configuration file to the unit and check it took it\n"
+    "  ports                      list the serial ports a unit may be on\n"
+    "  read [-o FILE]             read the unit's parameter set as a configuration file\n"
+    "  write FILE                 send a configuration file to the unit and check it took it\n"
+    "  preset NAME                apply a preset: beginner, f3c, 3d-soft, 3d-hard, 3d-extreme\n"
+    "  reset [main|tail|all]      the main form's Reset buttons, or All Data Reset\n"
+    "  monitor [--count N] [--raw]  show the receiver's signals live, as the Monitor page does\n"
+    "  diff A B                   compare two parameter sets (configuration files or 'unit')\n"
+    "  check FILE                 check every key of a configuration file against its range\n"
+    "  backups                    list the unit's parameter sets kept before each change\n"
+    "  restore ID|FILE|latest     write a backup back to the unit and check it took it\n"
+    "  doctor [PATH]              say what stands between you and the port, and what helps\n"
     "\n"
-    "'orqctl COMMAND --help' tells more. ORQ_PORTS=PATH:PATH... replaces the port search.\n"
+    "Commands that talk to the unit take -p PATH (only that port) and --trace FILE (every frame\n"
+    "exchanged, one a line). 'orqctl COMMAND --help' tells more; 'orqctl --version' the version.\n"
+    "ORQ_PORTS=PATH:PATH... replaces the port search.\n"
     "Exit status: 0 success, 2 no unit answered, 1 any other failure.\n";
 
-constexpr const char* kPortsUsage =
-    "usage: orqctl ports\n"
-    "\n"
-    "Lists the candidate serial ports, one a line: number, device path, description (for USB\n"
-    "adapters vendor:product, manufacturer and product), and whether it is not yours to open or\n"
-    "in use by another program. ORQ_PORTS=PATH:PATH... replaces the search.\n";
-
-constexpr const char* kReadUsage =
-    "usage: orqctl read [-p PATH] [-o FILE]\n"
-    "\n"
-    "Finds the unit (on every port, or only on PATH) and writes its parameter set as a\n"
-    "configuration file to FILE (other sections and keys of an existing FILE are kept), or to\n"
-    "standard output without -o or with -o -. A device or pipe (/dev/null, /dev/stdout) is\n"
-    "written straight through.\n";
-
-constexpr const char* kWriteUsage =
-    "usage: orqctl write FILE [-p PATH]\n"
-    "\n"
-    "Loads configuration file FILE (a file with invalid values is refused and nothing is\n"
-    "sent), finds the unit (on every port, or only on PATH), sends the parameter set, reads it\n"
-    "back and checks that the unit holds exactly what was sent.\n";
-
-bool WantsHelp(const std::vector<std::string>& args) {
-    for (const auto& a : args) {
-        if (a == "--help" || a == "-h") return true;
-    }
-    return false;
-}
-
-// Progress on stderr: "probing PATH (i of n) … what happened".
-class Progress : public ScanListener {
-public:
-    explicit Progress(std::ostream& err) : err_(err) {}
-    void OnPortStep(const ScanEvent& e) override {
-        if (e.step == PortStep::Probing) {
-            err_ << "probing " << e.port.path << " (" << e.index + 1 << " of " << e.count << ") … "
-                 << std::flush;
-        } else if (EndsPort(e.step)) {
-            err_ << PortStepText(e.step);
-            if (e.step == PortStep::PermissionDenied) {
-                err_ << " (join the dialout group: sudo usermod -aG dialout $USER, then log in "
-                        "again)";
-            }
-            err_ << std::endl;
-        }
-    }
-    void OnScanFinished(bool) override {}
-
-private:
-    std::ostream& err_;
+struct Help {
+    const char* command;
+    const char* text;
+};
+constexpr Help kHelp[] = {
+    {"ports",
+     "usage: orqctl ports\n\n"
+     "Lists the candidate serial ports, one a line: number, device path, description (for USB\n"
+     "adapters vendor:product, manufacturer and product), and whether it is not yours to open\n"
+     "or in use by another program. ORQ_PORTS=PATH:PATH... replaces the search.\n"},
+    {"read",
+     "usage: orqctl read [-p PATH] [-o FILE] [--trace FILE]\n\n"
+     "Finds the unit (on every port, or only on PATH) and writes its parameter set as a\n"
+     "configuration file to FILE (other sections and keys of an existing FILE are kept), or to\n"
+     "standard output without -o or with -o -. A device or pipe (/dev/null, /dev/stdout) is\n"
+     "written straight through.\n"},
+    {"write",
+     "usage: orqctl write FILE [-p PATH] [--trace FILE]\n\n"
+     "Loads configuration file FILE (a file with invalid values is refused and nothing is\n"
+     "sent), finds the unit, sends the parameter set, reads it back and checks that the unit\n"
+     "holds exactly what was sent. The set the unit held before is kept as a backup.\n"},
+    {"preset",
+     "usage: orqctl preset NAME [-p PATH] [--trace FILE]\n\n"
+     "Applies a preset tuning set as the main window's preset buttons do, sends it, reads it\n"
+     "back and checks it. NAME: beginner, f3c, 3d-soft, 3d-hard, 3d-extreme.\n"},
+    {"reset",
+     "usage: orqctl reset [main|tail|all] [-p PATH] [--trace FILE]\n\n"
+     "main and tail: the main window's two Reset buttons (agility, rate and gain back to their\n"
+     "start values); all (the default): All Data Reset, the factory values. Sent, read back and\n"
+     "checked.\n"},
+    {"monitor",
+     "usage: orqctl monitor [-p PATH] [--count N] [--raw] [--trace FILE]\n\n"
+     "Switches the unit's monitor stream on and shows the five receiver signals as the Monitor\n"
+     "page does (-125 to 125, 0 centred): on a terminal one redrawn line of centre-zero bars,\n"
+     "otherwise one line a frame, 'aileron=A elevator=E rudder=R pitch=P gain=G'. --raw shows\n"
+     "the raw values instead. Stops after N frames, or on Ctrl+C; the stream is switched off\n"
+     "again either way.\n"},
+    {"diff",
+     "usage: orqctl diff A B [-p PATH] [--trace FILE]\n\n"
+     "A and B are configuration files or the word unit (the parameter set the unit holds).\n"
+     "Prints each key that differs as 'section key: a -> b', in file order; exit status 1 when\n"
+     "they differ, 0 when they are equal.\n"},
+    {"check",
+     "usage: orqctl check FILE\n\n"
+     "Checks every key of configuration file FILE against the range the configurator allows\n"
+     "for it and names every key that is missing, holds no number or lies outside its range;\n"
+     "exit status 1 when there is any.\n"},
+    {"backups",
+     "usage: orqctl backups\n\n"
+     "Lists the parameter sets kept in $XDG_DATA_HOME/orq/backups (or\n"
+     "~/.local/share/orq/backups): id, time (UTC), what caused it, and the keys that differ\n"
+     "from the set before. The configurator keeps one when it finds a unit and around every\n"
+     "change it sends; the newest 200 stay.\n"},
+    {"restore",
+     "usage: orqctl restore ID|FILE|latest [-p PATH] [--trace FILE]\n\n"
+     "Writes a kept parameter set back to the unit (by the id 'orqctl backups' shows, the\n"
+     "newest with latest, or a backup file's path), reads it back and checks it.\n"},
+    {"doctor",
+     "usage: orqctl doctor [PATH]\n\n"
+     "Looks for what keeps you from the port (PATH, or every port found): permission, another\n"
+     "program holding it, ModemManager or brltty, no USB serial adapter, and prints a udev\n"
+     "rule that would give each adapter a stable name (it installs nothing). Each finding comes\n"
+     "with a command to copy. Exit status 0 when nothing is wrong.\n"},
 };
 
-std::vector<PortInfo> Candidates(const std::optional<std::string>& path) {
-    if (!path) return ListPorts(OrqPortsFromEnvironment());
-    PortInfo only;
-    only.number = 1;
-    only.path = *path;
-    only.name = std::filesystem::path(*path).filename().string();
-    return {only};
+const char* HelpOf(const std::string& command) {
+    for (const Help& h : kHelp)
+        if (command == h.command) return h.text;
+    return nullptr;
 }
 
-// Scans and reports; kExitOk when connected.
-int Connect(HostSession& s, const std::optional<std::string>& path, std::ostream& err,
-            int cancelFd) {
-    std::vector<PortInfo> ports = Candidates(path);
-    if (ports.empty()) {
-        err << "orqctl: no serial ports found (set ORQ_PORTS or use -p PATH)\n";
-        return kExitNoUnit;
-    }
-    Progress progress(err);
-    s.scan.SetListener(&progress);
-    const ScanEnd end = s.loop.Scan(s.scan, std::move(ports), cancelFd);
-    s.scan.SetListener(nullptr);
-    switch (end) {
-        case ScanEnd::Connected:
-            return kExitOk;
-        case ScanEnd::Cancelled:
-            err << "orqctl: interrupted\n";
-            return kExitFailure;
-        case ScanEnd::Failed:
-            err << "orqctl: waiting for the port failed: " << s.loop.Error().message() << "\n";
-            return kExitFailure;
-        case ScanEnd::NoUnit:
-            break;
-    }
-    err << "orqctl: no unit answered\n";
-    return kExitNoUnit;
-}
-
-// Waits for the reply that clears AwaitingReply, taking the frames in the accumulator one by one
-// (replies to earlier frames may come first) and applying them to `into`.
-bool AwaitReply(HostSession& s, ParameterBlock& into) {
-    FrameScanner scanner;
-    std::array<uint8_t, 1024> chunk{};
-    return s.loop.WaitFor(
-        [&] {
-            while (s.link.AwaitingReply && s.accumulator.Size() > 0) {
-                const uint32_t n = s.accumulator.Take(chunk.data(), chunk.size());
-                for (uint32_t i = 0; i < n && s.link.AwaitingReply; ++i) {
-                    if (scanner.Feed(chunk[i], s.link.ReceivePayload, s.link.N)) {
-                        AcceptFrame(s.link, into);
-                    }
-                }
-            }
-            return !s.link.AwaitingReply;
-        },
-        kReplyWait);
-}
-
-// A frame that did not go out whole leaves the unit with a partial frame it will ignore: the
-// user must hear of it rather than of a missing answer later.
-bool SentWhole(uint32_t sent, const char* what, std::ostream& err) {
-    if (sent == kFrameSize) return true;
-    err << "orqctl: the " << what << " did not go out whole (" << sent << " of " << kFrameSize
-        << " bytes; the port was closed or is gone)\n";
-    return false;
-}
-
-std::string InvalidLine(const std::string& file, const InvalidValue& v) {
-    return "orqctl: " + file + ": [" + v.section + "] " + v.key + "=" + v.text +
-           " is not a value from -128 to 127";
-}
-
-// "ModemManager (pid 812)", or just the pid when the name cannot be read.
-std::string ProcessName(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
-    std::string name;
-    std::getline(in, name);
-    if (name.empty()) return "pid " + std::to_string(pid);
-    return name + " (pid " + std::to_string(pid) + ")";
-}
-
-int Ports(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (WantsHelp(args)) {
-        out << kPortsUsage;
-        return kExitOk;
-    }
+int Ports(const std::vector<std::string>& args, CommandContext& c) {
+    std::ostream& out = c.out;
     if (!args.empty()) {
-        err << "orqctl: ports takes no arguments\n";
+        c.err << "orqctl: ports takes no arguments\n";
         return kExitFailure;
     }
     const std::vector<PortInfo> ports = ListPorts(OrqPortsFromEnvironment());
-    if (ports.empty()) err << "orqctl: no serial ports found\n";
+    if (ports.empty()) c.err << "orqctl: no serial ports found\n";
     for (const PortInfo& p : ports) {
         out << p.number << "  " << p.path;
         if (p.usb) {
@@ -200,125 +144,231 @@ int Ports(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     return kExitOk;
 }
 
-// Splits "-p PATH" and "-o FILE" from the rest.
-bool Options(const std::vector<std::string>& args, bool allowOutput,
-             std::optional<std::string>& path, std::optional<std::string>& output,
-             std::vector<std::string>& rest, std::ostream& err) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "-p" || (a == "-o" && allowOutput)) {
-            if (i + 1 >= args.size()) {
-                err << "orqctl: " << a << " needs a value\n";
-                return false;
-            }
-            (a == "-p" ? path : output) = args[++i];
-        } else if (a.size() > 1 && a[0] == '-') {
-            err << "orqctl: unknown option " << a << "\n";
-            return false;
-        } else {
-            rest.push_back(a);
-        }
-    }
-    return true;
+std::string InvalidLine(const std::string& file, const InvalidValue& v) {
+    return "orqctl: " + file + ": [" + v.section + "] " + v.key + "=" + v.text +
+           " is not a value from -128 to 127";
 }
 
-int Read(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, int cancelFd) {
-    if (WantsHelp(args)) {
-        out << kReadUsage;
-        return kExitOk;
+// A configuration file loaded whole, or the reason it was not; nothing is half-loaded.
+bool LoadWhole(const std::string& file, SettingsMirror& mirror, SliderValues& sliders,
+               std::ostream& err) {
+    const LoadResult r = LoadConfig(file, mirror, sliders);
+    if (r.error) {
+        err << "orqctl: " << file << ": " << r.error.message() << "\n";
+        return false;
     }
-    std::optional<std::string> path, output;
-    std::vector<std::string> rest;
-    if (!Options(args, true, path, output, rest, err)) return kExitFailure;
-    if (!rest.empty()) {
-        err << "orqctl: read takes no file argument (use -o FILE)\n";
+    if (!r.found) {
+        err << "orqctl: " << file << ": no such file\n";
+        return false;
+    }
+    for (const InvalidValue& v : r.invalid) err << InvalidLine(file, v) << "\n";
+    return r.invalid.empty();
+}
+
+// Opens the session the options ask for: the trace, then the unit.
+int Open(CliSession& s, const CliOptions& o) {
+    if (o.trace && !s.StartTrace(*o.trace)) return kExitFailure;
+    return s.Connect(o.path);
+}
+
+int Read(const std::vector<std::string>& args, CommandContext& c) {
+    CliOptions o;
+    if (!ParseOptions(args, {"-p", "-o", "--trace"}, o, c.err)) return kExitFailure;
+    if (!o.rest.empty()) {
+        c.err << "orqctl: read takes no file argument (use -o FILE)\n";
         return kExitFailure;
     }
-
-    HostSession s;
-    if (const int status = Connect(s, path, err, cancelFd); status != kExitOk) return status;
-    // Let the request that follows the probe reach the unit and be answered before closing.
-    s.loop.WaitFor([&] { return s.accumulator.Size() >= kFrameSize; }, kReplyWait);
-
-    if (output && *output != "-") {
-        if (const std::error_code ec = SaveConfig(*output, s.block.Mirror, s.sliders)) {
-            err << "orqctl: " << *output << ": " << ec.message() << "\n";
+    CliSession s(c.err, c.cancelFd);
+    if (const int status = Open(s, o); status != kExitOk) return status;
+    s.Settle();
+    HostSession& h = s.Host();
+    if (o.output && *o.output != "-") {
+        if (const std::error_code ec = SaveConfig(*o.output, h.block.Mirror, h.sliders)) {
+            c.err << "orqctl: " << *o.output << ": " << ec.message() << "\n";
             return kExitFailure;
         }
-    } else {
-        out << RenderConfig(s.block.Mirror, s.sliders) << std::flush;
-        if (!out) {
-            err << "orqctl: cannot write to standard output\n";
-            return kExitFailure;
-        }
+        return kExitOk;
+    }
+    c.out << RenderConfig(h.block.Mirror, h.sliders) << std::flush;
+    if (!c.out) {
+        c.err << "orqctl: cannot write to standard output\n";
+        return kExitFailure;
     }
     return kExitOk;
 }
 
-int Write(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-          int cancelFd) {
-    if (WantsHelp(args)) {
-        out << kWriteUsage;
-        return kExitOk;
-    }
-    std::optional<std::string> path, output;
-    std::vector<std::string> rest;
-    if (!Options(args, false, path, output, rest, err)) return kExitFailure;
-    if (rest.size() != 1) {
-        err << "orqctl: write takes exactly one configuration file\n";
-        return kExitFailure;
-    }
-    const std::string& file = rest.front();
-
-    // The file is checked before anything goes on the line: a refused file sends nothing, not
-    // even a probe.
+// Sends a loaded configuration file as Open and Transmit would: the file's set over the unit's
+// own unnamed bytes. The file is checked before anything goes on the line.
+int WriteFile(const std::string& file, const CliOptions& o, const char* cause, CommandContext& c) {
     SettingsMirror loaded;
     SliderValues loadedSliders;
-    const LoadResult r = LoadConfig(file, loaded, loadedSliders);
-    if (r.error) {
-        err << "orqctl: " << file << ": " << r.error.message() << "\n";
-        return kExitFailure;
-    }
-    if (!r.found) {
-        err << "orqctl: " << file << ": no such file\n";
-        return kExitFailure;
-    }
-    if (!r.invalid.empty()) {
-        for (const InvalidValue& v : r.invalid) err << InvalidLine(file, v) << "\n";
-        return kExitFailure;
-    }
+    if (!LoadWhole(file, loaded, loadedSliders, c.err)) return kExitFailure;
+    CliSession s(c.err, c.cancelFd);
+    if (const int status = Open(s, o); status != kExitOk) return status;
+    HostSession& h = s.Host();
+    h.block.Mirror = loaded;
+    h.sliders = loadedSliders;
+    DeviceFromMirror(h.block);
+    return s.WriteAndVerify(cause);
+}
 
-    HostSession s;
-    if (const int status = Connect(s, path, err, cancelFd); status != kExitOk) return status;
-
-    // Open, then Transmit: the loaded set replaces what the connection showed, and the write
-    // carries it over the unit's own unnamed bytes.
-    s.block.Mirror = loaded;
-    s.sliders = loadedSliders;
-    DeviceFromMirror(s.block);
-    const SetupBlock sentSetup = s.block.Setup;
-    const TuningBlock sentTuning = s.block.Tuning;
-    s.accumulator.Clear();
-    if (!SentWhole(SendParameters(s.link, s.block, &s.port), "parameter write", err))
-        return kExitFailure;
-
-    s.link.ReplyMode = kReplyModeParameters;
-    const uint32_t asked = SendRequest(s.link, s.block, &s.port);
-    s.link.ReplyMode = kReplyModeNone;
-    if (!SentWhole(asked, "read-back request", err)) return kExitFailure;
-    ParameterBlock held;
-    if (!AwaitReply(s, held)) {
-        if (s.loop.Error())
-            err << "orqctl: waiting for the read-back failed: " << s.loop.Error().message() << "\n";
-        else
-            err << "orqctl: the unit did not answer the read-back\n";
+int Write(const std::vector<std::string>& args, CommandContext& c) {
+    CliOptions o;
+    if (!ParseOptions(args, {"-p", "--trace"}, o, c.err)) return kExitFailure;
+    if (o.rest.size() != 1) {
+        c.err << "orqctl: write takes exactly one configuration file\n";
         return kExitFailure;
     }
-    const auto differences = CompareWritten(sentSetup, sentTuning, held.Setup, held.Tuning);
-    for (const ByteDifference& d : differences) {
-        err << "orqctl: " << d.name << ": sent " << d.sent << ", the unit holds " << d.held << "\n";
+    return WriteFile(o.rest.front(), o, "write", c);
+}
+
+int PresetCommand(const std::vector<std::string>& args, CommandContext& c) {
+    CliOptions o;
+    if (!ParseOptions(args, {"-p", "--trace"}, o, c.err)) return kExitFailure;
+    static const std::map<std::string, Preset> kNames = {{"beginner", Preset::Beginner},
+                                                         {"f3c", Preset::F3C},
+                                                         {"3d-soft", Preset::Soft3D},
+                                                         {"3d-hard", Preset::Hard3D},
+                                                         {"3d-extreme", Preset::Extreme3D}};
+    const auto it = o.rest.size() == 1 ? kNames.find(o.rest.front()) : kNames.end();
+    if (it == kNames.end()) {
+        c.err << "orqctl: preset takes one name: beginner, f3c, 3d-soft, 3d-hard, 3d-extreme\n";
+        return kExitFailure;
     }
-    return differences.empty() ? kExitOk : kExitFailure;
+    CliSession s(c.err, c.cancelFd);
+    if (const int status = Open(s, o); status != kExitOk) return status;
+    HostSession& h = s.Host();
+    ResetValues resets;
+    ApplyPreset(it->second, h.block, h.sliders, resets);
+    return s.WriteAndVerify("preset");
+}
+
+int ResetCommand(const std::vector<std::string>& args, CommandContext& c) {
+    CliOptions o;
+    if (!ParseOptions(args, {"-p", "--trace"}, o, c.err)) return kExitFailure;
+    const std::string what = o.rest.empty() ? "all" : o.rest.front();
+    if (o.rest.size() > 1 || (what != "main" && what != "tail" && what != "all")) {
+        c.err << "orqctl: reset takes main, tail or all\n";
+        return kExitFailure;
+    }
+    CliSession s(c.err, c.cancelFd);
+    if (const int status = Open(s, o); status != kExitOk) return status;
+    HostSession& h = s.Host();
+    // No preset was applied in this session: the Reset buttons' values are the start values.
+    const ResetValues start;
+    if (what == "main")
+        ResetMainRotor(h.block, h.sliders, start);
+    else if (what == "tail")
+        ResetTailRotor(h.block, h.sliders, start);
+    else
+        AllDataReset(h.block, h.sliders);
+    return s.WriteAndVerify("reset");
+}
+
+int Restore(const std::vector<std::string>& args, CommandContext& c) {
+    CliOptions o;
+    if (!ParseOptions(args, {"-p", "--trace"}, o, c.err)) return kExitFailure;
+    if (o.rest.size() != 1) {
+        c.err << "orqctl: restore takes one backup: its id, its file, or latest\n";
+        return kExitFailure;
+    }
+    std::string file = o.rest.front();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) {
+        const auto entry = BackupStore(BackupStore::DefaultFolder()).Find(file);
+        if (!entry) {
+            c.err << "orqctl: no backup " << file << " (orqctl backups lists them)\n";
+            return kExitFailure;
+        }
+        file = entry->path.string();
+    }
+    return WriteFile(file, o, "restore", c);
+}
+
+// A parameter set named on the command line: a configuration file, or the unit's.
+bool SetOf(const std::string& name, std::optional<CliSession>& unit, const CliOptions& o,
+           SettingsMirror& mirror, CommandContext& c, int& status) {
+    if (name != "unit") {
+        SliderValues sliders;
+        status = LoadWhole(name, mirror, sliders, c.err) ? kExitOk : kExitFailure;
+        return status == kExitOk;
+    }
+    if (!unit) {
+        unit.emplace(c.err, c.cancelFd);
+        if ((status = Open(*unit, o)) != kExitOk) return false;
+    }
+    mirror = unit->Host().block.Mirror;
+    return true;
+}
+
+int Diff(const std::vector<std::string>& args, CommandContext& c) {
+    CliOptions o;
+    if (!ParseOptions(args, {"-p", "--trace"}, o, c.err)) return kExitFailure;
+    if (o.rest.size() != 2) {
+        c.err << "orqctl: diff takes two parameter sets: configuration files or unit\n";
+        return kExitFailure;
+    }
+    std::optional<CliSession> unit;
+    SettingsMirror a, b;
+    int status = kExitOk;
+    if (!SetOf(o.rest[0], unit, o, a, c, status) || !SetOf(o.rest[1], unit, o, b, c, status))
+        return status;
+    for (const KeyDifference& d : DiffMirrors(a, b))
+        c.out << d.section << " " << d.key << ": " << d.a << " -> " << d.b << "\n";
+    return DiffMirrors(a, b).empty() ? kExitOk : kExitFailure;
+}
+
+int Check(const std::vector<std::string>& args, CommandContext& c) {
+    CliOptions o;
+    if (!ParseOptions(args, {}, o, c.err)) return kExitFailure;
+    if (o.rest.size() != 1) {
+        c.err << "orqctl: check takes one configuration file\n";
+        return kExitFailure;
+    }
+    const std::string& file = o.rest.front();
+    const ProfileReadResult read = ReadProfileFile(file);
+    if (read.error || !read.found) {
+        c.err << "orqctl: " << file << ": "
+              << (read.error ? read.error.message() : std::string("no such file")) << "\n";
+        return kExitFailure;
+    }
+    const std::vector<KeyProblem> problems = CheckConfig(read.document);
+    for (const KeyProblem& p : problems) c.err << "orqctl: " << file << ": " << Describe(p) << "\n";
+    if (problems.empty()) c.out << file << ": every key within its range\n";
+    return problems.empty() ? kExitOk : kExitFailure;
+}
+
+int Backups(const std::vector<std::string>& args, CommandContext& c) {
+    CliOptions o;
+    if (!ParseOptions(args, {}, o, c.err)) return kExitFailure;
+    const BackupStore store(BackupStore::DefaultFolder());
+    const auto entries = store.List();
+    if (entries.empty()) {
+        c.err << "orqctl: no backups in " << store.Folder().string() << "\n";
+        return kExitOk;
+    }
+    std::optional<SettingsMirror> before;
+    for (const auto& e : entries) {
+        SettingsMirror m;
+        SliderValues sliders;
+        static_cast<void>(LoadConfig(e.path, m, sliders));
+        std::string changes;
+        if (!before) {
+            changes = "the first kept";
+        } else {
+            const auto d = DiffMirrors(*before, m);
+            for (std::size_t i = 0; i < d.size() && i < 4; ++i)
+                changes += (i ? ", " : "") + d[i].key + " " + std::to_string(d[i].a) + "->" +
+                           std::to_string(d[i].b);
+            if (d.size() > 4) changes += ", and " + std::to_string(d.size() - 4) + " more";
+            if (d.empty()) changes = "no change";
+        }
+        before = m;
+        char head[64];
+        std::snprintf(head, sizeof head, "%4u  %s  %-8s  ", e.id, e.time.c_str(), e.cause.c_str());
+        c.out << head << changes << "\n";
+    }
+    return kExitOk;
 }
 
 }  // namespace
@@ -344,7 +394,7 @@ std::vector<ByteDifference> CompareWritten(const SetupBlock& sentSetup,
 }
 
 int RunOrqctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-              int cancelFd) {
+              int cancelFd, bool outIsTerminal) {
     if (args.empty()) {
         err << "orqctl: no command given (try orqctl --help)\n";
         return kExitFailure;
@@ -355,11 +405,29 @@ int RunOrqctl(const std::vector<std::string>& args, std::ostream& out, std::ostr
         out << kUsage;
         return kExitOk;
     }
-    if (command == "ports") return Ports(rest, out, err);
-    if (command == "read") return Read(rest, out, err, cancelFd);
-    if (command == "write") return Write(rest, out, err, cancelFd);
-    err << "orqctl: unknown command " << command << " (try orqctl --help)\n";
-    return kExitFailure;
+    if (command == "--version") {
+        out << "orqctl " << ORQ_VERSION << "\n";
+        return kExitOk;
+    }
+    using Runner = int (*)(const std::vector<std::string>&, CommandContext&);
+    static const std::map<std::string, Runner> kCommands = {
+        {"ports", Ports},        {"read", Read},
+        {"write", Write},        {"preset", PresetCommand},
+        {"reset", ResetCommand}, {"monitor", RunMonitor},
+        {"diff", Diff},          {"check", Check},
+        {"backups", Backups},    {"restore", Restore},
+        {"doctor", RunDoctor}};
+    const auto it = kCommands.find(command);
+    if (it == kCommands.end()) {
+        err << "orqctl: unknown command " << command << " (try orqctl --help)\n";
+        return kExitFailure;
+    }
+    if (WantsHelp(rest)) {
+        out << HelpOf(command);
+        return kExitOk;
+    }
+    CommandContext context{out, err, cancelFd, outIsTerminal};
+    return it->second(rest, context);
 }
 
 }  // namespace orq

@@ -1,6 +1,6 @@
 #pragma once
-// orqctl, the command-line companion: list ports, read a unit's parameter set into a
-// configuration file, write one to the unit and check that it took it.
+// orqctl, the command-line companion: everything the desktop program does to a unit's parameter
+// set, from a shell, and what helps when the unit cannot be reached.
 
 #include <iosfwd>
 #include <string>
@@ -15,10 +15,21 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitNoUnit = 2;
 
-// Runs the command in `args` (without the program name). `cancelFd`, when readable, stops a scan
-// in progress (main hands in a signalfd for SIGINT and SIGTERM).
+// Runs the command in `args` (without the program name). `cancelFd`, when readable, stops what
+// is waiting for the unit (main hands in a signalfd for SIGINT and SIGTERM). `outIsTerminal`:
+// `out` is a terminal a person reads, so the monitor redraws one line instead of printing many.
 int RunOrqctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-              int cancelFd);
+              int cancelFd, bool outIsTerminal = false);
+
+// The commands themselves, for RunOrqctl; each takes the arguments after its name.
+struct CommandContext {
+    std::ostream& out;
+    std::ostream& err;
+    int cancelFd;
+    bool outIsTerminal;
+};
+int RunMonitor(const std::vector<std::string>& args, CommandContext& c);
+int RunDoctor(const std::vector<std::string>& args, CommandContext& c);
 
 // A device byte that the unit holds differently from what was sent.
 struct ByteDifference {

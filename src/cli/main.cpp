@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
     const int cancelFd = ::signalfd(-1, &stop, SFD_CLOEXEC | SFD_NONBLOCK);
 
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const int status = orq::RunOrqctl(args, std::cout, std::cerr, cancelFd);
+    const int status = orq::RunOrqctl(args, std::cout, std::cerr, cancelFd, ::isatty(1) == 1);
     std::cout.flush();
     if (cancelFd >= 0) ::close(cancelFd);
     return status;

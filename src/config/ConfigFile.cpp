@@ -80,4 +80,11 @@ std::string RenderConfig(const SettingsMirror& mirror, const SliderValues& slide
     return doc.Text();
 }
 
+std::string RenderDevice(const ParameterBlock& unit) {
+    ParameterBlock copy = unit;
+    SliderValues sliders;
+    MirrorFromDevice(copy, sliders);
+    return RenderConfig(copy.Mirror, sliders);
+}
+
 }  // namespace orq

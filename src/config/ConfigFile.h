@@ -63,4 +63,9 @@ void StoreConfig(ProfileDocument& doc, SettingsMirror& mirror, const SliderValue
 // writing to standard output. CRLF line ends. The caller's mirror is left alone.
 std::string RenderConfig(const SettingsMirror& mirror, const SliderValues& sliders);
 
+// The parameter set the unit holds, as a new configuration file's text: the device image
+// copied into a mirror (and the slider values) as a connection shows it. Nothing of `unit`
+// changes.
+std::string RenderDevice(const ParameterBlock& unit);
+
 }  // namespace orq

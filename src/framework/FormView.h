@@ -15,6 +15,8 @@ public:
     virtual void SetProgressPos(int position) = 0;        // 0..100
     // What pane 0's text stands for in detail (the ports the last scan tried).
     virtual void SetStatusToolTip(const QString& text) = 0;
+    // A passing notice over the status bar for a few seconds; pane 0 comes back afterwards.
+    virtual void ShowNotice(const QString& text) = 0;
 };
 
 // A form that fills the main frame.

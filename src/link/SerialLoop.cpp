@@ -112,14 +112,23 @@ ScanEnd SerialLoop::Scan(ConnectScan& scan, std::vector<PortInfo> ports, int can
     return scan.Connected() ? ScanEnd::Connected : end;
 }
 
-bool SerialLoop::WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+SerialLoop::WaitEnd SerialLoop::Wait(const std::function<bool()>& done,
+                                     std::chrono::milliseconds limit, int cancelFd) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     error_.clear();
     while (!done()) {
-        if (removed_ || std::chrono::steady_clock::now() >= deadline) return false;
-        if (Pump(deadline, -1) != Pumped::Ready) return false;
+        if (removed_) return WaitEnd::Removed;
+        if (std::chrono::steady_clock::now() >= deadline) return WaitEnd::TimedOut;
+        switch (Pump(deadline, cancelFd)) {
+            case Pumped::Ready:
+                break;
+            case Pumped::Cancelled:
+                return WaitEnd::Cancelled;
+            case Pumped::Failed:
+                return WaitEnd::Failed;
+        }
     }
-    return true;
+    return WaitEnd::Done;
 }
 
 }  // namespace orq

@@ -40,10 +40,15 @@ public:
     // it turns readable.
     ScanEnd Scan(ConnectScan& scan, std::vector<PortInfo> ports, int cancelFd = -1);
 
-    // Moves received bytes into the accumulator until `done()` holds (asked after each move) or
-    // `limit` has passed; returns done(). False at once when the device has gone or the wait
-    // failed (then Error() says why).
-    bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit);
+    // Moves received bytes into the accumulator until `done()` holds (asked after each move),
+    // `limit` has passed, the device has gone, `cancelFd` turns readable or the wait fails (then
+    // Error() says why).
+    enum class WaitEnd { Done, TimedOut, Removed, Cancelled, Failed };
+    WaitEnd Wait(const std::function<bool()>& done, std::chrono::milliseconds limit,
+                 int cancelFd = -1);
+    bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+        return Wait(done, limit) == WaitEnd::Done;
+    }
 
     // The device went away (WM_SERIAL_REMOVED).
     bool Removed() const { return removed_; }

@@ -38,36 +38,52 @@ OpenError Classify(int err) {
     }
 }
 
-bool DeviceGone(int err) { return err == EIO || err == ENXIO || err == ENODEV || err == EBADF; }
+bool DeviceGone(int err) {
+    return err == EIO || err == ENXIO || err == ENODEV || err == EBADF;
+}
 
 speed_t SpeedOf(uint32_t baud) {
     switch (baud) {
-        case 1200: return B1200;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 19200: return B19200;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        case 230400: return B230400;
-        case 460800: return B460800;
-        case 921600: return B921600;
-        default: return B0;
+        case 1200:
+            return B1200;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        case 230400:
+            return B230400;
+        case 460800:
+            return B460800;
+        case 921600:
+            return B921600;
+        default:
+            return B0;
     }
 }
 
 // tcsetattr succeeds when any one change took, so what matters is read back and compared.
 bool SameLine(const termios& want, const termios& got) {
-    constexpr tcflag_t cMask = CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CREAD | CLOCAL | CRTSCTS | HUPCL;
-    constexpr tcflag_t iMask = IXON | IXOFF | IXANY | INPCK | ISTRIP | ICRNL | INLCR | IGNCR | PARMRK | BRKINT;
+    constexpr tcflag_t cMask =
+        CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CREAD | CLOCAL | CRTSCTS | HUPCL;
+    constexpr tcflag_t iMask =
+        IXON | IXOFF | IXANY | INPCK | ISTRIP | ICRNL | INLCR | IGNCR | PARMRK | BRKINT;
     constexpr tcflag_t lMask = ICANON | ECHO | ISIG | IEXTEN;
     return (want.c_cflag & cMask) == (got.c_cflag & cMask) &&
            (want.c_iflag & iMask) == (got.c_iflag & iMask) &&
            (want.c_lflag & lMask) == (got.c_lflag & lMask) &&
-           (want.c_oflag & OPOST) == (got.c_oflag & OPOST) &&
-           want.c_cc[VMIN] == got.c_cc[VMIN] && want.c_cc[VTIME] == got.c_cc[VTIME] &&
-           cfgetispeed(&want) == cfgetispeed(&got) && cfgetospeed(&want) == cfgetospeed(&got);
+           (want.c_oflag & OPOST) == (got.c_oflag & OPOST) && want.c_cc[VMIN] == got.c_cc[VMIN] &&
+           want.c_cc[VTIME] == got.c_cc[VTIME] && cfgetispeed(&want) == cfgetispeed(&got) &&
+           cfgetospeed(&want) == cfgetospeed(&got);
 }
 
 bool SetAndCheck(int fd, const termios& want) {
@@ -132,12 +148,18 @@ uint32_t TimedRead(int fd, int wakeFd, uint32_t want, int totalMs, int intervalM
 
 const char* OpenErrorText(OpenError e) {
     switch (e) {
-        case OpenError::None: return "ok";
-        case OpenError::NotFound: return "not found";
-        case OpenError::PermissionDenied: return "no permission";
-        case OpenError::InUse: return "in use";
-        case OpenError::NotATerminal: return "not a serial port";
-        case OpenError::Other: break;
+        case OpenError::None:
+            return "ok";
+        case OpenError::NotFound:
+            return "not found";
+        case OpenError::PermissionDenied:
+            return "no permission";
+        case OpenError::InUse:
+            return "in use";
+        case OpenError::NotATerminal:
+            return "not a serial port";
+        case OpenError::Other:
+            break;
     }
     return "cannot open";
 }
@@ -149,7 +171,9 @@ SerialPort::~SerialPort() {
     ClosePort();
 }
 
-void SerialPort::AddOptions(uint32_t bits) { options_.fetch_or(bits); }
+void SerialPort::AddOptions(uint32_t bits) {
+    options_.fetch_or(bits);
+}
 
 bool SerialPort::OpenPort(int32_t number, std::string path) {
     if (fd_ >= 0) ClosePort();
@@ -191,7 +215,8 @@ bool SerialPort::OpenPort() {
     saved_ = t;
 
     cfmakeraw(&t);
-    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS | HUPCL);
+    t.c_cflag &=
+        ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS | HUPCL);
     t.c_cflag |= CS8 | CLOCAL | CREAD;
     t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
     // VMIN = 1 makes read() == 0 mean hang-up and nothing else.
@@ -222,20 +247,39 @@ bool SerialPort::SetState(uint32_t baud, int parity, int dataBits, int stopBits)
     if (speed == B0) return false;
     tcflag_t size = 0;
     switch (dataBits) {
-        case 5: size = CS5; break;
-        case 6: size = CS6; break;
-        case 7: size = CS7; break;
-        case 8: size = CS8; break;
-        default: return false;
+        case 5:
+            size = CS5;
+            break;
+        case 6:
+            size = CS6;
+            break;
+        case 7:
+            size = CS7;
+            break;
+        case 8:
+            size = CS8;
+            break;
+        default:
+            return false;
     }
     tcflag_t parityBits = 0;
     switch (parity) {
-        case 0: break;
-        case 1: parityBits = PARENB | PARODD; break;
-        case 2: parityBits = PARENB; break;
-        case 3: parityBits = PARENB | PARODD | CMSPAR; break;
-        case 4: parityBits = PARENB | CMSPAR; break;
-        default: return false;
+        case 0:
+            break;
+        case 1:
+            parityBits = PARENB | PARODD;
+            break;
+        case 2:
+            parityBits = PARENB;
+            break;
+        case 3:
+            parityBits = PARENB | PARODD | CMSPAR;
+            break;
+        case 4:
+            parityBits = PARENB | CMSPAR;
+            break;
+        default:
+            return false;
     }
     if (stopBits != 1 && stopBits != 2) return false;
 
@@ -321,11 +365,32 @@ void SerialPort::ClosePort() {
     transmit_.Clear();
 }
 
-bool SerialPort::IsOpen() const { return fd_ >= 0 && !hungUp_.load(); }
+bool SerialPort::IsOpen() const {
+    return fd_ >= 0 && !hungUp_.load();
+}
 
 void SerialPort::SetNotifyTarget(std::weak_ptr<NotifyTarget> target) {
     std::lock_guard<std::mutex> g(notifyLock_);
     notify_ = std::move(target);
+}
+
+void SerialPort::SetTap(std::shared_ptr<PortTap> tap) {
+    std::lock_guard<std::mutex> g(notifyLock_);
+    tap_ = std::move(tap);
+}
+
+void SerialPort::Tap(bool sent, std::span<const uint8_t> bytes) {
+    if (bytes.empty()) return;
+    std::shared_ptr<PortTap> tap;
+    {
+        std::lock_guard<std::mutex> g(notifyLock_);
+        tap = tap_;
+    }
+    if (!tap) return;
+    if (sent)
+        tap->Sent(bytes);
+    else
+        tap->Received(bytes);
 }
 
 void SerialPort::Post(uint32_t message, intptr_t param) {
@@ -362,7 +427,10 @@ uint32_t SerialPort::ReadPort(uint8_t* buffer, uint32_t count, int32_t timeoutMs
     const uint32_t n = TimedRead(fd_, -1, count, lineTiming ? TotalReadMs() : timeoutMs,
                                  lineTiming ? kReadIntervalMs : -1, gone, [&](uint32_t max) {
                                      const ssize_t r = ::read(fd_, buffer + got, max);
-                                     if (r > 0) got += static_cast<uint32_t>(r);
+                                     if (r > 0) {
+                                         Tap(false, {buffer + got, static_cast<std::size_t>(r)});
+                                         got += static_cast<uint32_t>(r);
+                                     }
                                      return r;
                                  });
     totalRead_ += n;
@@ -371,18 +439,21 @@ uint32_t SerialPort::ReadPort(uint8_t* buffer, uint32_t count, int32_t timeoutMs
 
 uint32_t SerialPort::ReadIntoBuffer(uint32_t want, bool& gone) {
     bool first = true;
-    const uint32_t n = TimedRead(fd_, wakeFd_, want, TotalReadMs(), kReadIntervalMs, gone,
-                                 [&](uint32_t max) {
-        // The read itself never waits, so holding the lock across it costs the reader nothing,
-        // and the reader cannot move the tail while bytes land in it.
-        std::lock_guard<std::recursive_mutex> g(receive_.Lock());
-        const uint32_t free = receive_.TailFree();
-        if (first ? free <= want : free < max) receive_.Reserve(max);
-        first = false;
-        const ssize_t r = ::read(fd_, receive_.TailSpace(), max);
-        if (r > 0) receive_.Commit(static_cast<uint32_t>(r));
-        return r;
-    });
+    const uint32_t n =
+        TimedRead(fd_, wakeFd_, want, TotalReadMs(), kReadIntervalMs, gone, [&](uint32_t max) {
+            // The read itself never waits, so holding the lock across it costs the reader nothing,
+            // and the reader cannot move the tail while bytes land in it.
+            std::lock_guard<std::recursive_mutex> g(receive_.Lock());
+            const uint32_t free = receive_.TailFree();
+            if (first ? free <= want : free < max) receive_.Reserve(max);
+            first = false;
+            const ssize_t r = ::read(fd_, receive_.TailSpace(), max);
+            if (r > 0) {
+                Tap(false, {receive_.TailSpace(), static_cast<std::size_t>(r)});
+                receive_.Commit(static_cast<uint32_t>(r));
+            }
+            return r;
+        });
     totalRead_ += n;
     return n;
 }
@@ -441,6 +512,7 @@ uint32_t SerialPort::Write(const uint8_t* data, uint32_t count) {
             if (r < 0 && DeviceGone(errno)) {
                 totalWritten_ += done;
                 hungUp_ = true;
+                Tap(true, {data, done});
                 return done;
             }
             break;  // the kernel is full; the rest waits in the queue
@@ -454,6 +526,7 @@ uint32_t SerialPort::Write(const uint8_t* data, uint32_t count) {
         transmit_.Append(data + done, queued);
         if (threaded) Wake();
     }
+    Tap(true, {data, done + queued});
     return done + queued;
 }
 
@@ -479,7 +552,8 @@ void SerialPort::WaitLoop() {
         const short ev = fds[0].revents;
         if (ev & (POLLHUP | POLLERR | POLLNVAL)) {
             // Keep what the device sent before it went.
-            if ((ev & POLLIN) && watchInput_.load() && QueuedBytes() > 0) ReceivePass(QueuedBytes());
+            if ((ev & POLLIN) && watchInput_.load() && QueuedBytes() > 0)
+                ReceivePass(QueuedBytes());
             gone = true;
             break;
         }

@@ -102,6 +102,8 @@ public:
     bool ThreadsRunning() const { return waitThread_.joinable() && watching_.load(); }
 
     void SetNotifyTarget(std::weak_ptr<NotifyTarget> target);
+    // Every byte written or read from now on also goes to `tap`; null to stop.
+    void SetTap(std::shared_ptr<PortTap> tap);
 
     // Bytes waiting in the receive buffer.
     uint32_t ReceiveSize() const { return receive_.Size(); }
@@ -125,6 +127,7 @@ private:
     // Writes queued output while the kernel takes it; false when the device is gone.
     bool DrainOutput();
     void Post(uint32_t message, intptr_t param);
+    void Tap(bool sent, std::span<const uint8_t> bytes);
     int QueuedBytes() const;
     int TotalReadMs() const;
 
@@ -153,6 +156,7 @@ private:
 
     std::mutex notifyLock_;
     std::weak_ptr<NotifyTarget> notify_;
+    std::shared_ptr<PortTap> tap_;  // under notifyLock_
 };
 
 }  // namespace orq

@@ -18,6 +18,7 @@
 #include <optional>
 #include <span>
 
+#include "config/Backups.h"
 #include "framework/AppServices.h"
 #include "framework/DataExchange.h"
 #include "framework/DialogTemplate.h"
@@ -137,6 +138,9 @@ private:
     // Repaints the lamps after the connected flag may have changed.
     void UpdateLamps();
     void ClosePortAndStopScan();
+    // Keeps the unit's set as the block holds it; a failure is reported once and changes nothing
+    // else.
+    void KeepBackup(const char* cause);
     void SetStatus(const QString& text);
 
     AppServices& s_;
@@ -155,6 +159,8 @@ private:
     int32_t connected_ = 0;  // the connected flag the lamps show; the scan sets it
     std::unique_ptr<ScanDriver> scan_;
     SetupRunner runSetup_;
+    BackupStore backups_{BackupStore::DefaultFolder()};
+    bool backupReported_ = false;
 };
 
 }  // namespace orq

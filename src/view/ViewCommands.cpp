@@ -94,8 +94,19 @@ void CUARTView::SaveConfigFile(const std::filesystem::path& path) {
                                    .arg(FromPath(path), QString::fromStdString(error.message())));
 }
 
+void CUARTView::KeepBackup(const char* cause) {
+    const BackupStore::Kept kept = backups_.Keep(RenderDevice(s_.block), cause);
+    if (!kept.error || backupReported_) return;
+    backupReported_ = true;
+    if (frame_)
+        frame_->ShowNotice(
+            QStringLiteral("No backup of the unit's set could be kept in %1 (%2)")
+                .arg(FromPath(backups_.Folder()), QString::fromStdString(kept.error.message())));
+}
+
 void CUARTView::OnFileTransmit() {
     if (frame_) frame_->SetProgressPos(0);
+    KeepBackup("transmit");  // what the file is about to replace
     DeviceFromMirror(s_.block);
     if (frame_) frame_->SetProgressPos(100);
     Send();

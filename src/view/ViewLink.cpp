@@ -51,7 +51,10 @@ void CUARTView::OnScanProgress(int percent) {
 void CUARTView::OnScanFinished(const ScanReport& report) {
     // The scan has set the flag and filled the block; the form shows both.
     UpdateLamps();
-    if (report.connected) MirrorFromDevice();
+    if (report.connected) {
+        MirrorFromDevice();
+        KeepBackup("found");
+    }
     SetStatus(report.connected ? kConnected : kNotConnected);
     if (frame_) {
         frame_->SetProgressPos(0);

@@ -2,10 +2,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "cli/Orqctl.h"
 #include "config/ConfigFile.h"
@@ -39,9 +41,27 @@ protected:
         return path.value_or("");
     }
     fs::path Log(const std::string& name) const { return dir_ / (name + ".log"); }
+    // Backups go to a folder of the test's own.
     test::RunResult Ctl(std::vector<std::string> args, const std::string& ports) {
-        args.insert(args.begin(), {"ORQ_PORTS=" + ports, ORQCTL});
+        args.insert(args.begin(),
+                    {"ORQ_PORTS=" + ports, "XDG_DATA_HOME=" + Data().string(), ORQCTL});
         return test::Run(args);
+    }
+    fs::path Data() const { return dir_ / "data"; }
+    std::vector<fs::path> Backups() const {
+        std::vector<fs::path> files;
+        std::error_code ec;
+        for (const auto& f : fs::directory_iterator(Data() / "orq" / "backups", ec))
+            files.push_back(f.path());
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+    // The parameter writes (command 30) the unit heard, oldest first.
+    std::vector<std::string> Writes(const std::string& name) const {
+        std::vector<std::string> writes;
+        for (const std::string& line : Lines(Log(name)))
+            if (ByteOf(line, 80) == 30) writes.push_back(line);
+        return writes;
     }
     std::vector<std::unique_ptr<test::Child>> sims_;
 };
@@ -151,8 +171,19 @@ TEST_F(Orqctl, PortsSaysWhatStandsInTheWay) {
 }
 
 TEST_F(Orqctl, EveryCommandHasHelpAndFailuresAreOneLine) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--help"}, {"ports", "--help"}, {"read", "--help"}, {"write", "--help"}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--help"},
+                                               {"ports", "--help"},
+                                               {"read", "--help"},
+                                               {"write", "--help"},
+                                               {"preset", "--help"},
+                                               {"reset", "--help"},
+                                               {"monitor", "--help"},
+                                               {"diff", "--help"},
+                                               {"check", "--help"},
+                                               {"backups", "--help"},
+                                               {"restore", "--help"},
+                                               {"doctor", "--help"}}) {
         const test::RunResult r = Ctl(args, "");
         EXPECT_EQ(r.status, 0) << args[0];
         EXPECT_EQ(r.out.rfind("usage: orqctl", 0), 0u) << args[0];
@@ -163,6 +194,144 @@ TEST_F(Orqctl, EveryCommandHasHelpAndFailuresAreOneLine) {
     const test::RunResult missing = Ctl({"write", (dir_ / "none.ini").string()}, "");
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "orqctl: " + (dir_ / "none.ini").string() + ": no such file\n");
+    const test::RunResult badName = Ctl({"preset", "3d-wild"}, "");
+    EXPECT_EQ(badName.status, 1);
+    EXPECT_EQ(std::count(badName.err.begin(), badName.err.end(), '\n'), 1);
+}
+
+// The monitor decodes as the Monitor page does, and leaves the stream off whatever ends it.
+TEST_F(Orqctl, MonitorShowsTheSignalsAndSwitchesTheStreamOffAfterwards) {
+    sims_.push_back(std::make_unique<test::Child>(std::vector<std::string>{
+        ORQ_SIM, "--log", Log("unit").string(), "--monitor-raw", "3800,2488,2487,5155,3811"}));
+    const std::string unit = sims_.back()->ReadLine().value_or("");
+    const test::RunResult r = Ctl({"monitor", "--count", "5"}, unit);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string line = "aileron=0 elevator=124 rudder=125 pitch=-128 gain=-1\n";
+    std::string five;
+    for (int i = 0; i < 5; ++i) five += line;
+    EXPECT_EQ(r.out, five);
+    const test::RunResult raw = Ctl({"monitor", "--count", "1", "--raw"}, unit);
+    EXPECT_EQ(raw.out, "aileron=3800 elevator=2488 rudder=2487 pitch=5155 gain=3811\n");
+    // The last thing the unit heard: a request (command 10) with ReplyMode 0.
+    std::this_thread::sleep_for(100ms);
+    const std::string last = Lines(Log("unit")).back();
+    EXPECT_EQ(last.substr(0, 6), "7f2f0a");
+    EXPECT_EQ(ByteOf(last, 4), 0) << last;
+}
+
+// The same changes as the main window's buttons: the core's, sent, read back and checked.
+TEST_F(Orqctl, PresetAndResetSendWhatTheButtonsDo) {
+    const std::string unit = Sim("unit");
+    ParameterBlock block;
+    SliderValues sliders;
+    AllDataReset(block, sliders);  // the simulated unit starts from the factory set
+    ResetValues resets;
+    ASSERT_EQ(Ctl({"preset", "3d-hard"}, unit).status, 0);
+    ApplyPreset(Preset::Hard3D, block, sliders, resets);
+    const auto tuningOf = [](const std::string& write) { return write.substr(2 * 34, 2 * 46); };
+    const auto hex = [](const TuningBlock& t) {
+        return test::Hex(std::span(reinterpret_cast<const uint8_t*>(t.bytes().data()), 46));
+    };
+    EXPECT_EQ(tuningOf(Writes("unit").back()), hex(block.Tuning));
+    ASSERT_EQ(Ctl({"reset", "tail"}, unit).status, 0);
+    ResetTailRotor(block, sliders, ResetValues{});
+    EXPECT_EQ(tuningOf(Writes("unit").back()), hex(block.Tuning));
+    const test::RunResult all = Ctl({"reset"}, unit);
+    ASSERT_EQ(all.status, 0) << all.err;
+    AllDataReset(block, sliders);
+    EXPECT_EQ(tuningOf(Writes("unit").back()), hex(block.Tuning));
+    EXPECT_EQ(Writes("unit").size(), 3u);
+}
+
+TEST_F(Orqctl, DiffNamesEachKeyAndCheckEachBadOne) {
+    const std::string unit = Sim("unit");
+    const fs::path file = dir_ / "unit.ini";
+    ASSERT_EQ(Ctl({"read", "-o", file.string()}, unit).status, 0);
+    EXPECT_EQ(Ctl({"diff", file.string(), file.string()}, "").status, 0);
+    const test::RunResult same = Ctl({"diff", file.string(), "unit"}, unit);
+    EXPECT_EQ(same.status, 0) << same.err;
+    EXPECT_EQ(same.out, "");
+    ASSERT_FALSE(WritePrivateProfileString("section2", "TailLimitA", "33", file));
+    ASSERT_FALSE(WritePrivateProfileString("section3", "Acc1", "9", file));
+    const test::RunResult differ = Ctl({"diff", "unit", file.string()}, unit);
+    EXPECT_EQ(differ.status, 1);
+    EXPECT_EQ(differ.out, "section2 TailLimitA: 70 -> 33\nsection3 Acc1: 125 -> 9\n");
+
+    ASSERT_FALSE(WritePrivateProfileString("section2", "SwashPlateType", "0", file));
+    ASSERT_FALSE(WritePrivateProfileString("section3", "DeadBand2", "-4", file));
+    ASSERT_FALSE(WritePrivateProfileString("section1", "RollGain", "200", file));
+    const test::RunResult check = Ctl({"check", file.string()}, "");
+    EXPECT_EQ(check.status, 1);
+    const std::string at = "orqctl: " + file.string() + ": ";
+    EXPECT_EQ(check.err, at + "[section1] RollGain=200 is outside 10..125\n" + at +
+                             "[section2] SwashPlateType=0 is outside 1..5\n" + at +
+                             "[section3] DeadBand2=-4 is outside 0..125\n");
+}
+
+TEST_F(Orqctl, DoctorNamesWhatHoldsThePort) {
+    const std::string unit = Sim("unit");
+    const test::RunResult r = Ctl({"doctor", unit}, "");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("problem: " + unit + " is held by orq-sim (pid "), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("fix: close that program, or: kill "), std::string::npos);
+}
+
+// Everything on the line, both ways, one frame a line.
+TEST_F(Orqctl, TraceHoldsEveryFrameExchanged) {
+    const std::string unit = Sim("unit");
+    const fs::path trace = dir_ / "session.trace";
+    ASSERT_EQ(Ctl({"preset", "f3c", "--trace", trace.string()}, unit).status, 0);
+    std::vector<std::string> out, in;
+    for (const std::string& line : Lines(trace)) {
+        std::istringstream words(line);
+        std::string time, direction, hex;
+        words >> time >> direction >> hex;
+        EXPECT_GT(std::stod(time), -1.0) << line;
+        (direction == "out" ? out : in).push_back(hex);
+    }
+    EXPECT_EQ(out, Lines(Log("unit")));  // probe, request, write, read-back request
+    ASSERT_EQ(in.size(), out.size());    // one reply to each
+    EXPECT_EQ(in[2].substr(0, 10), "7f2f1e14" + out[2].substr(2 * 81, 2));  // the write's echo
+}
+
+// The undo: a set is kept when it is first seen and after every change, and put back at will.
+TEST_F(Orqctl, BackupsKeepEachDistinctSetAndRestoreOnePutsItBack) {
+    const std::string unit = Sim("unit");
+    const fs::path edited = dir_ / "edited.ini";
+    ASSERT_EQ(Ctl({"read", "-o", edited.string()}, unit).status, 0);
+    EXPECT_EQ(Backups().size(), 1u);
+    const std::string factory = test::ReadFile(Backups().front());
+    ASSERT_FALSE(WritePrivateProfileString("section3", "Acc1", "50", edited));
+    ASSERT_EQ(Ctl({"write", edited.string()}, unit).status, 0);
+    EXPECT_EQ(Backups().size(), 2u);
+    ASSERT_EQ(Ctl({"write", edited.string()}, unit).status, 0);
+    EXPECT_EQ(Backups().size(), 2u) << "the same set again is not kept twice";
+    const test::RunResult listing = Ctl({"backups"}, "");
+    EXPECT_NE(listing.out.find("   2  "), std::string::npos) << listing.out;
+    EXPECT_NE(listing.out.find("write     Acc1 125->50"), std::string::npos) << listing.out;
+
+    const std::size_t before = Writes("unit").size();
+    ASSERT_EQ(Ctl({"restore", "1"}, unit).status, 0);
+    const std::string restored = Writes("unit").back();
+    EXPECT_EQ(Writes("unit").size(), before + 1);
+    ASSERT_EQ(Ctl({"read", "-o", (dir_ / "now.ini").string()}, unit).status, 0);
+    EXPECT_EQ(test::ReadFile(dir_ / "now.ini"), factory) << "the first set, byte for byte";
+    EXPECT_EQ(ByteOf(restored, 34 + 22), 125) << "Acc1 back to its factory value";
+}
+
+TEST_F(Orqctl, ABackupThatCannotBeKeptIsSaidOnceAndTheWriteGoesOn) {
+    const std::string unit = Sim("unit");
+    fs::create_directories(Data() / "orq");
+    std::ofstream(Data() / "orq" / "backups") << "a file where the folder should be";
+    const fs::path file = dir_ / "unit.ini";
+    ASSERT_EQ(Ctl({"read", "-o", file.string()}, unit).status, 0);
+    ASSERT_FALSE(WritePrivateProfileString("section2", "TailLimitB", "44", file));
+    const test::RunResult r = Ctl({"write", file.string()}, unit);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;  // progress, backup
+    EXPECT_NE(r.err.find("orqctl: no backup kept in "), std::string::npos) << r.err;
+    EXPECT_EQ(ByteOf(Writes("unit").back(), 2 + 13), 44);
 }
 
 TEST(OrqctlCompare, NamesEachDifferingByteWithBothValues) {

@@ -1,0 +1,171 @@
+#include "cli/CliSession.h"
+
+#include <array>
+#include <filesystem>
+#include <ostream>
+
+#include "cli/Orqctl.h"
+#include "cli/Trace.h"
+#include "config/ConfigFile.h"
+#include "link/ConnectScan.h"
+#include "serial/PortList.h"
+
+namespace orq {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A unit answers within two frame times (about 190 ms at 9600 baud); allow for a slow adapter.
+constexpr std::chrono::milliseconds kReplyWait = 2s;
+
+// Progress on stderr: "probing PATH (i of n) … what happened".
+class Progress : public ScanListener {
+public:
+    explicit Progress(std::ostream& err) : err_(err) {}
+    void OnPortStep(const ScanEvent& e) override {
+        if (e.step == PortStep::Probing) {
+            err_ << "probing " << e.port.path << " (" << e.index + 1 << " of " << e.count << ") … "
+                 << std::flush;
+        } else if (EndsPort(e.step)) {
+            err_ << PortStepText(e.step);
+            if (e.step == PortStep::PermissionDenied)
+                err_ << " (join the dialout group: sudo usermod -aG dialout $USER, then log in "
+                        "again)";
+            err_ << std::endl;
+        }
+    }
+    void OnScanFinished(bool) override {}
+
+private:
+    std::ostream& err_;
+};
+
+std::vector<PortInfo> Candidates(const std::optional<std::string>& path) {
+    if (!path) return ListPorts(OrqPortsFromEnvironment());
+    PortInfo only;
+    only.number = 1;
+    only.path = *path;
+    only.name = std::filesystem::path(*path).filename().string();
+    return {only};
+}
+
+// A frame that did not go out whole leaves the unit with a partial frame it will ignore: the
+// user must hear of it rather than of a missing answer later.
+bool SentWhole(uint32_t sent, const char* what, std::ostream& err) {
+    if (sent == kFrameSize) return true;
+    err << "orqctl: the " << what << " did not go out whole (" << sent << " of " << kFrameSize
+        << " bytes; the port was closed or is gone)\n";
+    return false;
+}
+
+}  // namespace
+
+CliSession::CliSession(std::ostream& err, int cancelFd) : err_(err), cancelFd_(cancelFd) {}
+
+CliSession::~CliSession() {
+    host_.port.SetTap(nullptr);
+}
+
+bool CliSession::StartTrace(const std::string& path) {
+    trace_ = std::make_shared<TraceFile>(path);
+    if (!trace_->Ok()) {
+        err_ << "orqctl: " << path << ": cannot write the trace there\n";
+        trace_.reset();
+        return false;
+    }
+    host_.port.SetTap(trace_);
+    return true;
+}
+
+int CliSession::Connect(const std::optional<std::string>& path) {
+    std::vector<PortInfo> ports = Candidates(path);
+    if (ports.empty()) {
+        err_ << "orqctl: no serial ports found (set ORQ_PORTS or use -p PATH)\n";
+        return kExitNoUnit;
+    }
+    Progress progress(err_);
+    host_.scan.SetListener(&progress);
+    const ScanEnd end = host_.loop.Scan(host_.scan, std::move(ports), cancelFd_);
+    host_.scan.SetListener(nullptr);
+    switch (end) {
+        case ScanEnd::Connected:
+            Backup(host_.block, "found");
+            return kExitOk;
+        case ScanEnd::Cancelled:
+            err_ << "orqctl: interrupted\n";
+            return kExitFailure;
+        case ScanEnd::Failed:
+            err_ << "orqctl: waiting for the port failed: " << host_.loop.Error().message() << "\n";
+            return kExitFailure;
+        case ScanEnd::NoUnit:
+            break;
+    }
+    err_ << "orqctl: no unit answered\n";
+    return kExitNoUnit;
+}
+
+void CliSession::Backup(const ParameterBlock& image, const char* cause) {
+    const BackupStore::Kept kept = backups_.Keep(RenderDevice(image), cause);
+    if (!kept.error || backupReported_) return;
+    backupReported_ = true;
+    err_ << "orqctl: no backup kept in " << backups_.Folder().string() << ": "
+         << kept.error.message() << " (going on without)\n";
+}
+
+SerialLoop::WaitEnd CliSession::AwaitReply(ParameterBlock& into) {
+    FrameScanner scanner;
+    std::array<uint8_t, 1024> chunk{};
+    LinkState& link = host_.link;
+    return host_.loop.Wait(
+        [&] {
+            while (link.AwaitingReply && host_.accumulator.Size() > 0) {
+                const uint32_t n = host_.accumulator.Take(chunk.data(), chunk.size());
+                for (uint32_t i = 0; i < n && link.AwaitingReply; ++i)
+                    if (scanner.Feed(chunk[i], link.ReceivePayload, link.N))
+                        static_cast<void>(AcceptFrame(link, into));
+            }
+            return !link.AwaitingReply;
+        },
+        kReplyWait, cancelFd_);
+}
+
+int CliSession::WriteAndVerify(const char* cause) {
+    const SetupBlock sentSetup = host_.block.Setup;
+    const TuningBlock sentTuning = host_.block.Tuning;
+    host_.accumulator.Clear();
+    if (!SentWhole(SendParameters(host_.link, host_.block, &host_.port), "parameter write", err_))
+        return kExitFailure;
+
+    host_.link.ReplyMode = kReplyModeParameters;
+    const uint32_t asked = SendRequest(host_.link, host_.block, &host_.port);
+    host_.link.ReplyMode = kReplyModeNone;
+    if (!SentWhole(asked, "read-back request", err_)) return kExitFailure;
+    ParameterBlock held;
+    switch (AwaitReply(held)) {
+        case SerialLoop::WaitEnd::Done:
+            break;
+        case SerialLoop::WaitEnd::Cancelled:
+            err_ << "orqctl: interrupted\n";
+            return kExitFailure;
+        case SerialLoop::WaitEnd::Failed:
+            err_ << "orqctl: waiting for the read-back failed: " << host_.loop.Error().message()
+                 << "\n";
+            return kExitFailure;
+        default:
+            err_ << "orqctl: the unit did not answer the read-back\n";
+            return kExitFailure;
+    }
+    Backup(held, cause);
+    const auto differences = CompareWritten(sentSetup, sentTuning, held.Setup, held.Tuning);
+    for (const ByteDifference& d : differences)
+        err_ << "orqctl: " << d.name << ": sent " << d.sent << ", the unit holds " << d.held
+             << "\n";
+    return differences.empty() ? kExitOk : kExitFailure;
+}
+
+void CliSession::Settle() {
+    host_.loop.WaitFor([&] { return host_.accumulator.Size() >= kFrameSize; }, kReplyWait);
+}
+
+}  // namespace orq

@@ -1,0 +1,113 @@
+#include "config/Backups.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+
+#include "config/Profile.h"
+
+namespace orq {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// "0007-20261207-004012-found.ini": id, UTC time, cause. The id leads so that names sort in the
+// order the backups were kept, even when the clock steps back.
+struct Name {
+    unsigned id = 0;
+    std::string stamp, cause;
+};
+
+std::optional<Name> ParseName(const std::string& file) {
+    unsigned id = 0;
+    char date[9] = {}, time[7] = {}, cause[33] = {};
+    if (file.size() < 4 || file.substr(file.size() - 4) != ".ini") return std::nullopt;
+    const std::string stem = file.substr(0, file.size() - 4);
+    if (std::sscanf(stem.c_str(), "%u-%8[0-9]-%6[0-9]-%32[a-z]", &id, date, time, cause) != 4)
+        return std::nullopt;
+    return Name{id, std::string(date) + std::string(time), cause};
+}
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string Readable(const std::string& stamp) {  // 20261207004012 -> 2026-12-07 00:40:12
+    if (stamp.size() != 14) return stamp;
+    return stamp.substr(0, 4) + "-" + stamp.substr(4, 2) + "-" + stamp.substr(6, 2) + " " +
+           stamp.substr(8, 2) + ":" + stamp.substr(10, 2) + ":" + stamp.substr(12, 2);
+}
+
+}  // namespace
+
+fs::path BackupStore::DefaultFolder() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && *data == '/') return fs::path(data) / "orq" / "backups";
+    const char* home = std::getenv("HOME");
+    if (home && *home) return fs::path(home) / ".local" / "share" / "orq" / "backups";
+    return {};
+}
+
+std::vector<BackupStore::Entry> BackupStore::List() const {
+    std::vector<Entry> entries;
+    std::error_code ec;
+    for (const auto& file : fs::directory_iterator(folder_, ec)) {
+        const auto name = ParseName(file.path().filename().string());
+        if (name) entries.push_back({name->id, Readable(name->stamp), name->cause, file.path()});
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.id < b.id; });
+    return entries;
+}
+
+std::optional<BackupStore::Entry> BackupStore::Find(std::string_view idOrLatest) const {
+    const std::vector<Entry> entries = List();
+    if (entries.empty()) return std::nullopt;
+    if (idOrLatest == "latest") return entries.back();
+    for (const Entry& e : entries)
+        if (std::to_string(e.id) == idOrLatest) return e;
+    return std::nullopt;
+}
+
+BackupStore::Kept BackupStore::Keep(std::string_view text, std::string_view cause,
+                                    std::chrono::system_clock::time_point now) {
+    Kept kept;
+    if (folder_.empty()) {
+        kept.error = std::make_error_code(std::errc::no_such_file_or_directory);
+        return kept;
+    }
+    std::vector<Entry> entries = List();
+    if (!entries.empty() && ReadAll(entries.back().path) == text) {
+        kept.path = entries.back().path;
+        return kept;
+    }
+    fs::create_directories(folder_, kept.error);
+    if (kept.error) return kept;
+
+    const std::time_t t = std::chrono::system_clock::to_time_t(now);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
+    const unsigned id = entries.empty() ? 1 : entries.back().id + 1;
+    char name[96];
+    std::snprintf(name, sizeof name, "%04u-%s-%.*s.ini", id, stamp, static_cast<int>(cause.size()),
+                  cause.data());
+    kept.path = folder_ / name;
+    if ((kept.error = WriteProfileFile(kept.path, ProfileDocument(text)))) return kept;
+    kept.stored = true;
+
+    entries = List();
+    for (std::size_t i = 0; i + kKeep < entries.size(); ++i) {
+        std::error_code ignored;  // one that cannot go stays; the next backup tries again
+        fs::remove(entries[i].path, ignored);
+    }
+    return kept;
+}
+
+}  // namespace orq

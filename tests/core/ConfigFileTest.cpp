@@ -32,8 +32,7 @@ std::string Crlf(std::string text) {
     return text + "\r\n";
 }
 
-// Write protection that holds for root as well, who ignores the permission bits: hence the
-// immutable flag too.
+// Write protection that holds for root too (who ignores permission bits): the immutable flag.
 struct Unwritable {
     explicit Unwritable(fs::path p) : path(std::move(p)) {
         fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
@@ -77,9 +76,8 @@ const std::string kStartupFile = Crlf(
     "SpinSpeed2=15|SpinSpeed3=15|SpinSpeed4=15|TailCompsate1=0|TailCompsate2=0|TailGainD=0|"
     "TailGainI=10|TailGainP=10");
 
-// A file whose every key holds its own value, and the parameter write that transmitting it
-// sends. The bytes were worked out from the wire layout and the key-to-byte pairing, not by
-// this program, so a slip in the parameter table (a byte moved, two keys crossed) shows here.
+// Every key its own value, and the write it makes: worked out by hand from the wire layout, so a
+// byte moved or two keys crossed in the parameter table shows here.
 const std::string kDistinctFile = Crlf(
     "[section1]|PitchAgility=-77|PitchGain=-40|RollAgility=-3|RollGain=34|YawAgility=71|"
     "YawRight=108|YawGain=-106|[section2]|FixMode=-69|ServoType=-32|SwashPlateType=5|"
@@ -96,9 +94,11 @@ constexpr const char* kDistinctWrite =
     "0000d86f4a250000f81d4267aed3000000db0091b65277082d0000007c00a1c6000000001e010053867e0e00"
     "0000";
 
-// Saving to /dev/null or into a pipe (orqctl read -o FILE in a shell pipeline) must neither
-// read the stream first nor try to rename a file over it.
-TEST_F(ConfigFileTest, DevicesAndPipesAreWrittenIntoNotReadOrReplaced) {
+// A device or a pipe (orqctl read -o FILE in a shell pipeline) is neither read first nor replaced.
+TEST_F(ConfigFileTest, SaveAfterStartUpWritesEveryKeyToAFileADeviceOrAPipe) {
+    EXPECT_EQ(SaveConfig(path_, mirror_, sliders_), std::error_code{});
+    EXPECT_EQ(Contents(), kStartupFile);
+    EXPECT_EQ(RenderConfig(mirror_, sliders_), kStartupFile);
     EXPECT_EQ(SaveConfig("/dev/null", mirror_, sliders_), std::error_code{});
     const fs::path pipe = dir_ / "pipe";
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
@@ -122,12 +122,6 @@ TEST(ConfigFile, EveryKeyOfAFileReachesItsOwnWireByteAndComesBackInFileOrder) {
     BuildFrame(link, b, kCommandParameters);
     EXPECT_EQ(test::Hex(link.TransmitFrame), kDistinctWrite);
     EXPECT_EQ(RenderConfig(b.Mirror, sliders), kDistinctFile);
-}
-
-TEST_F(ConfigFileTest, SaveAfterStartUpCreatesTheFileInKeyOrder) {
-    EXPECT_EQ(SaveConfig(path_, mirror_, sliders_), std::error_code{});
-    EXPECT_EQ(Contents(), kStartupFile);
-    EXPECT_EQ(RenderConfig(ParameterBlock{}.Mirror, SliderValues{}), kStartupFile);
 }
 
 TEST_F(ConfigFileTest, RoundTripRestoresEveryValueAndSavesIdentically) {

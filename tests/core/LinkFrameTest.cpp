@@ -21,9 +21,9 @@ struct RecordingSink : ByteSink {
     }
 };
 
-// Header, payload with `checked` bytes under the XOR check, check, trailer, zero padding.
-Bytes Framed(Bytes payload, std::size_t checked) {
-    payload.push_back(XorOf(std::span<const uint8_t>(payload).first(checked)));
+// Header, payload, its XOR check, trailer, zero padding.
+Bytes Framed(Bytes payload) {
+    payload.push_back(XorOf(payload));
     payload.insert(payload.begin(), {kHeader0, kHeader1});
     payload.insert(payload.end(), {kTrailer0, kTrailer1});
     payload.resize(kFrameSize, 0);
@@ -33,7 +33,7 @@ Bytes Framed(Bytes payload, std::size_t checked) {
 // A reply as a unit sends it: the payload, its length and check.
 Bytes Reply(Bytes body) {
     body.push_back(static_cast<uint8_t>(body.size() + 2));
-    return Framed(body, body.size());
+    return Framed(body);
 }
 
 Bytes ParameterReply(uint8_t kind, uint8_t echo, const SetupBlock& s, const TuningBlock& t) {
@@ -72,7 +72,7 @@ TEST(LinkFrame, ParameterWriteCarriesBothBlocksInWireOrder) {
     want.push_back(0);
     for (std::size_t i = 0; i < 46; ++i) want.push_back(uint8_t(100 + i));
     want.insert(want.end(), {30, 42, 0, 83});
-    EXPECT_EQ(Sent(link), Framed(want, want.size()));
+    EXPECT_EQ(Sent(link), Framed(want));
 }
 
 TEST(LinkFrame, OptimizationCheckCarriesDeviceStateAndCheckByte) {
@@ -82,7 +82,7 @@ TEST(LinkFrame, OptimizationCheckCarriesDeviceStateAndCheckByte) {
     link.OptimizationCheck = kOptimizationStart;
     link.ReplyMode = 40;
     BuildFrame(link, block, kCommandOptimization);
-    EXPECT_EQ(Sent(link), Framed({0, 0xFD, 0, 102, 0, 0, 0, 50, 1, 40, 12}, 11));
+    EXPECT_EQ(Sent(link), Framed({0, 0xFD, 0, 102, 0, 0, 0, 50, 1, 40, 12}));
 }
 
 TEST(LinkFrame, ClosedOrMissingSinkStillBuildsAndArmsAndTheCounterWraps) {

@@ -1,19 +1,19 @@
-// The resource file must list exactly the images the program draws, each at the pixel size its
-// page draws it (pictures are never scaled), with transparency where it sits on a background.
+// Exactly the images drawn, each at the size drawn (never scaled), transparent on a background.
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/Process.h"
+
 namespace {
+
+using orq::test::ReadFile;
 
 namespace fs = std::filesystem;
 
@@ -47,11 +47,6 @@ const Images kImages[] = {
      16, 16, true},
 };
 // clang-format on
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 std::uint32_t BigEndian32(const std::string& b, std::size_t at) {
     std::uint32_t v = 0;

@@ -1,5 +1,4 @@
-// The Advance Menu against a real serial port on a pseudo-terminal: what the unit hears is read
-// from the terminal's other end and checked byte by byte.
+// The Advance Menu on a real port: what the unit hears is read from the pty's other end.
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -8,22 +7,12 @@
 #include <algorithm>
 #include <array>
 
-#include "framework/AppServices.h"
-#include "framework/NotifyTarget.h"
-#include "framework/Skin.h"
-#include "protocol/LinkFrame.h"
-#include "protocol/ParameterBlock.h"
-#include "serial/SerialPort.h"
 #include "support/GuiRig.h"
 #include "support/Pty.h"
-#include "support/RecordingSkin.h"
-#include "support/TestServices.h"
 #include "view/AdvanceDlg.h"
 
 using namespace orq;
 using namespace orq::test;
-using namespace std::chrono_literals;
-using Bytes = std::vector<uint8_t>;
 using D = CAdvanceDlg;
 
 namespace {
@@ -99,7 +88,6 @@ void AdvanceDlgTest::okSendsTheRunInOneWrite() {
     QCOMPARE(frame[kCommand], uint8_t(kCommandParameters));
     for (std::size_t i = 0; i < run.size(); ++i)
         QCOMPARE(frame[kTuning + kTuningByte[i]], uint8_t(sent[i]));
-    QCOMPARE(Bytes(frame.begin() + 65, frame.begin() + 69), (Bytes{51, 15, 60, 54}));
     QCOMPARE(frame[kTuning], uint8_t(77));
     QCOMPARE(r.block.Tuning.SpinSpeed1, int8_t(60));
     QVERIFY(r.block.Mirror == mirror);  // its SpinSpeed values included
@@ -152,14 +140,12 @@ void AdvanceDlgTest::tailCompensationTakesMinus125To125() {
         QTest::keyClick(edit, Qt::Key_Return);
         const bool valid = one != -126 && two != -126;
         const Bytes frame = r.Heard(valid ? kFrameSize : 0);
-        if (!valid) {
-            QCOMPARE(r.messages.Last(), QString("Please enter an integer between -125 and 125."));
-            QVERIFY(frame.empty());
-            continue;
-        }
-        QCOMPARE(frame.size(), kFrameSize);
-        QCOMPARE(Bytes(frame.begin() + kTuning + 40, frame.begin() + kTuning + 42),
-                 (Bytes{uint8_t(int8_t(one)), uint8_t(int8_t(two))}));
+        QCOMPARE(r.messages.Last(),
+                 valid ? QString() : QString("Please enter an integer between -125 and 125."));
+        QCOMPARE(frame.size(), valid ? kFrameSize : 0);
+        if (valid)
+            QCOMPARE(Bytes(frame.begin() + kTuning + 40, frame.begin() + kTuning + 42),
+                     (Bytes{uint8_t(int8_t(one)), uint8_t(int8_t(two))}));
     }
 }
 

@@ -179,10 +179,9 @@ void FrameworkTest::messageMapRoutesClicksScrollsReleasesAndCommands() {
 }
 
 void FrameworkTest::integersAndFileFiltersAreParsedStrictly() {
-    QCOMPARE(ParseInt(" 42 "), std::optional<int>(42));
-    QCOMPARE(ParseInt("+7"), std::optional<int>(7));
-    QCOMPARE(ParseInt("-2147483648"), std::optional<int>(INT_MIN));
-    QCOMPARE(ParseInt("2147483647"), std::optional<int>(INT_MAX));
+    for (auto [text, value] :
+         {std::pair{" 42 ", 42}, {"+7", 7}, {"-2147483648", INT_MIN}, {"2147483647", INT_MAX}})
+        QCOMPARE(ParseInt(QString::fromLatin1(text)), std::optional<int>(value));
     for (const char* bad : {"", " ", "-", "12a", "1 2", "4.5", "0x10", "2147483648", "-2147483649",
                             "99999999999999999999"})
         QVERIFY2(!ParseInt(QString::fromLatin1(bad)), bad);

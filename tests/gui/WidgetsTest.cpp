@@ -72,7 +72,6 @@ private slots:
 };
 
 void WidgetsTest::loadsPicturesAndAMissingOneDrawsNothing() {
-    QCOMPARE(PngResourcePath(183, "BITMAP"), QStringLiteral(":/BITMAP/183.png"));
     const auto unit = LoadPngResource(170);
     QVERIFY(unit);
     QCOMPARE(unit->size(), QSize(150, 101));
@@ -106,27 +105,18 @@ void WidgetsTest::buttonShowsEachStateFrameAndCountsADoubleClickTwice() {
     QVERIFY(s.Show());
     // Each step and the frame it shows. Selected, hover and a real press still show, and
     // leaving shows selected again.
+    const auto none = [] {};
+    const auto enter = [&] { Enter(&b); };
+    const auto leave = [&] { Leave(&b); };
+    const auto down = [&] { b.setDown(true); };
+    const auto upAndLeave = [&] { b.setDown(false), Leave(&b); };
+    const auto select = [&] { b.SetSelected(true); };
+    const auto unselect = [&] { b.SetSelected(false); };
+    const auto press = [&] { QTest::mousePress(&b, Qt::LeftButton, {}, {10, 10}); };
+    const auto release = [&] { QTest::mouseRelease(&b, Qt::LeftButton, {}, {10, 10}); };
     const std::pair<std::function<void()>, int> steps[] = {
-        {[] {}, 0},
-        {[&] { Enter(&b); }, 1},
-        {[&] { b.setDown(true); }, 2},
-        {[&] {
-             b.setDown(false);
-             Leave(&b);
-         },
-         0},
-        {[&] { b.SetSelected(true); }, 3},
-        {[&] { Enter(&b); }, 1},
-        {[&] {
-             QTest::mousePress(&b, Qt::LeftButton, {}, {10, 10});
-         },
-         2},
-        {[&] {
-             QTest::mouseRelease(&b, Qt::LeftButton, {}, {10, 10});
-         },
-         1},
-        {[&] { Leave(&b); }, 3},
-        {[&] { b.SetSelected(false); }, 0}};
+        {none, 0},  {enter, 1}, {down, 2},    {upAndLeave, 0}, {select, 3},
+        {enter, 1}, {press, 2}, {release, 1}, {leave, 3},      {unselect, 0}};
     for (std::size_t i = 0; i < std::size(steps); ++i) {
         steps[i].first();
         QVERIFY2(Shown(b) == FrameOf(strip, steps[i].second), qPrintable(QString::number(i)));

@@ -21,6 +21,18 @@ const std::string kProbeLine = "7f2f0a011e05107e0e" + kZeros;
 // Command 10, sequence 2, ReplyMode 0: the request that follows a successful probe.
 const std::string kPostConnectLine = "7f2f0a0200050d7e0e" + kZeros;
 
+// A port passed over at once, and one opened and probed until `then`.
+Steps Refused(const std::string& p, PortStep why) {
+    return {{S::Probing, p}, {why, p}};
+}
+Steps Probed(const std::string& p, PortStep then) {
+    return {{S::Probing, p}, {S::Opened, p}, {then, p}};
+}
+Steps operator+(Steps a, const Steps& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 struct ScanLog : ScanListener {
     Steps steps;
     std::vector<bool> finished;
@@ -70,19 +82,9 @@ TEST_F(ConnectScanTest, FindsTheUnitOnTheThirdPortAfterTwoSilentOnes) {
     scan.SetListener(&events);
     ASSERT_EQ(loop.Scan(scan, PortsFromList(missing + ":" + h + ":" + s1 + ":" + s2 + ":" + u)),
               ScanEnd::Connected);
-    EXPECT_EQ(events.steps, (Steps{{S::Probing, missing},
-                                   {S::NotFound, missing},
-                                   {S::Probing, h},
-                                   {S::InUse, h},
-                                   {S::Probing, s1},
-                                   {S::Opened, s1},
-                                   {S::NoAnswer, s1},
-                                   {S::Probing, s2},
-                                   {S::Opened, s2},
-                                   {S::NoAnswer, s2},
-                                   {S::Probing, u},
-                                   {S::Opened, u},
-                                   {S::Answered, u}}));
+    EXPECT_EQ(events.steps, Refused(missing, S::NotFound) + Refused(h, S::InUse) +
+                                Probed(s1, S::NoAnswer) + Probed(s2, S::NoAnswer) +
+                                Probed(u, S::Answered));
     EXPECT_EQ(events.finished, std::vector<bool>{true});
     EXPECT_TRUE(connected == 1 && port.IsOpen());
     EXPECT_EQ(port.PortNumber(), 5);
@@ -93,8 +95,7 @@ TEST_F(ConnectScanTest, FindsTheUnitOnTheThirdPortAfterTwoSilentOnes) {
     const SettingsMirror& m = block.Mirror;
     EXPECT_EQ(std::tuple(sliders.PitchAgility, m.PitchAgility, m.SpinSpeed1, m.ServoDirCH4),
               std::tuple(47, 47, 47, 1));
-    // Each silent port heard the probe eleven times; the unit heard it, then the follow-up
-    // request.
+    // Each silent port heard the probe eleven times; the unit heard it, then the follow-up request.
     for (int i : {0, 1}) EXPECT_EQ(Lines(logs_[i]), std::vector<std::string>(11, kProbeLine));
     ASSERT_TRUE(loop.WaitFor([&] { return Lines(logs_[2]).size() >= 2; }, 2s));
     const auto heard = Lines(logs_[2]);
@@ -136,8 +137,7 @@ TEST_F(ConnectScanTest, ConnectingAgainFindsTheSameUnitDespiteWhatItSentMeanwhil
     ASSERT_TRUE(Eventually([&] { return port.ReceiveSize() >= 90; }));
     scan.SetListener(&events);
     ASSERT_EQ(loop.Scan(scan, ports), ScanEnd::Connected);
-    const std::string u = unit->DevicePath();
-    EXPECT_EQ(events.steps, (Steps{{S::Probing, u}, {S::Opened, u}, {S::Answered, u}}));
+    EXPECT_EQ(events.steps, Probed(unit->DevicePath(), S::Answered));
     EXPECT_TRUE(connected == 1 && port.IsOpen());
     // A scan started while connected disconnects first: with nothing to try it ends disconnected.
     EXPECT_EQ(loop.Scan(scan, {}), ScanEnd::NoUnit);
@@ -185,12 +185,7 @@ TEST_F(ConnectScanTest, AnAdapterUnpluggedWhileProbedIsLeftForTheNextPort) {
     };
     scan.SetListener(&events);
     ASSERT_EQ(loop.Scan(scan, PortsFromList(d + ":" + u)), ScanEnd::Connected);
-    EXPECT_EQ(events.steps, (Steps{{S::Probing, d},
-                                   {S::Opened, d},
-                                   {S::Removed, d},
-                                   {S::Probing, u},
-                                   {S::Opened, u},
-                                   {S::Answered, u}}));
+    EXPECT_EQ(events.steps, Probed(d, S::Removed) + Probed(u, S::Answered));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The main form in its real frame against simulated units: bytes are checked as the unit heard.
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QProgressBar>
@@ -153,6 +154,7 @@ private slots:
     void reconnectThenUnplug();
     void closingDuringAScanStopsIt();
     void setupRunsTheWizardAndTakesTheLineBack();
+    void backupsKeepTheFoundSetAndTheOneATransmitReplaces();
 };
 
 void MainFormTest::initialUpdateAndTabOrder() {
@@ -526,6 +528,49 @@ void MainFormTest::setupRunsTheWizardAndTakesTheLineBack() {
     QCOMPARE((QList<int>{f[0][4], f[1][4], f[2][9], f[3][4]}), (QList<int>{0, 40, 50, 0}));
     h.TypeAndEnter(IDC_PITCH_GAIN_EDIT, "60");  // answered: the answers come to the form
     QTRY_VERIFY(h.view->Accumulator().Size() >= 2 * kFrameSize);
+}
+
+// Found and before Transmit, the unit's set is kept; a folder that cannot take it is said once in
+// the status bar, and nothing the form shows or sends changes for it.
+void MainFormTest::backupsKeepTheFoundSetAndTheOneATransmitReplaces() {
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    const QString folder = data.filePath(QStringLiteral("orq/backups"));
+    SimPeer unit(DistinctImage());
+    qputenv("ORQ_PORTS", QByteArray::fromStdString(unit.Path()));
+    {
+        ViewHarness h;
+        h.Click(IDC_CONNECT);
+        QTRY_COMPARE_WITH_TIMEOUT(h.frame->StatusText(), QStringLiteral("Connected!"), kScanMs);
+        const QStringList found = QDir(folder).entryList(QDir::Files);
+        QCOMPARE(found.size(), 1);
+        QVERIFY(found[0].endsWith(QLatin1String("-found.ini")));
+        QCOMPARE(ReadFile(folder + "/" + found[0]),
+                 QString::fromStdString(RenderDevice(h.block)));  // the set as found
+        h.TypeAndEnter(IDC_ROLL_GAIN_EDIT, "99");  // the unit now holds 99; the file another
+        const ParameterBlock beforeTransmit = h.block;
+        h.Command(ID_FILE_TRANSMIT);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
+        QCOMPARE(ReadFile(folder + "/" + QDir(folder).entryList(QDir::Files).last()),
+                 QString::fromStdString(RenderDevice(beforeTransmit)));
+    }
+    QDir(folder).removeRecursively();
+    QFile blocker(folder);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));  // a file where the folder should be
+    blocker.close();
+    ViewHarness h;
+    const std::size_t heard = unit.FrameCount();
+    h.Click(IDC_CONNECT);
+    QTRY_COMPARE_WITH_TIMEOUT(h.frame->StatusText(), QStringLiteral("Connected!"), kScanMs);
+    QVERIFY(h.frame->statusBar()->currentMessage().startsWith(
+        QLatin1String("No backup of the unit's set could be kept")));
+    h.frame->statusBar()->clearMessage();
+    QTRY_COMPARE(unit.FrameCount(), heard + 2);  // the probe and the request after it
+    unit.Mark();
+    h.Command(ID_FILE_TRANSMIT);
+    QTRY_COMPARE(unit.CountSince(), std::size_t{1});  // the transmit went out all the same
+    QVERIFY(h.frame->statusBar()->currentMessage().isEmpty());  // said once only
+    qunsetenv("XDG_DATA_HOME");
 }
 
 QTEST_MAIN(MainFormTest)

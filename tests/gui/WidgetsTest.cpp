@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "widgets/IconButton.h"
 #include "widgets/PngButton.h"
 #include "widgets/PngResource.h"
 
@@ -69,6 +70,7 @@ private slots:
     void loadsPicturesAndAMissingOneDrawsNothing();
     void buttonShowsEachStateFrameAndCountsADoubleClickTwice();
     void setImageResizesWithoutMovingKeepsTheFirstTooltipAndRoundsTheFrameDown();
+    void iconButtonLightensUnderThePointerAndClicks();
 };
 
 void WidgetsTest::loadsPicturesAndAMissingOneDrawsNothing() {
@@ -164,4 +166,31 @@ void WidgetsTest::setImageResizesWithoutMovingKeepsTheFirstTooltipAndRoundsTheFr
 }
 
 QTEST_MAIN(WidgetsTest)
+// The trim page's arrows: tiny, so the one under the pointer must stand out; every component of
+// the face rises by the offset, none beyond 255.
+void WidgetsTest::iconButtonLightensUnderThePointerAndClicks() {
+    QWidget window;
+    auto* b = new CIconButton(&window);
+    b->setGeometry(10, 10, 26, 20);
+    b->SetIcon(206);
+    QVERIFY(b->HasIcon());
+    QPalette palette = b->palette();
+    palette.setColor(QPalette::Button, QColor(200, 230, 240));
+    b->setPalette(palette);
+    b->SetHoverOffset(30);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(b->FaceColor(), QColor(200, 230, 240));
+    QEnterEvent enter(QPointF(5, 5), QPointF(15, 15), QPointF(15, 15));
+    QApplication::sendEvent(b, &enter);
+    QCOMPARE(b->FaceColor(), QColor(230, 255, 255));
+    QCOMPARE(QColor(b->grab().toImage().pixel(2, 2)), QColor(230, 255, 255));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(b, &leave);
+    QCOMPARE(b->FaceColor(), QColor(200, 230, 240));
+    QSignalSpy clicks(b, &QAbstractButton::clicked);
+    QTest::mouseClick(b, Qt::LeftButton);
+    QCOMPARE(clicks.count(), 1);
+}
+
 #include "WidgetsTest.moc"

@@ -11,7 +11,15 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 test -x "$prefix/bin/orq-sim"
 test -f "$prefix/share/bash-completion/completions/orqctl"
 test -f "$prefix/share/doc/orq/orq-adapter.rules.example"
-bash -n "$prefix/share/bash-completion/completions/orqctl"
+# The completion offers what a user would type next.
+complete_line() {
+  bash -c '. /usr/share/bash-completion/bash_completion; . "$1"; shift
+           COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+           _orqctl; echo "${COMPREPLY[*]}"' sh "$prefix/share/bash-completion/completions/orqctl" "$@"
+}
+test "$(complete_line orqctl preset 3d)" = "3d-soft 3d-hard 3d-extreme"
+test "$(complete_line orqctl mon)" = "monitor"
+test "$(complete_line orqctl monitor --co)" = "--count"
 if [ -x "$prefix/bin/orq" ]; then
   desktop-file-validate "$prefix/share/applications/orq.desktop"
   for size in 16x16 32x32 48x48 256x256 scalable; do

@@ -61,7 +61,10 @@ bool SentWhole(uint32_t sent, const char* what, std::ostream& err) {
 
 }  // namespace
 
-CliSession::CliSession(std::ostream& err, int cancelFd) : err_(err), cancelFd_(cancelFd) {}
+CliSession::CliSession(std::ostream& err, int cancelFd) : err_(err), cancelFd_(cancelFd) {
+    // Noise or a stray frame before the unit's answer need not cost the port here.
+    host_.scan.SetReplyWait(ConnectScan::ReplyWait::EveryByte);
+}
 
 CliSession::~CliSession() {
     host_.port.SetTap(nullptr);
@@ -152,7 +155,10 @@ int CliSession::WriteAndVerify(const char* cause) {
             err_ << "orqctl: waiting for the read-back failed: " << host_.loop.Error().message()
                  << "\n";
             return kExitFailure;
-        default:
+        case SerialLoop::WaitEnd::Removed:
+            err_ << "orqctl: the unit went away before it answered (unplugged?)\n";
+            return kExitFailure;
+        case SerialLoop::WaitEnd::TimedOut:
             err_ << "orqctl: the unit did not answer the read-back\n";
             return kExitFailure;
     }

@@ -94,6 +94,8 @@ PortStep ConnectScan::TryOpen(const PortInfo& info) {
     // came before this probe and must not be taken for its answer.
     port.ReceiveBuffer().Clear();
     p_.accumulator.Clear();
+    received_.clear();
+    heard_ = false;
     constexpr uint32_t kThreads =
         SerialPort::kWaitThread | SerialPort::kReadThread | SerialPort::kWriteThread;
     if ((port.Options() & kThreads) != 0 && !port.StartThreads()) {
@@ -111,7 +113,42 @@ void ConnectScan::SendProbe() {
     nextProbe_ += kProbeInterval;
 }
 
+bool ConnectScan::AnswerAmongReceived() {
+    std::array<uint8_t, 1024> chunk{};
+    while (p_.accumulator.Size() > 0) {
+        const uint32_t n = p_.accumulator.Take(chunk.data(), chunk.size());
+        received_.insert(received_.end(), chunk.begin(), chunk.begin() + n);
+        heard_ = heard_ || n > 0;
+    }
+    bool answered = false;
+    const std::size_t keep = ScanReplies(received_, [&](std::span<const uint8_t> payload) {
+        if (answered) return;
+        std::copy(payload.begin(), payload.end(), p_.link.ReceivePayload.begin());
+        p_.link.N = static_cast<uint8_t>(payload.size());
+        answered = AcceptFrame(p_.link, p_.block) && !p_.link.AwaitingReply;
+    });
+    received_.erase(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(keep));
+    // A line that only ever brings garbage must not make us keep it all.
+    if (received_.size() > kExamineLimit)
+        received_.erase(received_.begin(), received_.end() - kExamineLimit);
+    return answered;
+}
+
+void ConnectScan::Answered() {
+    p_.connected = 1;
+    p_.link.ReplyMode = kReplyModeNone;
+    SendRequest(p_.link, p_.block, &p_.port);
+    MirrorFromDevice(p_.block, p_.sliders);
+    Emit(PortStep::Answered);
+    Finish(true);
+}
+
 void ConnectScan::OnReceive(Clock::time_point now) {
+    if (scanning_ && replyWait_ == ReplyWait::EveryByte) {
+        if (AnswerAmongReceived()) Answered();
+        Dispatch();
+        return;
+    }
     if (!scanning_ || p_.accumulator.Size() < kFrameSize) {
         Dispatch();
         return;
@@ -122,23 +159,17 @@ void ConnectScan::OnReceive(Clock::time_point now) {
     if (FindFrame(p_.link, std::span<const uint8_t>(work.data(), n)))
         AcceptFrame(p_.link, p_.block);
 
-    if (p_.link.AwaitingReply) {
+    if (p_.link.AwaitingReply)
         EndPort(PortStep::NoValidAnswer, now);
-    } else {
-        p_.connected = 1;
-        p_.link.ReplyMode = kReplyModeNone;
-        SendRequest(p_.link, p_.block, &p_.port);
-        MirrorFromDevice(p_.block, p_.sliders);
-        Emit(PortStep::Answered);
-        Finish(true);
-    }
+    else
+        Answered();
     Dispatch();
 }
 
 void ConnectScan::OnTimer(Clock::time_point now) {
     if (scanning_) {
         if (now >= portStart_ + kPortWait) {
-            EndPort(PortStep::NoAnswer, now);
+            EndPort(heard_ ? PortStep::NoValidAnswer : PortStep::NoAnswer, now);
         } else if (probesSent_ < kProbesPerPort && now >= nextProbe_) {
             SendProbe();
         }

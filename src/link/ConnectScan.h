@@ -82,6 +82,14 @@ public:
     ConnectScan(const ConnectScan&) = delete;
     ConnectScan& operator=(const ConnectScan&) = delete;
 
+    // How the answer to the probe is looked for. Window: as the configurator has always done,
+    // the first 90 bytes or more that come are examined once and decide the port. EveryByte: every
+    // byte that comes is looked through for a valid reply, so that noise or a stray frame
+    // before the answer does not cost the port; orqctl, which need not keep the window's
+    // timing, waits this way.
+    enum class ReplyWait { Window, EveryByte };
+    void SetReplyWait(ReplyWait wait) { replyWait_ = wait; }
+
     // Events are delivered at the end of the call that caused them, when the scan's state is
     // settled; a listener may call Cancel or Start from them. Null: nobody listens.
     void SetListener(ScanListener* listener) { listener_ = listener; }
@@ -108,6 +116,10 @@ private:
     void OpenNext(Clock::time_point now);
     PortStep TryOpen(const PortInfo& info);
     void SendProbe();
+    // The probe was answered: connected on this port.
+    void Answered();
+    // EveryByte: looks through what has come for the answer; true when it is there.
+    bool AnswerAmongReceived();
     void EndPort(PortStep step, Clock::time_point now);
     void Finish(bool connected);
     void Emit(PortStep step);
@@ -115,6 +127,9 @@ private:
 
     Parts p_;
     ScanListener* listener_ = nullptr;
+    ReplyWait replyWait_ = ReplyWait::Window;
+    bool heard_ = false;             // EveryByte: bytes came on this port, if no answer
+    std::vector<uint8_t> received_;  // EveryByte: what came on this port and may still be a reply
 
     bool scanning_ = false;
     std::vector<PortInfo> ports_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace orq {
 
@@ -119,6 +120,33 @@ bool AcceptFrame(LinkState& link, ParameterBlock& block) {
         block.Setup.DeviceState = static_cast<int8_t>(p[13]);
     }
     return true;
+}
+
+std::size_t ScanReplies(std::span<const uint8_t> bytes,
+                        const std::function<void(std::span<const uint8_t> payload)>& reply) {
+    std::vector<std::size_t> starts;  // where a payload would begin: after each open header
+    for (std::size_t i = 1; i < bytes.size(); ++i) {
+        const uint8_t a = bytes[i - 1], b = bytes[i];
+        if (a == kHeader0 && b == kHeader1) {
+            starts.push_back(i + 1);
+            continue;
+        }
+        if (a != kTrailer0 || b != kTrailer1) continue;
+        for (auto it = starts.rbegin(); it != starts.rend(); ++it) {
+            if (i - 1 < *it) continue;
+            const std::size_t n = i - 1 - *it;
+            if (n > kReceivePayloadSize) break;  // older headers are farther still
+            const std::span<const uint8_t> payload = bytes.subspan(*it, n);
+            if (!IsValidReply(payload)) continue;
+            reply(payload);
+            starts.clear();
+            break;
+        }
+        std::erase_if(starts, [i](std::size_t s) { return i + 1 - s > kReceivePayloadSize + 2; });
+    }
+    if (!starts.empty()) return starts.front() - 2;  // the header itself
+    if (!bytes.empty() && bytes.back() == kHeader0) return bytes.size() - 1;
+    return bytes.size();
 }
 
 }  // namespace orq

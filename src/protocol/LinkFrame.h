@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "protocol/ParameterBlock.h"
@@ -90,6 +91,15 @@ bool AcceptFrame(LinkState& link, ParameterBlock& block);
 
 // The checks of AcceptFrame on a payload, without applying anything.
 bool IsValidReply(std::span<const uint8_t> payload);
+
+// Finds the valid replies in `bytes`, however the line sliced them. The frame has no escaping,
+// so a reply's values may hold 7E 0E or 7F 2F: at each trailer the newest header whose run up to
+// it checks out as a reply (IsValidReply) owns it, and runs that do not are read on to the next
+// trailer. Calls `reply(payload)` for each, in order, and returns where the bytes still worth
+// keeping begin: the oldest header whose frame may still come, or a last 0x7F;
+// bytes.size() when nothing is.
+std::size_t ScanReplies(std::span<const uint8_t> bytes,
+                        const std::function<void(std::span<const uint8_t> payload)>& reply);
 
 // XOR of `bytes`, as the check byte uses it.
 uint8_t XorOf(std::span<const uint8_t> bytes);

@@ -37,40 +37,13 @@ std::vector<MonitorSignal> MonitorStream::Feed(std::span<const uint8_t> bytes, L
     std::vector<MonitorSignal> shown;
     if (pending_.size() < kFrameSize) return shown;  // a frame's worth has not come yet
 
-    // Where a payload would begin: after each header since the last reply read. The frame has
-    // no escaping, so a reply's values may hold 7E 0E or 7F 2F; at each trailer the newest
-    // header whose run up to it checks out as a reply owns it, and runs that do not check out
-    // are read further, to the next trailer.
-    std::vector<std::size_t> starts;
-    for (std::size_t i = 1; i < pending_.size(); ++i) {
-        const uint8_t a = pending_[i - 1], b = pending_[i];
-        if (a == kHeader0 && b == kHeader1) {
-            starts.push_back(i + 1);
-            continue;
-        }
-        if (a != kTrailer0 || b != kTrailer1) continue;
-        for (auto it = starts.rbegin(); it != starts.rend(); ++it) {
-            if (i - 1 < *it) continue;
-            const std::size_t n = i - 1 - *it;
-            if (n > kReceivePayloadSize) break;  // older headers are farther still
-            std::copy_n(pending_.begin() + static_cast<std::ptrdiff_t>(*it), n,
-                        link.ReceivePayload.begin());
-            link.N = static_cast<uint8_t>(n);
-            if (!AcceptFrame(link, block)) continue;
-            if (link.ReceivePayload[1] == kReplyMonitor && !link.AwaitingReply)
-                shown.push_back(DecodeMonitor(std::span(link.ReceivePayload.data(), n)));
-            starts.clear();
-            break;
-        }
-        std::erase_if(starts, [i](std::size_t s) { return i + 1 - s > kReceivePayloadSize + 2; });
-    }
-    // Keep the oldest frame still coming, header included, or a header's first byte.
-    std::size_t keep = 0;
-    if (!starts.empty())
-        keep = pending_.size() - (starts.front() - 2);
-    else if (pending_.back() == kHeader0)
-        keep = 1;
-    pending_.erase(pending_.begin(), pending_.end() - static_cast<std::ptrdiff_t>(keep));
+    const std::size_t keepFrom = ScanReplies(pending_, [&](std::span<const uint8_t> payload) {
+        std::copy(payload.begin(), payload.end(), link.ReceivePayload.begin());
+        link.N = static_cast<uint8_t>(payload.size());
+        if (AcceptFrame(link, block) && payload[1] == kReplyMonitor && !link.AwaitingReply)
+            shown.push_back(DecodeMonitor(payload));
+    });
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(keepFrom));
     return shown;
 }
 

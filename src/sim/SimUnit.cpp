@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <random>
 #include <system_error>
 
 #include "protocol/Presets.h"
@@ -35,7 +36,34 @@ std::string Reason(const char* what) {
 struct TimedByte {
     uint8_t byte;
     SimClock::time_point at;  // when it is through the line
+    bool unplug = false;      // instead of a byte: the adapter goes away here
 };
+
+constexpr uint32_t kGarbageLimit = 100 * 1024;
+
+// A reply as a failing unit might send it: the check byte, the echoed sequence number or the
+// kind made wrong.
+Frame Corrupted(Frame f, SimFaults::Corrupt corrupt) {
+    LinkState link;
+    if (corrupt == SimFaults::Corrupt::None || !FindFrame(link, f)) return f;
+    const std::size_t n = link.N;  // payload from frame byte 2
+    switch (corrupt) {
+        case SimFaults::Corrupt::Check:
+            f[2 + n - 1] ^= 0x5A;
+            break;
+        case SimFaults::Corrupt::Echo:
+            f[4] ^= 0x80;
+            break;
+        case SimFaults::Corrupt::Kind:
+            f[2] = 0x63;
+            break;
+        case SimFaults::Corrupt::None:
+            break;
+    }
+    if (corrupt != SimFaults::Corrupt::Check)  // the check stays right for the changed bytes
+        f[2 + n - 1] = XorOf(std::span<const uint8_t>(&f[2], n - 1));
+    return f;
+}
 
 }  // namespace
 
@@ -136,6 +164,27 @@ void SimUnit::Run() {
     bool txBlocked = false;  // the terminal took no more: wait until it can
     std::array<uint8_t, 4096> buffer{};
     UnitModel::Output out;
+    const SimFaults& faults = options_.faults;
+    std::mt19937 random(faults.seed);
+    uint32_t repliesQueued = 0;
+    bool unplugQueued = false;
+    // Where each queued byte goes on the line: after the one before it, at the line's pace, the
+    // drip's, or at once; with slicing, in pieces a little apart.
+    const auto queue = [&](uint8_t byte, SimClock::time_point now, bool unplug = false) {
+        SimClock::time_point at = std::max(now, txLineFree);
+        if (faults.drip.count() > 0)
+            at += faults.drip;
+        else if (pace)
+            at += kByteTime;
+        if (faults.slice && random() % 5 == 0) at += std::chrono::milliseconds(1 + random() % 3);
+        txLineFree = at;
+        tx.push_back({byte, at, unplug});
+    };
+    const auto randomByte = [&] { return static_cast<uint8_t>(random() & 0x7D); };  // never 7E/7F
+    const auto unplugNow = [&] {
+        CloseFd(master_);
+        unplugged_ = true;
+    };
 
     for (;;) {
         SimClock::time_point now = SimClock::now();
@@ -158,19 +207,41 @@ void SimUnit::Run() {
             }
             out.log.clear();
         }
-        for (const Frame& f : out.replies) {
-            for (uint8_t b : f) {
-                SimClock::time_point at = now;
-                if (pace) at = txLineFree = std::max(now, txLineFree) + kByteTime;
-                tx.push_back({b, at});
+        const auto& unplugAt = faults.unplugAfterReplies;
+        for (const Frame& reply : out.replies) {
+            if (faults.silentAfterFirstReply && repliesQueued > 0) break;
+            if (unplugAt && !faults.midReply && repliesQueued >= *unplugAt) {
+                queue(0, now, true);  // after what is on its way
+                unplugQueued = true;
+                break;
             }
+            if (repliesQueued == 0)
+                for (uint32_t i = 0; i < std::min(faults.garbage, kGarbageLimit); ++i)
+                    queue(static_cast<uint8_t>(random()), now);
+            for (uint32_t i = 0; i < faults.noise; ++i) queue(randomByte(), now);
+            const Frame f = Corrupted(reply, faults.corrupt);
+            const bool cut = unplugAt && faults.midReply && repliesQueued + 1 == *unplugAt;
+            for (std::size_t i = 0; i < f.size(); ++i) {
+                if (cut && i == f.size() / 2) {
+                    queue(0, now, true);
+                    unplugQueued = true;
+                    break;
+                }
+                queue(f[i], now);
+            }
+            ++repliesQueued;
+            if (unplugQueued) break;
         }
         out.replies.clear();
         monitorReplies_ = model.MonitorReplies();
 
         if (!txBlocked && !tx.empty() && tx.front().at <= now) {
+            if (tx.front().unplug) {
+                unplugNow();
+                return;
+            }
             std::size_t due = 0;
-            while (due < tx.size() && due < buffer.size() && tx[due].at <= now) {
+            while (due < tx.size() && due < buffer.size() && tx[due].at <= now && !tx[due].unplug) {
                 buffer[due] = tx[due].byte;
                 ++due;
             }

@@ -14,6 +14,21 @@
 
 namespace orq {
 
+// What a hostile line and an unwell unit do to the host: each fault on its own or together.
+struct SimFaults {
+    // The terminal disappears (an adapter pulled out) once this many replies have gone out,
+    // before the next one; with `midReply` halfway through the last of them instead.
+    std::optional<uint32_t> unplugAfterReplies;
+    bool midReply = false;
+    uint32_t noise = 0;    // random bytes before every reply
+    uint32_t garbage = 0;  // one burst of random bytes before the first reply (<= 100 KB)
+    std::chrono::microseconds drip{0};  // one reply byte every this long
+    bool slice = false;                 // replies written in small random pieces
+    enum class Corrupt { None, Check, Echo, Kind } corrupt = Corrupt::None;  // every reply
+    bool silentAfterFirstReply = false;  // answers once, then never again
+    uint32_t seed = 1;                   // for the random bytes and pieces
+};
+
 struct SimOptions {
     UnitImage image;      // what the unit holds at start
     std::string logPath;  // append each host frame as a hex line here; empty: no log
@@ -21,6 +36,7 @@ struct SimOptions {
     bool reply = true;    // false: a silent port that hears but never answers
     std::chrono::milliseconds monitorPeriod{100};
     std::optional<MonitorRaw> monitorRaw{};  // fixed monitor values instead of the sweep
+    SimFaults faults{};
 };
 
 // The image of a unit fresh from All Data Reset, with the given DeviceState.
@@ -47,6 +63,8 @@ public:
     UnitImage Image() const;
     // Monitor replies put on the line so far.
     uint32_t MonitorReplies() const { return monitorReplies_.load(); }
+    // The unit pulled itself out (SimFaults::unplugAfterReplies).
+    bool Unplugged() const { return unplugged_.load(); }
 
 private:
     void Run();
@@ -60,6 +78,7 @@ private:
     std::thread worker_;
 
     std::atomic<uint32_t> monitorReplies_{0};
+    std::atomic<bool> unplugged_{false};
     mutable std::mutex imageLock_;
     UnitImage image_;  // copy of the model's image, refreshed by the thread
 };

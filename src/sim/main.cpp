@@ -21,6 +21,9 @@ namespace {
 constexpr const char* kUsage =
     "usage: orq-sim [--link PATH] [--params FILE] [--log FILE] [--pace] [--no-reply]\n"
     "               [--monitor-period MS] [--monitor-raw A,E,R,P,G] [--device-state N]\n"
+    "               [--unplug-after N [--mid-reply]] [--noise N] [--garbage N] [--drip MS]\n"
+    "               [--slice] [--corrupt check|echo|kind] [--silent-after-first-reply]\n"
+    "               [--seed N]\n"
     "\n"
     "Runs a simulated unit on a new pseudo-terminal, prints the terminal's device path on\n"
     "stdout and answers the configurator on it until interrupted (SIGINT or SIGTERM).\n"
@@ -37,7 +40,18 @@ constexpr const char* kUsage =
     "                        every monitor reply carries these raw values (aileron, elevator,\n"
     "                        rudder, collective pitch, tail gain; 3800 is centred) instead of\n"
     "                        sticks sweeping slowly through their travel\n"
-    "  --device-state N      DeviceState the unit reports (default 0)\n";
+    "  --device-state N      DeviceState the unit reports (default 0)\n"
+    "\n"
+    "Faults, each alone or together:\n"
+    "  --unplug-after N      the terminal disappears once N replies have gone out, before\n"
+    "                        the next (with --mid-reply: halfway through the Nth)\n"
+    "  --noise N             N random bytes before every reply\n"
+    "  --garbage N           a burst of N random bytes (up to 102400) before the first reply\n"
+    "  --drip MS             one reply byte every MS milliseconds\n"
+    "  --slice               replies written in small random pieces\n"
+    "  --corrupt WHAT        every reply with a wrong check, sequence echo or kind\n"
+    "  --silent-after-first-reply  answer once, then never again\n"
+    "  --seed N              for the random bytes and pieces (default 1)\n";
 
 std::optional<long> Number(std::string_view text, long lo, long hi) {
     long v = 0;
@@ -144,6 +158,41 @@ int main(int argc, char** argv) {
             options.pace = true;
         } else if (arg == "--no-reply") {
             options.reply = false;
+        } else if (arg == "--mid-reply") {
+            options.faults.midReply = true;
+        } else if (arg == "--slice") {
+            options.faults.slice = true;
+        } else if (arg == "--silent-after-first-reply") {
+            options.faults.silentAfterFirstReply = true;
+        } else if (arg == "--unplug-after" || arg == "--noise" || arg == "--garbage" ||
+                   arg == "--drip" || arg == "--seed" || arg == "--corrupt") {
+            const auto v = value();
+            if (!v) return Fail(std::string(arg) + " needs a value");
+            if (arg == "--corrupt") {
+                using C = orq::SimFaults::Corrupt;
+                if (*v == "check")
+                    options.faults.corrupt = C::Check;
+                else if (*v == "echo")
+                    options.faults.corrupt = C::Echo;
+                else if (*v == "kind")
+                    options.faults.corrupt = C::Kind;
+                else
+                    return Fail("--corrupt takes check, echo or kind");
+                continue;
+            }
+            const auto n = Number(*v, arg == "--unplug-after" ? 1 : 0, 102400);
+            if (!n) return Fail(std::string(arg) + " takes a number from 0 to 102400");
+            const auto count = static_cast<uint32_t>(*n);
+            if (arg == "--unplug-after")
+                options.faults.unplugAfterReplies = count;
+            else if (arg == "--noise")
+                options.faults.noise = count;
+            else if (arg == "--garbage")
+                options.faults.garbage = count;
+            else if (arg == "--drip")
+                options.faults.drip = std::chrono::milliseconds(count);
+            else
+                options.faults.seed = count;
         } else if (arg == "--link" || arg == "--params" || arg == "--log" ||
                    arg == "--monitor-period" || arg == "--monitor-raw" || arg == "--device-state") {
             const auto v = value();

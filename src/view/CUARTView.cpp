@@ -323,17 +323,29 @@ void CUARTView::OnAllDataReset() {
 void CUARTView::OnAdvance() {
     // The dialog takes the port's notifications while it is up and hands them back to this
     // form when it closes; what it sends goes out on its OK.
-    CAdvanceDlg dialog(s_, notifyTarget_, this);
-    s_.modal.RunModal(dialog);
+    const QPointer<CUARTView> alive(this);
+    {
+        CAdvanceDlg dialog(s_, notifyTarget_, this);
+        s_.modal.RunModal(dialog);
+    }
+    if (alive) TakeLineBack();
 }
 
 void CUARTView::OnSetup() {
     if (!runSetup_) return;
     const QPointer<CUARTView> alive(this);
     runSetup_(window());
+    if (alive) TakeLineBack();
+}
+
+void CUARTView::TakeLineBack() {
+    if (!s_.port) return;
     // The wizard leaves the port's notifications with the last page it showed; what the unit
     // sent meanwhile waits in the port's buffer for this form.
-    if (alive && s_.port) s_.port->SetNotifyTarget(notifyTarget_);
+    s_.port->SetNotifyTarget(notifyTarget_);
+    // An adapter pulled out while a dialog had the notifications was reported to the dialog,
+    // which had no use for it: the form must still learn that the unit is gone.
+    if (s_.port->HungUp()) OnSerialRemoved(s_.port->PortNumber(), 0);
 }
 
 // ---------------------------------------------------------------------------------------------

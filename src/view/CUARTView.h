@@ -138,6 +138,9 @@ private:
     // Repaints the lamps after the connected flag may have changed.
     void UpdateLamps();
     void ClosePortAndStopScan();
+    // After a dialog that took the port's notifications: they come here again, and an unplug
+    // the dialog heard is acted on.
+    void TakeLineBack();
     // Keeps the unit's set as the block holds it; a failure is reported once and changes nothing
     // else.
     void KeepBackup(const char* cause);

@@ -1,0 +1,96 @@
+// orqctl against a hostile line and an unwell unit: every run ends, with the exit status and the
+// one line a user can act on, and never hangs or writes to a port it no longer holds.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "support/Process.h"
+#include "support/Pty.h"
+
+namespace orq {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+class Faults : public test::InTempDir {
+protected:
+    // An orq-sim with these faults; returns its terminal.
+    std::string Sim(std::vector<std::string> faults) {
+        faults.insert(faults.begin(), {ORQ_SIM, "--log", (dir_ / "unit.log").string()});
+        sims_.push_back(std::make_unique<test::Child>(faults));
+        return sims_.back()->ReadLine().value_or("");
+    }
+    test::RunResult Ctl(std::vector<std::string> args) {
+        args.insert(args.begin(), {"XDG_DATA_HOME=" + (dir_ / "data").string(), ORQCTL});
+        return test::Run(args, 20s);
+    }
+    std::string Good() {  // a configuration file read from a well unit
+        const std::string unit = Sim({});
+        const fs::path file = dir_ / "good.ini";
+        EXPECT_EQ(Ctl({"read", "-p", unit, "-o", file.string()}).status, 0);
+        return file.string();
+    }
+    static std::string LastLine(const std::string& text) {
+        const std::size_t end = text.find_last_not_of('\n');
+        if (end == std::string::npos) return "";
+        const std::size_t start = text.rfind('\n', end);
+        return text.substr(start == std::string::npos ? 0 : start + 1, end - start);
+    }
+    std::vector<std::unique_ptr<test::Child>> sims_;
+};
+
+TEST_F(Faults, NoiseSlicingAndADripStillConnectAndReadTheSameSet) {
+    const std::string file = Good();
+    for (const std::vector<std::string>& faults :
+         {std::vector<std::string>{"--noise", "40", "--slice"},
+          {"--slice", "--seed", "7"},
+          {"--drip", "2"}}) {
+        const std::string unit = Sim(faults);
+        const test::RunResult r = Ctl({"read", "-p", unit});
+        EXPECT_EQ(r.status, 0) << faults[0] << ": " << r.err;
+        EXPECT_EQ(r.out, test::ReadFile(file)) << faults[0];
+    }
+}
+
+TEST_F(Faults, UnplugMidWriteAndMidMonitorEndWithAClearLine) {
+    const std::string file = Good();
+    // Replies: to the probe, the request after it, the write, and the read-back, cut halfway.
+    std::string unit = Sim({"--unplug-after", "4", "--mid-reply"});
+    const test::RunResult write = Ctl({"write", "-p", unit, file});
+    EXPECT_EQ(write.status, 1);
+    EXPECT_EQ(LastLine(write.err), "orqctl: the unit went away before it answered (unplugged?)");
+    unit = Sim({"--unplug-after", "5", "--mid-reply"});  // the third monitor reply is cut
+    const test::RunResult monitor = Ctl({"monitor", "-p", unit, "--count", "50"});
+    EXPECT_EQ(monitor.status, 1);
+    EXPECT_EQ(LastLine(monitor.err), "orqctl: the unit went away (unplugged?)");
+}
+
+// What comes before the answer costs nothing; what comes instead of it is no answer.
+TEST_F(Faults, RepliesThatAreNoAnswerToTheProbeFindNoUnitButGarbageFirstDoesNotHide) {
+    for (const char* corrupt : {"check", "echo", "kind"}) {
+        const std::string unit = Sim({"--corrupt", corrupt});
+        const test::RunResult r = Ctl({"read", "-p", unit});
+        EXPECT_EQ(r.status, 2) << corrupt;
+        EXPECT_EQ(r.err,
+                  "probing " + unit + " (1 of 1) … no valid answer\norqctl: no unit answered\n")
+            << corrupt;
+    }
+    const std::string unit = Sim({"--garbage", "102400"});
+    EXPECT_EQ(Ctl({"read", "-p", unit}).status, 0);
+}
+
+TEST_F(Faults, AUnitThatFallsSilentAfterConnectingIsNamedSo) {
+    const std::string file = Good();
+    const std::string unit = Sim({"--silent-after-first-reply"});
+    const test::RunResult r = Ctl({"write", "-p", unit, file});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(LastLine(r.err), "orqctl: the unit did not answer the read-back");
+    const test::RunResult monitor = Ctl({"monitor", "-p", unit, "--count", "1"});
+    EXPECT_EQ(monitor.status, 2);  // it answers nothing now, not even the probe
+}
+
+}  // namespace
+}  // namespace orq

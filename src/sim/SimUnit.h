@@ -18,7 +18,7 @@ namespace orq {
 struct SimFaults {
     // The terminal disappears (an adapter pulled out) once this many replies have gone out,
     // before the next one; with `midReply` halfway through the last of them instead.
-    std::optional<uint32_t> unplugAfterReplies;
+    std::optional<uint32_t> unplugAfterReplies{};
     bool midReply = false;
     uint32_t noise = 0;    // random bytes before every reply
     uint32_t garbage = 0;  // one burst of random bytes before the first reply (<= 100 KB)

@@ -1,5 +1,7 @@
 // The main form in its real frame against simulated units: bytes are checked as the unit heard.
 
+#include <sys/resource.h>
+
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -155,6 +157,9 @@ private slots:
     void closingDuringAScanStopsIt();
     void setupRunsTheWizardAndTakesTheLineBack();
     void backupsKeepTheFoundSetAndTheOneATransmitReplaces();
+    void unplugMidWriteOrUnderTheWizardEndsNotConnectedWithoutSpinning();
+    void aUnitThatComesBackOnItsNameIsFoundAgain();
+    void aSlicedLineConnectsAndANoisyOneEndsTheScanEitherWay();
 };
 
 void MainFormTest::initialUpdateAndTabOrder() {
@@ -571,6 +576,94 @@ void MainFormTest::backupsKeepTheFoundSetAndTheOneATransmitReplaces() {
     QTRY_COMPARE(unit.CountSince(), std::size_t{1});  // the transmit went out all the same
     QVERIFY(h.frame->statusBar()->currentMessage().isEmpty());  // said once only
     qunsetenv("XDG_DATA_HOME");
+}
+
+namespace {
+double CpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+SimOptions WithFaults(SimFaults faults) {
+    SimOptions o;
+    o.faults = faults;
+    return o;
+}
+}  // namespace
+
+void MainFormTest::unplugMidWriteOrUnderTheWizardEndsNotConnectedWithoutSpinning() {
+    // Replies: to the probe, to the request after it, and the write's, cut halfway.
+    SimPeer unit(FactoryImage(), true, WithFaults({.unplugAfterReplies = 3, .midReply = true}));
+    qputenv("ORQ_PORTS", QByteArray::fromStdString(unit.Path()));
+    ViewHarness h;
+    h.Click(IDC_CONNECT);
+    QTRY_COMPARE_WITH_TIMEOUT(h.frame->StatusText(), QStringLiteral("Connected!"), kScanMs);
+    h.TypeAndEnter(IDC_PITCH_GAIN_EDIT, "77");
+    QTRY_COMPARE(h.frame->StatusText(), QStringLiteral("Not Connect!"));
+    QCOMPARE(Lamps(h.view), QStringLiteral("rrr"));
+    QVERIFY(!h.port.IsOpen());
+    // Gone while the wizard has the port's notifications: the form hears of it when the wizard
+    // closes, and no thread spins on the dead line meanwhile.
+    SimPeer second;
+    qputenv("ORQ_PORTS", QByteArray::fromStdString(second.Path()));
+    h.Click(IDC_CONNECT);
+    QTRY_COMPARE_WITH_TIMEOUT(h.frame->StatusText(), QStringLiteral("Connected!"), kScanMs);
+    double cpu = -1;
+    h.modal.onRun = [&](QDialog& d) {
+        auto* wizard = qobject_cast<CSetupDlg*>(&d);
+        qobject_cast<QPushButton*>(FindControl(wizard, IDC_SETUP_NEXT))->click();
+        qobject_cast<QPushButton*>(FindControl(wizard, IDC_SETUP_NEXT))->click();  // Monitor
+        second.Unplug();
+        QTest::qWait(300);
+        const double before = CpuSeconds();
+        QTest::qWait(1000);
+        cpu = CpuSeconds() - before;
+        qobject_cast<QPushButton*>(FindControl(wizard, IDC_SETUP_CANCEL))->click();
+        return wizard->result();
+    };
+    h.Click(IDC_SETUP);
+    QVERIFY2(cpu >= 0 && cpu < 0.3, qPrintable(QString::number(cpu)));
+    QCOMPARE(h.frame->StatusText(), QStringLiteral("Not Connect!"));
+    QCOMPARE(Lamps(h.view), QStringLiteral("rrr"));
+}
+
+// An adapter plugged in again comes back on the same name (here a link, as /dev/ttyUSB0 or a
+// udev name would be): Connect finds it there.
+void MainFormTest::aUnitThatComesBackOnItsNameIsFoundAgain() {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("orq"));
+    auto first = std::make_unique<SimPeer>();
+    QVERIFY(QFile::link(QString::fromStdString(first->Path()), link));
+    qputenv("ORQ_PORTS", link.toUtf8());
+    ViewHarness h;
+    h.Click(IDC_CONNECT);
+    QTRY_COMPARE_WITH_TIMEOUT(h.frame->StatusText(), QStringLiteral("Connected!"), kScanMs);
+    first.reset();  // unplugged
+    QTRY_COMPARE(h.frame->StatusText(), QStringLiteral("Not Connect!"));
+    SimPeer back(DistinctImage());
+    QFile::remove(link);
+    QVERIFY(QFile::link(QString::fromStdString(back.Path()), link));
+    h.Click(IDC_CONNECT);
+    QTRY_COMPARE_WITH_TIMEOUT(h.frame->StatusText(), QStringLiteral("Connected!"), kScanMs);
+    QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("50"));  // its own set
+}
+
+// The form keeps the configurator's window on the answer: a line that only slices the answer
+// connects; noise before it may cost the port, but the scan ends and the form is usable.
+void MainFormTest::aSlicedLineConnectsAndANoisyOneEndsTheScanEitherWay() {
+    for (const SimFaults& faults :
+         {SimFaults{.slice = true, .seed = 3}, SimFaults{.noise = 40, .slice = true, .seed = 5}}) {
+        SimPeer unit(FactoryImage(), true, WithFaults(faults));
+        qputenv("ORQ_PORTS", QByteArray::fromStdString(unit.Path()));
+        ViewHarness h;
+        h.Click(IDC_CONNECT);
+        QTRY_VERIFY_WITH_TIMEOUT(!h.view->Scanning(), kScanMs);
+        QVERIFY(h.Ctrl(IDC_CONNECT)->isEnabled());
+        if (faults.noise == 0) QCOMPARE(h.frame->StatusText(), QStringLiteral("Connected!"));
+        QCOMPARE(Lamps(h.view), QString(h.view->Connected() ? "ggg" : "rrr"));
+    }
 }
 
 QTEST_MAIN(MainFormTest)

@@ -62,8 +62,8 @@ bool SentWhole(uint32_t sent, const char* what, std::ostream& err) {
 }  // namespace
 
 CliSession::CliSession(std::ostream& err, int cancelFd) : err_(err), cancelFd_(cancelFd) {
-    // Noise or a stray frame before the unit's answer need not cost the port here.
-    host_.scan.SetReplyWait(ConnectScan::ReplyWait::EveryByte);
+    // Every byte is looked through here: a receive pass need not wait for the line to fall silent.
+    host_.port.SetPassEndsAtFrame(true);
 }
 
 CliSession::~CliSession() {
@@ -88,9 +88,9 @@ int CliSession::Connect(const std::optional<std::string>& path) {
         return kExitNoUnit;
     }
     Progress progress(err_);
-    host_.scan.SetListener(&progress);
-    const ScanEnd end = host_.loop.Scan(host_.scan, std::move(ports), cancelFd_);
-    host_.scan.SetListener(nullptr);
+    host_.sweep.SetListener(&progress);
+    const ScanEnd end = host_.loop.Sweep(host_.sweep, std::move(ports), cancelFd_);
+    host_.sweep.SetListener(nullptr);
     switch (end) {
         case ScanEnd::Connected:
             Backup(host_.block, "found");
@@ -171,7 +171,10 @@ int CliSession::WriteAndVerify(const char* cause) {
 }
 
 void CliSession::Settle() {
-    host_.loop.WaitFor([&] { return host_.accumulator.Size() >= kFrameSize; }, kReplyWait);
+    // The answer also tells that the request has left the port: closing it sooner would discard
+    // what the line had not yet taken.
+    ParameterBlock scratch;
+    static_cast<void>(AwaitReply(scratch));
 }
 
 }  // namespace orq

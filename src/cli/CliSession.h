@@ -31,7 +31,7 @@ public:
     // Sends the parameter block's device image, reads the unit's set back, names every byte the
     // unit holds differently, and keeps what was read back as `cause`. The exit status.
     int WriteAndVerify(const char* cause);
-    // Lets the answer to the last request arrive before the session ends.
+    // Lets the answer to the last frame sent arrive before the session ends.
     void Settle();
 
     HostSession& Host() { return host_; }

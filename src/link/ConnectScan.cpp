@@ -43,11 +43,8 @@ void ConnectScan::Start(std::vector<PortInfo> ports, Clock::time_point now) {
     p_.accumulator.Clear();
     p_.connected = 0;
 
-    // One probe for the whole scan, sequence number 1.
-    p_.link.ReplyMode = kReplyModeParameters;
-    p_.link.SequenceCounter = 0;
-    BuildFrame(p_.link, p_.block, kCommandRequest);
-    probe_ = p_.link.TransmitFrame;
+    // One probe for the whole scan.
+    probe_ = PrepareProbe(p_.link, p_.block);
 
     ports_ = std::move(ports);
     index_ = 0;
@@ -72,8 +69,14 @@ void ConnectScan::OpenNext(Clock::time_point now) {
     Finish(false);
 }
 
-PortStep ConnectScan::TryOpen(const PortInfo& info) {
-    SerialPort& port = p_.port;
+Frame ConnectScan::PrepareProbe(LinkState& link, const ParameterBlock& block) {
+    link.ReplyMode = kReplyModeParameters;
+    link.SequenceCounter = 0;
+    BuildFrame(link, block, kCommandRequest);
+    return link.TransmitFrame;
+}
+
+PortStep ConnectScan::OpenForProbe(SerialPort& port, const PortInfo& info) {
     if (!port.OpenPort(info.number, info.path)) {
         switch (port.LastOpenError()) {
             case OpenError::NotFound:
@@ -90,12 +93,9 @@ PortStep ConnectScan::TryOpen(const PortInfo& info) {
         port.ClosePort();
         return PortStep::CannotConfigure;
     }
-    // SetupPort has discarded what the device held; what the port and the accumulator still hold
-    // came before this probe and must not be taken for its answer.
+    // SetupPort has discarded what the device held; what the port still holds came before this
+    // probe and must not be taken for its answer.
     port.ReceiveBuffer().Clear();
-    p_.accumulator.Clear();
-    received_.clear();
-    heard_ = false;
     constexpr uint32_t kThreads =
         SerialPort::kWaitThread | SerialPort::kReadThread | SerialPort::kWriteThread;
     if ((port.Options() & kThreads) != 0 && !port.StartThreads()) {
@@ -103,6 +103,19 @@ PortStep ConnectScan::TryOpen(const PortInfo& info) {
         return PortStep::CannotConfigure;
     }
     return PortStep::Opened;
+}
+
+void ConnectScan::EnterConnected(const Parts& p) {
+    p.connected = 1;
+    p.link.ReplyMode = kReplyModeNone;
+    static_cast<void>(SendRequest(p.link, p.block, &p.port));
+    MirrorFromDevice(p.block, p.sliders);
+}
+
+PortStep ConnectScan::TryOpen(const PortInfo& info) {
+    // The accumulator too may hold bytes from before this probe.
+    p_.accumulator.Clear();
+    return OpenForProbe(p_.port, info);
 }
 
 void ConnectScan::SendProbe() {
@@ -113,42 +126,13 @@ void ConnectScan::SendProbe() {
     nextProbe_ += kProbeInterval;
 }
 
-bool ConnectScan::AnswerAmongReceived() {
-    std::array<uint8_t, 1024> chunk{};
-    while (p_.accumulator.Size() > 0) {
-        const uint32_t n = p_.accumulator.Take(chunk.data(), chunk.size());
-        received_.insert(received_.end(), chunk.begin(), chunk.begin() + n);
-        heard_ = heard_ || n > 0;
-    }
-    bool answered = false;
-    const std::size_t keep = ScanReplies(received_, [&](std::span<const uint8_t> payload) {
-        if (answered) return;
-        std::copy(payload.begin(), payload.end(), p_.link.ReceivePayload.begin());
-        p_.link.N = static_cast<uint8_t>(payload.size());
-        answered = AcceptFrame(p_.link, p_.block) && !p_.link.AwaitingReply;
-    });
-    received_.erase(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(keep));
-    // A line that only ever brings garbage must not make us keep it all.
-    if (received_.size() > kExamineLimit)
-        received_.erase(received_.begin(), received_.end() - kExamineLimit);
-    return answered;
-}
-
 void ConnectScan::Answered() {
-    p_.connected = 1;
-    p_.link.ReplyMode = kReplyModeNone;
-    SendRequest(p_.link, p_.block, &p_.port);
-    MirrorFromDevice(p_.block, p_.sliders);
+    EnterConnected(p_);
     Emit(PortStep::Answered);
     Finish(true);
 }
 
 void ConnectScan::OnReceive(Clock::time_point now) {
-    if (scanning_ && replyWait_ == ReplyWait::EveryByte) {
-        if (AnswerAmongReceived()) Answered();
-        Dispatch();
-        return;
-    }
     if (!scanning_ || p_.accumulator.Size() < kFrameSize) {
         Dispatch();
         return;
@@ -169,7 +153,7 @@ void ConnectScan::OnReceive(Clock::time_point now) {
 void ConnectScan::OnTimer(Clock::time_point now) {
     if (scanning_) {
         if (now >= portStart_ + kPortWait) {
-            EndPort(heard_ ? PortStep::NoValidAnswer : PortStep::NoAnswer, now);
+            EndPort(PortStep::NoAnswer, now);
         } else if (probesSent_ < kProbesPerPort && now >= nextProbe_) {
             SendProbe();
         }

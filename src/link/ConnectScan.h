@@ -2,7 +2,7 @@
 // The connection scan: try each candidate port in turn until a unit answers the probe.
 //
 // It never waits by itself. The caller drives it with two kinds of call and keeps its own loop
-// (the GUI a QTimer and its serial events, orqctl a poll() loop):
+// (the GUI a QTimer and its serial events, the tests and benches a SerialLoop):
 //   - OnReceive, after the caller has moved the port's received bytes into the accumulator
 //     (ReceiveHandler), so the scan can look at them;
 //   - OnTimer, when the time NextDeadline() named has come.
@@ -79,16 +79,18 @@ public:
     };
 
     explicit ConnectScan(Parts parts) : p_(parts) {}
+
+    // What every way of finding the unit shares (SweepScan too). The probe: a parameter request
+    // with sequence number 1, built into the link state, which then awaits its answer.
+    static Frame PrepareProbe(LinkState& link, const ParameterBlock& block);
+    // Opens `port` at 9600 8N1, discards whatever it held and starts its thread: Opened, or why
+    // not (the port is closed again then).
+    static PortStep OpenForProbe(SerialPort& port, const PortInfo& info);
+    // The probe's answer has been accepted into the parts' link state and block, and `port`
+    // is where it came from: connected, the reply stream set off, the mirror taken from the unit.
+    static void EnterConnected(const Parts& parts);
     ConnectScan(const ConnectScan&) = delete;
     ConnectScan& operator=(const ConnectScan&) = delete;
-
-    // How the answer to the probe is looked for. Window: as the configurator has always done,
-    // the first 90 bytes or more that come are examined once and decide the port. EveryByte: every
-    // byte that comes is looked through for a valid reply, so that noise or a stray frame
-    // before the answer does not cost the port; orqctl, which need not keep the window's
-    // timing, waits this way.
-    enum class ReplyWait { Window, EveryByte };
-    void SetReplyWait(ReplyWait wait) { replyWait_ = wait; }
 
     // Events are delivered at the end of the call that caused them, when the scan's state is
     // settled; a listener may call Cancel or Start from them. Null: nobody listens.
@@ -118,8 +120,6 @@ private:
     void SendProbe();
     // The probe was answered: connected on this port.
     void Answered();
-    // EveryByte: looks through what has come for the answer; true when it is there.
-    bool AnswerAmongReceived();
     void EndPort(PortStep step, Clock::time_point now);
     void Finish(bool connected);
     void Emit(PortStep step);
@@ -127,9 +127,6 @@ private:
 
     Parts p_;
     ScanListener* listener_ = nullptr;
-    ReplyWait replyWait_ = ReplyWait::Window;
-    bool heard_ = false;             // EveryByte: bytes came on this port, if no answer
-    std::vector<uint8_t> received_;  // EveryByte: what came on this port and may still be a reply
 
     bool scanning_ = false;
     std::vector<PortInfo> ports_;

@@ -81,9 +81,10 @@ SerialLoop::Pumped SerialLoop::Pump(std::optional<std::chrono::steady_clock::tim
     for (const Target::Note& note : target_->Take()) {
         if (note.message == WM_SERIAL_RECEIVE) {
             receive_.OnSerialReceive(port_, note.portNumber, accumulator_);
-            if (onReceive_) onReceive_();
-        } else if (note.message == WM_SERIAL_REMOVED && note.portNumber == port_.PortNumber()) {
-            removed_ = true;
+            if (onReceive_) onReceive_(note.portNumber);
+        } else if (note.message == WM_SERIAL_REMOVED) {
+            // A sweep's scouts post here too: only the session's own port going away is Removed.
+            if (note.portNumber == port_.PortNumber()) removed_ = true;
             if (onRemoved_) onRemoved_(note.portNumber);
         }
     }
@@ -94,7 +95,7 @@ ScanEnd SerialLoop::Scan(ConnectScan& scan, std::vector<PortInfo> ports, int can
     removed_ = false;
     error_.clear();
     ScanEnd end = ScanEnd::NoUnit;
-    onReceive_ = [&scan] { scan.OnReceive(ConnectScan::Clock::now()); };
+    onReceive_ = [&scan](int32_t) { scan.OnReceive(ConnectScan::Clock::now()); };
     onRemoved_ = [&scan](int32_t number) { scan.OnPortRemoved(number, ConnectScan::Clock::now()); };
     scan.Start(std::move(ports), ConnectScan::Clock::now());
     while (scan.Scanning()) {
@@ -110,6 +111,28 @@ ScanEnd SerialLoop::Scan(ConnectScan& scan, std::vector<PortInfo> ports, int can
     onRemoved_ = nullptr;
     removed_ = false;
     return scan.Connected() ? ScanEnd::Connected : end;
+}
+
+ScanEnd SerialLoop::Sweep(SweepScan& sweep, std::vector<PortInfo> ports, int cancelFd) {
+    removed_ = false;
+    error_.clear();
+    ScanEnd end = ScanEnd::NoUnit;
+    onReceive_ = [&sweep](int32_t number) { sweep.OnReceive(number, SweepScan::Clock::now()); };
+    onRemoved_ = [&sweep](int32_t number) { sweep.OnPortRemoved(number, SweepScan::Clock::now()); };
+    sweep.Start(std::move(ports), target_, SweepScan::Clock::now());
+    while (sweep.Scanning()) {
+        const Pumped pumped = Pump(sweep.NextDeadline(), cancelFd);
+        if (pumped != Pumped::Ready) {
+            sweep.Cancel();
+            end = pumped == Pumped::Cancelled ? ScanEnd::Cancelled : ScanEnd::Failed;
+            break;
+        }
+        sweep.OnTimer(SweepScan::Clock::now());
+    }
+    onReceive_ = nullptr;
+    onRemoved_ = nullptr;
+    removed_ = false;
+    return sweep.Connected() ? ScanEnd::Connected : end;
 }
 
 SerialLoop::WaitEnd SerialLoop::Wait(const std::function<bool()>& done,

@@ -12,6 +12,7 @@
 
 #include "link/ConnectScan.h"
 #include "link/ReceiveHandler.h"
+#include "link/SweepScan.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
 #include "serial/BlockBuffer.h"
@@ -39,6 +40,8 @@ public:
     // Runs `scan` over `ports` to its end. `cancelFd`, when given, cancels the scan as soon as
     // it turns readable.
     ScanEnd Scan(ConnectScan& scan, std::vector<PortInfo> ports, int cancelFd = -1);
+    // The same with every port probed at once (orqctl).
+    ScanEnd Sweep(SweepScan& sweep, std::vector<PortInfo> ports, int cancelFd = -1);
 
     // Moves received bytes into the accumulator until `done()` holds (asked after each move),
     // `limit` has passed, the device has gone, `cancelFd` turns readable or the wait fails (then
@@ -67,7 +70,7 @@ private:
     std::shared_ptr<Target> target_;
     bool removed_ = false;
     std::error_code error_;
-    std::function<void()> onReceive_;
+    std::function<void(int32_t portNumber)> onReceive_;
     std::function<void(int32_t portNumber)> onRemoved_;
 };
 
@@ -83,6 +86,7 @@ struct HostSession {
     int32_t connected = 0;
     SerialLoop loop{port, accumulator};
     ConnectScan scan{{port, accumulator, link, block, sliders, connected}};
+    SweepScan sweep{{port, accumulator, link, block, sliders, connected}};
 };
 
 }  // namespace orq

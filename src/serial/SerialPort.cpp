@@ -9,8 +9,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
+#include <utility>
 
 namespace orq {
 namespace {
@@ -105,9 +107,10 @@ int MillisUntil(Clock::time_point deadline) {
 // a byte once one has come (intervalMs < 0: no such limit), after `totalMs` in all, on hang-up
 // (`gone`), or when `wakeFd` (may be -1) becomes readable. `readSome(max)` does one non-blocking
 // read of at most max bytes and returns its result; errno is kept from it.
-template <typename ReadSome>
+// `complete()`, asked after each read that brought bytes, may end the read before the silence.
+template <typename ReadSome, typename Complete>
 uint32_t TimedRead(int fd, int wakeFd, uint32_t want, int totalMs, int intervalMs, bool& gone,
-                   ReadSome readSome) {
+                   ReadSome readSome, Complete complete) {
     const auto total = Clock::now() + std::chrono::milliseconds(totalMs);
     auto silence = total;
     uint32_t got = 0;
@@ -115,6 +118,7 @@ uint32_t TimedRead(int fd, int wakeFd, uint32_t want, int totalMs, int intervalM
         const ssize_t r = readSome(want - got);
         if (r > 0) {
             got += static_cast<uint32_t>(r);
+            if (complete()) break;
             if (intervalMs >= 0) {
                 silence = std::min(total, Clock::now() + std::chrono::milliseconds(intervalMs));
             }
@@ -365,6 +369,30 @@ void SerialPort::ClosePort() {
     transmit_.Clear();
 }
 
+bool SerialPort::TakeOver(SerialPort& from) {
+    if (&from == this || fd_ >= 0 || from.fd_ < 0 || waitThread_.joinable() ||
+        from.waitThread_.joinable())
+        return false;
+    fd_ = std::exchange(from.fd_, -1);
+    saved_ = from.saved_;
+    haveSaved_ = std::exchange(from.haveSaved_, false);
+    portName_ = from.portName_;
+    SetPortNumber(from.PortNumber());
+    hungUp_ = from.hungUp_.load();
+    watchInput_ = true;
+    lastError_ = OpenError::None;
+    lastErrno_ = 0;
+    receive_.Clear();
+    transmit_.Clear();
+    std::array<uint8_t, 1024> chunk{};
+    while (const uint32_t n = from.receive_.Take(chunk.data(), chunk.size()))
+        receive_.Append(chunk.data(), n);
+    // What `from` had not yet written was meant for this device too, and goes out first.
+    while (const uint32_t n = from.transmit_.Take(chunk.data(), chunk.size()))
+        transmit_.Append(chunk.data(), n);
+    return true;
+}
+
 bool SerialPort::IsOpen() const {
     return fd_ >= 0 && !hungUp_.load();
 }
@@ -377,6 +405,11 @@ void SerialPort::SetNotifyTarget(std::weak_ptr<NotifyTarget> target) {
 void SerialPort::SetTap(std::shared_ptr<PortTap> tap) {
     std::lock_guard<std::mutex> g(notifyLock_);
     tap_ = std::move(tap);
+}
+
+std::shared_ptr<PortTap> SerialPort::CurrentTap() const {
+    std::lock_guard<std::mutex> g(notifyLock_);
+    return tap_;
 }
 
 void SerialPort::Tap(bool sent, std::span<const uint8_t> bytes) {
@@ -424,23 +457,30 @@ uint32_t SerialPort::Read(uint8_t* buffer, uint32_t count, int32_t timeoutMs) {
 uint32_t SerialPort::ReadPort(uint8_t* buffer, uint32_t count, int32_t timeoutMs, bool& gone) {
     const bool lineTiming = timeoutMs < 0;
     uint32_t got = 0;
-    const uint32_t n = TimedRead(fd_, -1, count, lineTiming ? TotalReadMs() : timeoutMs,
-                                 lineTiming ? kReadIntervalMs : -1, gone, [&](uint32_t max) {
-                                     const ssize_t r = ::read(fd_, buffer + got, max);
-                                     if (r > 0) {
-                                         Tap(false, {buffer + got, static_cast<std::size_t>(r)});
-                                         got += static_cast<uint32_t>(r);
-                                     }
-                                     return r;
-                                 });
+    const uint32_t n = TimedRead(
+        fd_, -1, count, lineTiming ? TotalReadMs() : timeoutMs, lineTiming ? kReadIntervalMs : -1,
+        gone,
+        [&](uint32_t max) {
+            const ssize_t r = ::read(fd_, buffer + got, max);
+            if (r > 0) {
+                Tap(false, {buffer + got, static_cast<std::size_t>(r)});
+                got += static_cast<uint32_t>(r);
+            }
+            return r;
+        },
+        [] { return false; });
     totalRead_ += n;
     return n;
 }
 
 uint32_t SerialPort::ReadIntoBuffer(uint32_t want, bool& gone) {
     bool first = true;
-    const uint32_t n =
-        TimedRead(fd_, wakeFd_, want, TotalReadMs(), kReadIntervalMs, gone, [&](uint32_t max) {
+    const bool atFrame = passEndsAtFrame_.load();
+    bool trailer = false;
+    uint8_t previous = 0;
+    const uint32_t n = TimedRead(
+        fd_, wakeFd_, want, TotalReadMs(), kReadIntervalMs, gone,
+        [&](uint32_t max) {
             // The read itself never waits, so holding the lock across it costs the reader nothing,
             // and the reader cannot move the tail while bytes land in it.
             std::lock_guard<std::recursive_mutex> g(receive_.Lock());
@@ -449,11 +489,18 @@ uint32_t SerialPort::ReadIntoBuffer(uint32_t want, bool& gone) {
             first = false;
             const ssize_t r = ::read(fd_, receive_.TailSpace(), max);
             if (r > 0) {
-                Tap(false, {receive_.TailSpace(), static_cast<std::size_t>(r)});
+                const std::span<const uint8_t> fresh{receive_.TailSpace(),
+                                                     static_cast<std::size_t>(r)};
+                Tap(false, fresh);
+                for (std::size_t i = 0; atFrame && !trailer && i < fresh.size(); ++i) {
+                    trailer = previous == kTrailer0 && fresh[i] == kTrailer1;
+                    previous = fresh[i];
+                }
                 receive_.Commit(static_cast<uint32_t>(r));
             }
             return r;
-        });
+        },
+        [&] { return trailer; });
     totalRead_ += n;
     return n;
 }

@@ -101,9 +101,22 @@ public:
     // True while the wait thread watches the line; false once it has ended after a hang-up.
     bool ThreadsRunning() const { return waitThread_.joinable() && watching_.load(); }
 
+    // A receive pass normally ends after kReadIntervalMs of silence, as the windows expect. A
+    // program that looks through every byte itself (orqctl) may have it end as soon as a frame's
+    // trailer is in, so an answer reaches it a silence interval sooner. Any time.
+    void SetPassEndsAtFrame(bool on) { passEndsAtFrame_.store(on); }
+    bool PassEndsAtFrame() const { return passEndsAtFrame_.load(); }
+
+    // Moves `from`'s open device into this closed port, as if this one had opened it: the
+    // descriptor, name, number, saved settings and unread received bytes. Both must have no
+    // thread running; `from` is left closed. False (nothing moved) otherwise. Lets a program that
+    // probed several ports at once keep the one that answered without opening it again.
+    [[nodiscard]] bool TakeOver(SerialPort& from);
+
     void SetNotifyTarget(std::weak_ptr<NotifyTarget> target);
     // Every byte written or read from now on also goes to `tap`; null to stop.
     void SetTap(std::shared_ptr<PortTap> tap);
+    std::shared_ptr<PortTap> CurrentTap() const;
 
     // Bytes waiting in the receive buffer.
     uint32_t ReceiveSize() const { return receive_.Size(); }
@@ -145,6 +158,7 @@ private:
     std::atomic<uint32_t> totalRead_{0};
     std::atomic<uint32_t> totalWritten_{0};
 
+    std::atomic<bool> passEndsAtFrame_{false};
     std::atomic<bool> running_{false};
     std::atomic<bool> hungUp_{false};
     std::atomic<bool> watching_{false};
@@ -154,7 +168,7 @@ private:
     int wakeFd_ = -1;
     std::thread waitThread_;
 
-    std::mutex notifyLock_;
+    mutable std::mutex notifyLock_;
     std::weak_ptr<NotifyTarget> notify_;
     std::shared_ptr<PortTap> tap_;  // under notifyLock_
 };

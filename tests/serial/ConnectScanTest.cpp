@@ -47,12 +47,13 @@ struct ScanLog : ScanListener {
 // The configurator's side: the process-wide objects the scan works on, as main would own them.
 class ConnectScanTest : public ::testing::Test, public HostSession {
 protected:
-    std::unique_ptr<SimUnit> StartSim(bool reply, UnitImage image = FactoryImage()) {
+    std::unique_ptr<SimUnit> StartSim(bool reply, UnitImage image = FactoryImage(),
+                                      SimFaults faults = {}) {
         logs_.push_back(::testing::TempDir() + "orq-scan-" + std::to_string(::getpid()) + "-" +
                         std::to_string(logs_.size()) + ".log");
         std::remove(logs_.back().c_str());
         auto sim = std::make_unique<SimUnit>(
-            SimOptions{.image = image, .logPath = logs_.back(), .reply = reply});
+            SimOptions{.image = image, .logPath = logs_.back(), .reply = reply, .faults = faults});
         std::string error;
         EXPECT_TRUE(sim->Start(error)) << error;
         return sim;
@@ -186,6 +187,82 @@ TEST_F(ConnectScanTest, AnAdapterUnpluggedWhileProbedIsLeftForTheNextPort) {
     scan.SetListener(&events);
     ASSERT_EQ(loop.Scan(scan, PortsFromList(d + ":" + u)), ScanEnd::Connected);
     EXPECT_EQ(events.steps, Probed(d, S::Removed) + Probed(u, S::Answered));
+}
+
+// The sweep: a port is reported by how it ended, once the ports before it have ended.
+Steps Swept(const std::string& p, PortStep then) {
+    return {{S::Probing, p}, {then, p}};
+}
+
+// Every port probed at once: the unit behind the others is found in the first exchange, and no
+// port but the unit's hears anything but the probe, then or afterwards.
+TEST_F(ConnectScanTest, TheSweepFindsTheUnitAmongAllPortsAndLeavesTheOthersAlone) {
+    UnitImage image = FactoryImage(2);
+    image.Tuning.SpinSpeed1 = 47;
+    auto silent = StartSim(false);
+    auto unit = StartSim(true, image);
+    auto after = StartSim(false);
+    auto held = StartSim(true);
+    SerialPort other(SerialPort::kProgramOptions);
+    ASSERT_TRUE(other.OpenPort(1, held->DevicePath()));
+    const std::string missing = "/dev/orq-no-such-port", h = held->DevicePath(),
+                      si = silent->DevicePath(), u = unit->DevicePath();
+    port.SetPassEndsAtFrame(true);
+    sweep.SetListener(&events);
+    ASSERT_EQ(loop.Sweep(sweep, PortsFromList(missing + ":" + h + ":" + si + ":" + u + ":" +
+                                              after->DevicePath())),
+              ScanEnd::Connected);
+    EXPECT_EQ(events.steps, Swept(missing, S::NotFound) + Swept(h, S::InUse) +
+                                Swept(si, S::NoAnswer) + Swept(u, S::Answered));
+    EXPECT_EQ(events.finished, std::vector<bool>{true});
+    EXPECT_TRUE(connected == 1 && port.IsOpen());
+    EXPECT_EQ(std::pair(port.PortNumber(), port.PortName()), std::pair(4, u));
+    EXPECT_EQ(block.Tuning, image.Tuning);
+    EXPECT_EQ(block.Mirror.SpinSpeed1, 47);
+    EXPECT_EQ(sliders.PitchAgility, 47);
+    // The session goes on on the unit's line: its answers arrive through the session's port.
+    ASSERT_TRUE(loop.WaitFor([&] { return accumulator.Size() > 0; }, 2s));
+    SendRequest(link, block, &port);
+    ASSERT_TRUE(loop.WaitFor([&] { return Lines(logs_[1]).size() >= 3; }, 2s));
+    const auto heard = Lines(logs_[1]);
+    EXPECT_EQ(heard.back().substr(0, 8), "7f2f0a03");  // the third frame: sequence 3
+    EXPECT_EQ(heard.at(heard.size() - 2), kPostConnectLine);
+    for (std::size_t i = 0; i + 2 < heard.size(); ++i) EXPECT_EQ(heard[i], kProbeLine);
+    for (std::size_t i : {0u, 2u}) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(Eventually([&] { return !Lines(logs_[i]).empty(); }));
+        const auto probes = Lines(logs_[i]);
+        EXPECT_EQ(probes, std::vector<std::string>(probes.size(), kProbeLine));
+    }
+    EXPECT_TRUE(Lines(logs_[3]).empty()) << "a port in use must not be written to";
+}
+
+// Without a unit every port ends its own way, reported in order once the wait is over: a reply
+// with a bad check or with another sequence echo is no answer, and changes nothing; an adapter
+// pulled out during the sweep ends only its own port.
+TEST_F(ConnectScanTest, ASweepWithoutAUnitSaysHowEachPortEnded) {
+    UnitImage strayImage = FactoryImage();
+    strayImage.Tuning.SpinSpeed1 = 99;
+    auto garbled = StartSim(true, FactoryImage(), {.corrupt = SimFaults::Corrupt::Check});
+    auto stray = StartSim(true, strayImage, {.corrupt = SimFaults::Corrupt::Echo});
+    auto doomed = StartSim(false);
+    auto silent = StartSim(false);
+    const std::string g = garbled->DevicePath(), st = stray->DevicePath(), d = doomed->DevicePath(),
+                      si = silent->DevicePath();
+    const ParameterBlock before = block;
+    sweep.SetListener(&events);
+    std::thread unplug([&] {
+        std::this_thread::sleep_for(300ms);
+        doomed->Stop();
+    });
+    EXPECT_EQ(loop.Sweep(sweep, PortsFromList(g + ":" + st + ":" + d + ":" + si)), ScanEnd::NoUnit);
+    unplug.join();
+    EXPECT_EQ(events.steps, Swept(g, S::NoValidAnswer) + Swept(st, S::NoValidAnswer) +
+                                Swept(d, S::Removed) + Swept(si, S::NoAnswer));
+    EXPECT_EQ(events.finished, std::vector<bool>{false});
+    EXPECT_FALSE(connected != 0 || port.IsOpen());
+    EXPECT_EQ(block.Tuning, before.Tuning);
+    EXPECT_EQ(Lines(logs_[3]), std::vector<std::string>(11, kProbeLine));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 
+#include <atomic>
 #include <ctime>
 #include <future>
 
@@ -165,6 +166,70 @@ TEST_F(SerialPortOnPty, EachBurstIsOnePassWithOneNotificationAndTheHandlerMovesI
     const auto start = Clock::now();
     EXPECT_EQ(port.Read(got.data(), 8, -1), 0u);
     EXPECT_LT(MillisSince(start), 250);  // not the line timing of a direct read
+}
+
+// orqctl's passes end at a frame's trailer, even one split between two reads, while the line
+// still brings bytes: otherwise the answer would wait for silence or the pass's 500 ms.
+TEST_F(SerialPortOnPty, APassThatEndsAtAFrameNotifiesAtItsTrailerWhileBytesKeepComing) {
+    port.SetPassEndsAtFrame(true);
+    Run(port);
+    std::atomic<bool> feeding = true;
+    std::atomic<std::size_t> notesWhileFeeding = 0;
+    std::thread unit([&] {
+        const Bytes head = {0x55, 0x7F, 0x2F, 0x0A, 0x14, 0x7E};
+        pty.Send(head);
+        std::this_thread::sleep_for(20ms);
+        pty.Send({0x0E});
+        for (int i = 0; i < 40; ++i) {
+            std::this_thread::sleep_for(10ms);
+            pty.Send({0x55});
+        }
+        notesWhileFeeding = recorder->Count(WM_SERIAL_RECEIVE);
+        feeding = false;
+    });
+    unit.join();
+    EXPECT_GE(notesWhileFeeding.load(), 1u) << "the trailer did not end the pass";
+    EXPECT_TRUE(Eventually([&] { return port.ReceiveSize() == 47; }));
+    // A trailer ends one pass only: the bytes after it are a pass of their own.
+    ASSERT_TRUE(recorder->WaitFor(WM_SERIAL_RECEIVE, 2));
+}
+
+// Handing an open device from one port object to another keeps the line as it stands: the bytes
+// not yet read, the number and name, and the settings to give back at close.
+TEST_F(SerialPortOnPty, TakeOverMovesTheOpenDeviceWithItsUnreadBytes) {
+    const termios before = Settings();
+    SerialPort scout(SerialPort::kProgramOptions);
+    scout.SetNotifyTarget(recorder);
+    Run(scout);
+    ASSERT_TRUE(pty.Send(Pattern(30, 4)));
+    ASSERT_TRUE(Eventually([&] { return scout.ReceiveSize() == 30; }));
+    EXPECT_FALSE(port.TakeOver(scout)) << "not while the scout's thread runs";
+    scout.StopThreads();
+    EXPECT_FALSE(port.TakeOver(port));
+    ASSERT_TRUE(port.TakeOver(scout));
+    EXPECT_FALSE(scout.IsOpen());
+    EXPECT_EQ(scout.Write(Pattern(3).data(), 3), 0u);
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(std::pair(port.PortNumber(), port.PortName()), std::pair(kPortNumber, pty.path()));
+    ASSERT_TRUE(port.StartThreads());
+    ASSERT_TRUE(pty.Send(Pattern(12, 5)));
+    ASSERT_TRUE(Eventually([&] { return port.ReceiveSize() == 42; }));
+    Bytes got(42);
+    ASSERT_EQ(port.Read(got.data(), 42), 42u);
+    Bytes want = Pattern(30, 4);
+    const Bytes more = Pattern(12, 5);
+    want.insert(want.end(), more.begin(), more.end());
+    EXPECT_EQ(got, want);
+    ASSERT_EQ(port.Write(Pattern(9, 6).data(), 9), 9u);
+    EXPECT_EQ(pty.host().Read(9), Pattern(9, 6));
+    // An open port does not take another's device.
+    SerialPort second(SerialPort::kProgramOptions);
+    EXPECT_FALSE(port.TakeOver(second));
+    port.ClosePort();
+    // The settings found at open come back, but for hanging up on close, which is never asked.
+    const termios after = Settings();
+    const auto cflag = [](const termios& t) { return t.c_cflag & ~static_cast<tcflag_t>(HUPCL); };
+    EXPECT_EQ(std::pair(cflag(after), after.c_lflag), std::pair(cflag(before), before.c_lflag));
 }
 
 TEST_F(SerialPortOnPty, UnplugIsReportedOnceAndTheThreadEndsWithoutSpinning) {

@@ -35,8 +35,9 @@ std::string Reason(const char* what) {
 
 struct TimedByte {
     uint8_t byte;
-    SimClock::time_point at;  // when it is through the line
-    bool unplug = false;      // instead of a byte: the adapter goes away here
+    SimClock::time_point at;        // when it is through the line
+    bool unplug = false;            // instead of a byte: the adapter goes away here
+    bool endsMonitorReply = false;  // once this is through, a whole monitor reply was sent
 };
 
 constexpr uint32_t kGarbageLimit = 100 * 1024;
@@ -129,6 +130,8 @@ bool SimUnit::Start(std::string& error) {
         image_ = options_.image;
     }
     monitorReplies_ = 0;
+    stopping_ = false;
+    endStream_ = false;
     try {
         worker_ = std::thread(&SimUnit::Run, this);
     } catch (const std::system_error& e) {
@@ -139,6 +142,7 @@ bool SimUnit::Start(std::string& error) {
 
 void SimUnit::Stop() {
     if (worker_.joinable()) {
+        stopping_ = true;
         const uint64_t one = 1;
         // An eventfd write of 1 cannot fail short of overflow; the thread reads nothing back.
         [[maybe_unused]] const ssize_t w = ::write(wake_, &one, sizeof one);
@@ -149,6 +153,13 @@ void SimUnit::Stop() {
     CloseFd(master_);
     CloseFd(wake_);
     devicePath_.clear();
+}
+
+void SimUnit::EndStream() {
+    if (wake_ < 0) return;
+    endStream_ = true;
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t w = ::write(wake_, &one, sizeof one);
 }
 
 UnitImage SimUnit::Image() const {
@@ -187,6 +198,7 @@ void SimUnit::Run() {
     };
 
     for (;;) {
+        if (endStream_.exchange(false)) model.EndStream();
         SimClock::time_point now = SimClock::now();
         while (!rx.empty() && rx.front().at <= now) {
             model.Receive(rx.front().byte, rx.front().at, out);
@@ -220,6 +232,7 @@ void SimUnit::Run() {
                     queue(static_cast<uint8_t>(random()), now);
             for (uint32_t i = 0; i < faults.noise; ++i) queue(randomByte(), now);
             const Frame f = Corrupted(reply, faults.corrupt);
+            const bool monitor = reply[3] == kReplyMonitor;
             const bool cut = unplugAt && faults.midReply && repliesQueued + 1 == *unplugAt;
             for (std::size_t i = 0; i < f.size(); ++i) {
                 if (cut && i == f.size() / 2) {
@@ -228,12 +241,12 @@ void SimUnit::Run() {
                     break;
                 }
                 queue(f[i], now);
+                if (monitor && i + 1 == f.size()) tx.back().endsMonitorReply = true;
             }
             ++repliesQueued;
             if (unplugQueued) break;
         }
         out.replies.clear();
-        monitorReplies_ = model.MonitorReplies();
 
         if (!txBlocked && !tx.empty() && tx.front().at <= now) {
             if (tx.front().unplug) {
@@ -246,7 +259,12 @@ void SimUnit::Run() {
                 ++due;
             }
             const ssize_t w = ::write(master_, buffer.data(), due);
-            if (w > 0) tx.erase(tx.begin(), tx.begin() + w);
+            if (w > 0) {
+                const auto sent = tx.begin() + w;
+                monitorReplies_ += static_cast<uint32_t>(std::count_if(
+                    tx.begin(), sent, [](const TimedByte& b) { return b.endsMonitorReply; }));
+                tx.erase(tx.begin(), sent);
+            }
             if (w < 0 && errno != EAGAIN && errno != EINTR) return;  // the terminal is gone
             if (w < static_cast<ssize_t>(due)) txBlocked = true;
         }
@@ -273,7 +291,11 @@ void SimUnit::Run() {
             if (errno == EINTR) continue;
             return;
         }
-        if (fds[1].revents != 0) return;
+        if (fds[1].revents != 0) {
+            if (stopping_) return;
+            uint64_t wakes = 0;  // an EndStream: taken at the top of the loop
+            [[maybe_unused]] const ssize_t r = ::read(wake_, &wakes, sizeof wakes);
+        }
         if (fds[0].revents & POLLOUT) txBlocked = false;
         bool heard = false;
         if (fds[0].revents & POLLIN) {

@@ -56,12 +56,18 @@ public:
     // adapter is unplugged. Harmless when not running.
     void Stop();
 
+    // Ends the monitor stream as a host frame with another ReplyMode would, without a reply;
+    // what is already on its way still goes out. Safe from any thread, though not at the same
+    // time as Start or Stop; does nothing when not running.
+    void EndStream();
+
     bool Running() const { return worker_.joinable(); }
     // The slave side the host opens, e.g. /dev/pts/7; empty until started.
     const std::string& DevicePath() const { return devicePath_; }
     // What the unit holds now (taken under a lock: the terminal thread changes it).
     UnitImage Image() const;
-    // Monitor replies put on the line so far.
+    // Monitor replies put on the line so far, each counted once its last byte has gone out: a
+    // reply cut short by Stop or an unplug was never sent.
     uint32_t MonitorReplies() const { return monitorReplies_.load(); }
     // The unit pulled itself out (SimFaults::unplugAfterReplies).
     bool Unplugged() const { return unplugged_.load(); }
@@ -78,6 +84,9 @@ private:
     std::thread worker_;
 
     std::atomic<uint32_t> monitorReplies_{0};
+    // Why the thread was woken: both travel through `wake_`.
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> endStream_{false};
     std::atomic<bool> unplugged_{false};
     mutable std::mutex imageLock_;
     UnitImage image_;  // copy of the model's image, refreshed by the thread

@@ -55,6 +55,10 @@ public:
     // When Tick next has something to do, if ever.
     std::optional<SimClock::time_point> NextDeadline() const;
 
+    // The stream stops as a frame with another ReplyMode stops it, but nothing is answered: a
+    // run that must end on a quiet line without the host's help (orq-sim's SIGUSR1).
+    void EndStream() { streaming_ = false; }
+
     const UnitImage& Image() const { return image_; }
     bool Streaming() const { return streaming_; }
     // Monitor replies built so far; reply n (from 0) carries MonitorSample(n) unless fixed.

@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -19,20 +21,25 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: orq-sim [--link PATH] [--params FILE] [--log FILE] [--pace] [--no-reply]\n"
-    "               [--monitor-period MS] [--monitor-raw A,E,R,P,G] [--device-state N]\n"
+    "usage: orq-sim [--link PATH] [--params FILE] [--log FILE] [--stats FILE] [--pace]\n"
+    "               [--no-reply] [--monitor-period MS] [--monitor-raw A,E,R,P,G]\n"
+    "               [--device-state N]\n"
     "               [--unplug-after N [--mid-reply]] [--noise N] [--garbage N] [--drip MS]\n"
     "               [--slice] [--corrupt check|echo|kind] [--silent-after-first-reply]\n"
     "               [--seed N]\n"
     "\n"
     "Runs a simulated unit on a new pseudo-terminal, prints the terminal's device path on\n"
     "stdout and answers the configurator on it until interrupted (SIGINT or SIGTERM).\n"
+    "SIGUSR1 ends the monitor stream as the host's request to stop it would, but without a\n"
+    "reply, and the unit goes on answering.\n"
     "\n"
     "  --link PATH           also make PATH a symbolic link to the terminal (removed on exit)\n"
     "  --params FILE         start from the parameter set in configuration file FILE, as the\n"
     "                        configurator would transmit it (default: factory values)\n"
     "  --log FILE            append every frame received from the host to FILE, one line of\n"
     "                        lowercase hex per frame\n"
+    "  --stats FILE          on exit, write monitor_replies_sent=N to FILE: the monitor replies\n"
+    "                        that went out whole\n"
     "  --pace                carry bytes at 9600 baud 8N1 (about 1.04 ms a byte), both ways\n"
     "  --no-reply            never answer: a silent port\n"
     "  --monitor-period MS   time between monitor replies while streaming (default 100)\n"
@@ -144,6 +151,7 @@ int main(int argc, char** argv) {
     options.image = orq::FactoryImage();
     std::string link;
     std::string params;
+    std::string statsPath;
 
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
@@ -193,7 +201,7 @@ int main(int argc, char** argv) {
                 options.faults.drip = std::chrono::milliseconds(count);
             else
                 options.faults.seed = count;
-        } else if (arg == "--link" || arg == "--params" || arg == "--log" ||
+        } else if (arg == "--link" || arg == "--params" || arg == "--log" || arg == "--stats" ||
                    arg == "--monitor-period" || arg == "--monitor-raw" || arg == "--device-state") {
             const auto v = value();
             if (!v) return Fail(std::string(arg) + " needs a value");
@@ -203,6 +211,8 @@ int main(int argc, char** argv) {
                 params = *v;
             } else if (arg == "--log") {
                 options.logPath = *v;
+            } else if (arg == "--stats") {
+                statsPath = *v;
             } else if (arg == "--monitor-raw") {
                 const auto raw = RawValues(*v);
                 if (!raw)
@@ -225,14 +235,21 @@ int main(int argc, char** argv) {
 
     std::string error;
     if (!params.empty() && !LoadParams(params, options.image, error)) return Fail(error);
+    // Opened now so that a path we cannot write fails the start, not the end of a long run.
+    std::ofstream stats;
+    if (!statsPath.empty()) {
+        stats.open(statsPath, std::ios::trunc);
+        if (!stats) return Fail(statsPath + ": " + std::strerror(errno));
+    }
 
-    // Block the stop signals before any thread starts so that only sigwait below sees them.
-    sigset_t stop;
-    sigemptyset(&stop);
-    sigaddset(&stop, SIGINT);
-    sigaddset(&stop, SIGTERM);
-    sigaddset(&stop, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    // Block the signals we take before any thread starts so that only sigwait below sees them.
+    sigset_t taken;
+    sigemptyset(&taken);
+    sigaddset(&taken, SIGINT);
+    sigaddset(&taken, SIGTERM);
+    sigaddset(&taken, SIGHUP);
+    sigaddset(&taken, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &taken, nullptr);
 
     orq::SimUnit unit(options);
     if (!unit.Start(error)) return Fail(error);
@@ -241,10 +258,15 @@ int main(int argc, char** argv) {
 
     std::cout << device << std::endl;
 
-    int signal = 0;
-    sigwait(&stop, &signal);
+    for (int signal = 0; sigwait(&taken, &signal) == 0 && signal == SIGUSR1;) unit.EndStream();
 
     unit.Stop();
     if (!link.empty()) RemoveLink(device, link);
+    // After Stop: the count is final, and a reply cut off by it is not in it.
+    if (stats.is_open()) {
+        stats << "monitor_replies_sent=" << unit.MonitorReplies() << "\n";
+        stats.close();
+        if (!stats) return Fail(statsPath + ": cannot write the statistics");
+    }
     return 0;
 }

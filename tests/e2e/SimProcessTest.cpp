@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/Process.h"
 #include "protocol/LinkFrame.h"
+#include "support/Process.h"
 #include "support/Pty.h"
 
 namespace orq {
@@ -46,17 +46,49 @@ TEST_F(SimProcess, StartsFromAFileLinksItsTerminalAndCleansUpOnSigterm) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
 }
 
+// How a run ends on a quiet line: SIGUSR1 ends the stream and the unit lives on; the count
+// written on exit is what the host got.
+TEST_F(SimProcess, EndsTheStreamOnSigusr1AndWritesTheRepliesSentOnExit) {
+    const fs::path stats = dir_ / "stats";
+    test::Child sim({ORQ_SIM, "--monitor-period", "20", "--stats", stats.string()});
+    const auto device = sim.ReadLine();
+    ASSERT_TRUE(device.has_value()) << sim.Finish(1s).err;
+    test::PtyHost host(*device);
+    LinkState state;
+    state.ReplyMode = kReplyModeMonitor;
+    BuildFrame(state, ParameterBlock{}, kCommandRequest);
+    ASSERT_TRUE(host.ok() && host.Write(state.TransmitFrame));
+    ASSERT_EQ(host.Read(2 * 90).size(), 2u * 90);
+
+    ASSERT_EQ(::kill(sim.pid(), SIGUSR1), 0);
+    const std::size_t rest = host.ReadFor(300ms).size();
+    EXPECT_TRUE(host.ReadFor(150ms).empty()) << "the stream went on";
+    state.ReplyMode = kReplyModeParameters;
+    BuildFrame(state, ParameterBlock{}, kCommandRequest);
+    ASSERT_TRUE(host.Write(state.TransmitFrame));
+    EXPECT_EQ(host.Read(90).size(), 90u) << "the unit no longer answers";
+
+    ASSERT_EQ(::kill(sim.pid(), SIGTERM), 0);
+    const test::RunResult r = sim.Finish(5s);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(rest % 90, 0u);
+    EXPECT_EQ(test::ReadFile(stats),
+              "monitor_replies_sent=" + std::to_string(2 + rest / 90) + "\n");
+}
+
 TEST_F(SimProcess, HelpAndRefusals) {
     const test::RunResult help = test::Run({ORQ_SIM, "--help"}, 5s);
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: orq-sim"), std::string::npos);
     const fs::path precious = dir_ / "precious", bad = dir_ / "bad.ini";
+    const fs::path nowhere = dir_ / "missing" / "stats";
     std::ofstream(precious) << "keep";
     std::ofstream(bad) << "[section3]\nAcc1=300\n";
     const std::string invalid = ": [section3] Acc1=300 is not a value from -128 to 127\n";
     for (const auto& [args, err] : std::vector<std::pair<std::vector<std::string>, std::string>>{
              {{"--monitor-period", "0"}, "--monitor-period takes milliseconds from 1 to 60000\n"},
              {{"--params", bad}, bad.string() + invalid},
+             {{"--stats", nowhere}, nowhere.string() + ": No such file or directory\n"},
              {{"--link", precious}, precious.string() + " exists and is not a symbolic link\n"}}) {
         std::vector<std::string> argv = {ORQ_SIM};
         argv.insert(argv.end(), args.begin(), args.end());

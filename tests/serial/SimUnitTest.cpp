@@ -43,14 +43,16 @@ Bytes Body(const SetupBlock& s, const TuningBlock& t) {
 
 class SimUnitTest : public ::testing::Test {
 protected:
-    void StartUnit(bool pace = false, std::chrono::milliseconds monitorPeriod = 100ms) {
+    void StartUnit(bool pace = false, std::chrono::milliseconds monitorPeriod = 100ms,
+                   SimFaults faults = {}) {
         host_.reset();
         unit_.reset();
         std::remove(log_.c_str());  // a crashed earlier run may have left one
         unit_ = std::make_unique<SimUnit>(SimOptions{.image = FactoryImage(5),
                                                      .logPath = log_,
                                                      .pace = pace,
-                                                     .monitorPeriod = monitorPeriod});
+                                                     .monitorPeriod = monitorPeriod,
+                                                     .faults = faults});
         std::string error;
         ASSERT_TRUE(unit_->Start(error)) << error;
         host_ = std::make_unique<PtyHost>(unit_->DevicePath());
@@ -141,6 +143,35 @@ TEST_F(SimUnitTest, StreamsMonitorRepliesUntilAnotherReplyModeArrives) {
     for (int i = 0; i < 5 && f != Reply(10, 20, 10); ++i) f = host_->Read(90);
     ASSERT_EQ(f, Reply(10, 20, 10));
     EXPECT_TRUE(host_->ReadFor(150ms).empty());
+}
+
+// The count is of replies whole on the line: after the stream is ended from outside it matches
+// what the host got (an acknowledgement is no monitor reply), and a reply cut off by Stop is not
+// in it.
+TEST_F(SimUnitTest, CountsMonitorRepliesOnceTheyAreWholeOnTheLine) {
+    StartUnit(false, 20ms);
+    uint32_t before = unit_->MonitorReplies();
+    ASSERT_TRUE(host_->Write(HostFrame(kCommandRequest, kReplyModeMonitor, 9)));
+    ASSERT_EQ(host_->Read(3 * 90).size(), 3u * 90);
+    unit_->EndStream();
+    const Bytes rest = host_->ReadFor(300ms);
+    ASSERT_EQ(rest.size() % 90, 0u);
+    EXPECT_TRUE(host_->ReadFor(150ms).empty()) << "the stream went on";
+    const uint32_t received = 3 + static_cast<uint32_t>(rest.size() / 90);
+    EXPECT_EQ(unit_->MonitorReplies() - before, received);
+    // The unit still answers, and the stream stays off.
+    ASSERT_TRUE(host_->Write(HostFrame(kCommandRequest, kReplyModeNone, 10)));
+    EXPECT_EQ(host_->Read(90), Reply(10, 20, 10));
+    EXPECT_TRUE(host_->ReadFor(150ms).empty());
+    EXPECT_EQ(unit_->MonitorReplies() - before, received);
+
+    // One reply byte every 20 ms: the first reply is far from whole when the unit stops.
+    StartUnit(false, 100ms, SimFaults{.drip = 20ms});
+    before = unit_->MonitorReplies();
+    ASSERT_TRUE(host_->Write(HostFrame(kCommandRequest, kReplyModeMonitor, 11)));
+    ASSERT_EQ(host_->Read(5).size(), 5u);
+    unit_->Stop();
+    EXPECT_EQ(unit_->MonitorReplies() - before, 0u);
 }
 
 TEST_F(SimUnitTest, IgnoresDamagedFramesButLogsEveryFrameItHears) {

@@ -1,0 +1,114 @@
+// The soak's GUI half: the Setup wizard's Monitor page, in this process on whatever Qt platform
+// QT_QPA_PLATFORM names (offscreen when it names none), wired as bench/monitor wires it, but with
+// the unit in a process of its own.
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+#include "Soak.h"
+#include "framework/AppServices.h"
+#include "framework/NotifyTarget.h"
+#include "framework/Services.h"
+#include "framework/Skin.h"
+#include "serial/SerialPort.h"
+#include "widgets/PngResource.h"
+#include "wizard/MonitorPage.h"
+#include "wizard/SetupDlg.h"
+
+namespace soak {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class NoSkin : public orq::Skin {
+public:
+    void Start(const char*, const char*, int, int, int) override {}
+    void Stop() override {}
+    void Apply(QWidget*, int) override {}
+    void SetSlider(QWidget*, int, int, int, int, int, int) override {}
+};
+
+class Untouched : public orq::MessageBoxService,
+                  public orq::FileDialogService,
+                  public orq::ModalRunner {
+public:
+    void Show(QWidget*, const QString&) override {}
+    orq::FileDialogResult Run(QWidget*, const orq::FileDialogRequest&) override { return {}; }
+    int RunModal(QDialog&) override { return 0; }
+};
+
+}  // namespace
+
+std::optional<Figures> RunMonitorPage(int argc, char** argv, const Plan& plan, std::string& error) {
+    Unit unit;
+    if (!unit.Start(plan.dir / "page-unit.stats", error)) return std::nullopt;
+
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    orq::InitPngResources();
+    orq::WindowNotifier notifier;
+    orq::ParameterBlock block;
+    orq::LinkState link;
+    orq::SerialPort port(orq::SerialPort::kProgramOptions);
+    Untouched untouched;
+    NoSkin skin;
+    orq::AppServices services{block, link, &port, untouched, untouched, untouched, skin, notifier};
+    if (!port.OpenPort(1, unit.Device()) || !port.SetState(9600, 0, 8, 1) || !port.SetupPort() ||
+        !port.StartThreads()) {
+        error = "cannot open the unit's terminal " + unit.Device();
+        return std::nullopt;
+    }
+
+    Figures f;
+    uint32_t shownBefore = 0;
+    uint32_t shownAtEnd = 0;
+    {
+        orq::CSetupDlg wizard(services);
+        wizard.show();
+        auto* page = qobject_cast<orq::CStep3*>(wizard.Page(orq::CSetupDlg::kMonitorPage));
+        auto* next = qobject_cast<QPushButton*>(orq::FindControl(&wizard, orq::IDC_SETUP_NEXT));
+        if (!page || !next) {
+            error = "the wizard has no Monitor page where it should be";
+            return std::nullopt;
+        }
+        shownBefore = page->RepliesShown();
+        next->click();
+        next->click();  // the Monitor page asks for the stream
+
+        Meter meter(::getpid());
+        const auto start = Clock::now();
+        QTimer sampler;
+        sampler.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&sampler, &QTimer::timeout, [&] {
+            if (Clock::now() >= start + plan.warmUp) meter.Marked() ? meter.Sample() : meter.Mark();
+        });
+        sampler.start(1000);
+        QTimer::singleShot(plan.length, Qt::PreciseTimer, [&] {
+            sampler.stop();
+            meter.End(f);
+            unit.EndStream();
+            QTimer::singleShot(plan.drain, Qt::PreciseTimer, [&] {
+                shownAtEnd = page->RepliesShown();
+                QApplication::quit();
+            });
+        });
+        QApplication::exec();
+        // Leaving the wizard switches the stream off as a user's Cancel does; the unit had
+        // already ended it.
+        wizard.reject();
+    }
+    port.ClosePort();
+    f.shown = static_cast<long>(shownAtEnd - shownBefore);
+    f.sent = unit.Finish();
+    if (f.sent < 0) {
+        error = "orq-sim did not say how many replies it sent";
+        return std::nullopt;
+    }
+    return f;
+}
+
+}  // namespace soak

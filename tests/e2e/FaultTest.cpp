@@ -82,6 +82,22 @@ TEST_F(Faults, RepliesThatAreNoAnswerToTheProbeFindNoUnitButGarbageFirstDoesNotH
     EXPECT_EQ(Ctl({"read", "-p", unit}).status, 0);
 }
 
+// A unit whose replies trickle in a byte at a time is still heard frame by frame: every monitor
+// reply decoded whole. An adapter pulled out while the unit is searched for is named, not waited
+// on.
+TEST_F(Faults, ADripDuringTheMonitorAndAnUnplugDuringTheSearch) {
+    std::string unit = Sim({"--drip", "3", "--monitor-raw", "3900,3700,3800,3850,3000"});
+    const test::RunResult monitor = Ctl({"monitor", "-p", unit, "--count", "4", "--raw"});
+    EXPECT_EQ(monitor.status, 0) << monitor.err;
+    const std::string line = "aileron=3900 elevator=3700 rudder=3800 pitch=3850 gain=3000\n";
+    EXPECT_EQ(monitor.out, line + line + line + line);
+    unit = Sim({"--unplug-after", "1", "--mid-reply"});  // halfway through the answer
+    const test::RunResult read = Ctl({"read", "-p", unit});
+    EXPECT_EQ(read.status, 2);
+    EXPECT_EQ(read.err,
+              "probing " + unit + " (1 of 1) … gone (unplugged?)\norqctl: no unit answered\n");
+}
+
 TEST_F(Faults, AUnitThatFallsSilentAfterConnectingIsNamedSo) {
     const std::string file = Good();
     const std::string unit = Sim({"--silent-after-first-reply"});

@@ -32,8 +32,6 @@ MonitorSignal DecodeMonitor(std::span<const uint8_t> payload) {
 std::vector<MonitorSignal> MonitorStream::Feed(std::span<const uint8_t> bytes, LinkState& link,
                                                ParameterBlock& block) {
     pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-    if (pending_.size() > kKeep)
-        pending_.erase(pending_.begin(), pending_.end() - static_cast<std::ptrdiff_t>(kKeep));
     std::vector<MonitorSignal> shown;
     if (pending_.size() < kFrameSize) return shown;  // a frame's worth has not come yet
 
@@ -44,6 +42,8 @@ std::vector<MonitorSignal> MonitorStream::Feed(std::span<const uint8_t> bytes, L
             shown.push_back(DecodeMonitor(payload));
     });
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(keepFrom));
+    if (pending_.size() > kKeep)
+        pending_.erase(pending_.begin(), pending_.end() - static_cast<std::ptrdiff_t>(kKeep));
     return shown;
 }
 

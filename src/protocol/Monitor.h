@@ -46,8 +46,9 @@ MonitorSignal DecodeMonitor(std::span<const uint8_t> payload);
 // at least a frame's 90 have come; then every complete frame among them is checked as any reply
 // is (AcceptFrame) and each valid monitor reply that answers the current request is decoded, in
 // order. What follows the last complete frame is kept for the next slice, so a frame split
-// across two slices is read whole, and at most the newest kKeep bytes are kept, however long
-// the host has not looked.
+// across two slices is read whole. A host that fell behind (a busy window) gets every reply
+// that came meanwhile, none skipped; what is kept between slices never exceeds kKeep bytes,
+// however long the line brings no frame.
 class MonitorStream {
 public:
     static constexpr std::size_t kKeep = 1024;

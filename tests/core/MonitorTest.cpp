@@ -27,20 +27,11 @@ Bytes Reply(std::array<int, 5> raw, uint8_t echo = 1, uint8_t type = kReplyMonit
 }
 
 TEST(Monitor, DisplayValuesTruncateTowardZeroAndSaturate) {
-    const std::vector<std::pair<int, int>> cases = {{3800, 0},
-                                                    {2740, 100},
-                                                    {4860, -100},
-                                                    {2488, 124},
-                                                    {2487, 125},
-                                                    {3811, -1},
-                                                    {3789, 1},
-                                                    {5124, -126},
-                                                    {5154, -128},
-                                                    {5155, -128},  // -129 held as a byte would be
-                                                                   // 127, the opposite end
-                                                    {0, 127},
-                                                    {-32768, 127},
-                                                    {32767, -128}};
+    // -129 held as a byte would be 127, the opposite end.
+    const std::vector<std::pair<int, int>> cases = {
+        {3800, 0},  {2740, 100},   {4860, -100}, {2488, 124},  {2487, 125},
+        {3811, -1}, {3789, 1},     {5124, -126}, {5154, -128}, {5155, -128},
+        {0, 127},   {-32768, 127}, {32767, -128}};
     for (const auto& [raw, shown] : cases) EXPECT_EQ(MonitorDisplayValue(raw), shown) << raw;
 }
 

@@ -1,12 +1,15 @@
 #pragma once
 // For the tests that build windows: the process-wide objects as main owns them, with the
-// recording and scripted services in place of the real ones, and the mouse on a slider.
+// recording and scripted services in place of the real ones, a port whose far end the test
+// reads, and the mouse and keys on sliders and boxes.
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QTest>
 
 #include <string>
 
@@ -15,6 +18,7 @@
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
 #include "serial/SerialPort.h"
+#include "support/Pty.h"
 #include "support/RecordingSkin.h"
 #include "support/TestServices.h"
 
@@ -44,6 +48,27 @@ struct ServiceRig {
     RecordingSkin skin;
     AppServices services;
 };
+
+// The port on a pseudo-terminal whose far end the test reads as the unit would hear it.
+struct PtyRig : ServiceRig {
+    Pty pty;
+    bool Open() { return pty.ok() && OpenPort(pty.path()); }
+    // `count` bytes and whatever follows within 200 ms; with none expected, what comes in 300 ms.
+    Bytes Listen(std::size_t count = 0) {
+        Bytes got = count ? pty.host().Read(count, 2s) : Bytes{};
+        const Bytes more = pty.host().ReadFor(count ? 200ms : 300ms);
+        got.insert(got.end(), more.begin(), more.end());
+        return got;
+    }
+};
+
+// Types into an edit box and presses Return there: key down and key up.
+inline void TypeAndEnter(QLineEdit* e, const QString& text) {
+    e->setFocus();
+    e->selectAll();
+    QTest::keyClicks(e, text);
+    QTest::keyClick(e, Qt::Key_Return);
+}
 
 // The centre of a vertical slider's thumb, in the slider's own coordinates.
 inline QPoint Thumb(QSlider* s) {

@@ -8,7 +8,6 @@
 #include <array>
 
 #include "support/GuiRig.h"
-#include "support/Pty.h"
 #include "view/AdvanceDlg.h"
 
 using namespace orq;
@@ -26,18 +25,7 @@ constexpr std::array<int, 25> kTuningByte = {22, 23, 18, 19, 20, 21, 29, 30, 27,
                                              9,  8,  7,  33, 34, 31, 32, 40, 41, 3,  2,  1};
 constexpr int kTuning = 34, kCommand = 80;
 
-struct Rig : ServiceRig {
-    test::Pty pty;
-    bool Open() { return pty.ok() && OpenPort(pty.path()); }
-    // What the unit hears: `expect` bytes and whatever follows within 200 ms; with `expect` 0,
-    // whatever comes within 300 ms.
-    Bytes Heard(std::size_t expect = 0) {
-        Bytes got = expect ? pty.host().Read(expect, 2s) : Bytes{};
-        const Bytes more = pty.host().ReadFor(expect ? 200ms : 300ms);
-        got.insert(got.end(), more.begin(), more.end());
-        return got;
-    }
-};
+using Rig = PtyRig;
 
 void Type(D& d, int id, const QString& text) {
     d.Controls().Edit(id)->setText(text);
@@ -76,14 +64,14 @@ void AdvanceDlgTest::okSendsTheRunInOneWrite() {
     D dlg(r.services, {});
     dlg.show();
     QCOMPARE(r.skin.Log(), QStringList{"Apply -1 218"});
-    QCOMPARE(r.skin.Calls()[0].window.data(), &dlg);
+    QCOMPARE(r.skin.Windows()[0].data(), &dlg);
     for (std::size_t i = 0; i < run.size(); ++i)
         QCOMPARE(dlg.Controls().Edit(kBox[i])->text(), QString::number(shown[i]));
     for (int id : {1146, 1147, 1157, 1158}) QVERIFY(!dlg.Controls().Edit(id)->isVisible());
     Click(dlg, D::IDOK);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QVERIFY(r.messages.Texts().isEmpty());
-    const Bytes frame = r.Heard(kFrameSize);
+    const Bytes frame = r.Listen(kFrameSize);
     QCOMPARE(frame.size(), kFrameSize);
     QCOMPARE(frame[kCommand], uint8_t(kCommandParameters));
     for (std::size_t i = 0; i < run.size(); ++i)
@@ -113,12 +101,12 @@ void AdvanceDlgTest::badBoxesKeepTheDialogOpenAndCancelTouchesNothing() {
     Type(dlg, D::IDC_ROLL_P, "60");
     Type(dlg, D::IDC_ZERO_PITCH, "x");  // any integer will do, but an integer it must be
     QVERIFY(refuses("Please enter an integer.", D::IDC_ZERO_PITCH));
-    QVERIFY(r.Heard().empty());
+    QVERIFY(r.Listen().empty());
     QVERIFY(r.block.Mirror == before.Mirror && r.block.Tuning == before.Tuning);
     Type(dlg, D::IDC_ZERO_PITCH, "-99999");
     Click(dlg, D::IDCANCEL);
     QCOMPARE(dlg.result(), int(QDialog::Rejected));
-    QVERIFY(r.Heard().empty());
+    QVERIFY(r.Listen().empty());
     QVERIFY(r.block.Mirror == before.Mirror && r.block.Tuning == before.Tuning);
     QCOMPARE(r.link.SequenceCounter, uint8_t(0));  // no frame was even built
 }
@@ -133,13 +121,9 @@ void AdvanceDlgTest::tailCompensationTakesMinus125To125() {
         D dlg(r.services, {});
         dlg.show();
         Type(dlg, D::IDC_TAILCOMP1, QString::number(one));
-        QLineEdit* edit = dlg.Controls().Edit(D::IDC_TAILCOMP2);
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClicks(edit, QString::number(two));
-        QTest::keyClick(edit, Qt::Key_Return);
+        TypeAndEnter(dlg.Controls().Edit(D::IDC_TAILCOMP2), QString::number(two));
         const bool valid = one != -126 && two != -126;
-        const Bytes frame = r.Heard(valid ? kFrameSize : 0);
+        const Bytes frame = r.Listen(valid ? kFrameSize : 0);
         QCOMPARE(r.messages.Last(),
                  valid ? QString() : QString("Please enter an integer between -125 and 125."));
         QCOMPARE(frame.size(), valid ? kFrameSize : 0);

@@ -99,12 +99,12 @@ void AppTest::frameHoldsTheFormAtAFixedSizeWithAProgressBar() {
 
 void AppTest::commandsReachTheFormFirstThenTheApplication() {
     Shell s;
-    QVERIFY(s.skin.Calls().isEmpty());
+    QVERIFY(s.skin.Log().isEmpty());
     QVERIFY(s.Start());
     CMainFrame& f = s.Frame();
     QVERIFY(QTest::qWaitForWindowActive(&f));
     QCOMPARE(s.log, QStringList{"initial update"});
-    QCOMPARE(s.skin.Calls().at(1).window.data(), s.form);
+    QCOMPARE(s.skin.Windows().at(1).data(), s.form);
     // The keyboard shortcut and the menu item end in the same place; Ctrl+N runs the initial
     // update again; Ctrl+Z's command nobody handles.
     QTest::keyClick(&f, Qt::Key_O, Qt::ControlModifier);

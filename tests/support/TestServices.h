@@ -2,6 +2,7 @@
 // Stand-ins for the modal services, for tests: they record what the program asked and answer
 // from a script, so that no test ever blocks on a modal window.
 
+#include <QDialog>
 #include <QPointer>
 #include <QVector>
 
@@ -14,7 +15,10 @@ namespace orq::test {
 
 class RecordingMessageBox : public MessageBoxService {
 public:
-    void Show(QWidget* parent, const QString& text) override;
+    void Show(QWidget*, const QString& text) override {
+        texts_ << text;
+        if (onShow) onShow(text);
+    }
     const QStringList& Texts() const { return texts_; }
     QString Last() const { return texts_.isEmpty() ? QString() : texts_.last(); }
     void Clear() { texts_.clear(); }
@@ -27,7 +31,13 @@ private:
 
 class ScriptedFileDialog : public FileDialogService {
 public:
-    FileDialogResult Run(QWidget* parent, const FileDialogRequest& request) override;
+    FileDialogResult Run(QWidget*, const FileDialogRequest& request) override {
+        requests_ << request;
+        if (answers_.empty()) return {};
+        const FileDialogResult r = answers_.front();
+        answers_.pop_front();
+        return r;
+    }
     // Answers are used in order; with none left the dialog answers Cancel.
     void Answer(FileDialogOutcome outcome, const QString& path = {}) {
         answers_.push_back({outcome, path});
@@ -44,7 +54,13 @@ private:
 // what onRun returns, Rejected when there is no onRun.
 class ScriptedModalRunner : public ModalRunner {
 public:
-    int RunModal(QDialog& dialog) override;
+    int RunModal(QDialog& dialog) override {
+        ++runs_;
+        dialog.show();
+        const int code = onRun ? onRun(dialog) : int(QDialog::Rejected);
+        dialog.hide();
+        return code;
+    }
     std::function<int(QDialog&)> onRun;
     int Runs() const { return runs_; }
 

@@ -81,14 +81,7 @@ struct ViewHarness : ServiceRig {
             QTest::qWaitFor([&] { return unit.FrameCount() * kFrameSize == port.TotalWritten(); }));
         unit.Mark();
     }
-    // Types into an edit box and presses Enter there: key down and key up.
-    void TypeAndEnter(int editId, const QString& text) {
-        QLineEdit* e = Edit(editId);
-        e->setFocus();
-        e->selectAll();
-        QTest::keyClicks(e, text);
-        QTest::keyClick(e, Qt::Key_Return);
-    }
+    void TypeAndEnter(int editId, const QString& text) { test::TypeAndEnter(Edit(editId), text); }
     // What the seven boxes show, in the order they are checked.
     std::vector<int> Shown() const {
         std::vector<int> v;

@@ -31,10 +31,10 @@ int ByteOf(const std::string& line, std::size_t index) {
 class Orqctl : public test::InTempDir {
 protected:
     void TearDown() override { sims_.clear(), InTempDir::TearDown(); }
-    // Starts an orq-sim logging to Log(name); returns its terminal.
-    std::string Sim(const std::string& name, bool silent = false) {
+    // Starts an orq-sim logging to Log(name), with these options; returns its terminal.
+    std::string Sim(const std::string& name, std::vector<std::string> options = {}) {
         std::vector<std::string> argv{ORQ_SIM, "--log", Log(name).string()};
-        if (silent) argv.push_back("--no-reply");
+        argv.insert(argv.end(), options.begin(), options.end());
         sims_.push_back(std::make_unique<test::Child>(argv));
         const auto path = sims_.back()->ReadLine();
         EXPECT_TRUE(path.has_value()) << "orq-sim did not start";
@@ -109,9 +109,7 @@ TEST_F(Orqctl, WriteOfAnEditedFileChangesExactlyTheEditedKeys) {
     ASSERT_NE(test::ReadFile(edited), test::ReadFile(before));
     const test::RunResult write = Ctl({"write", edited.string(), "-p", unit}, "/dev/null");
     ASSERT_EQ(write.status, 0) << write.err;
-    std::vector<std::string> writes;
-    for (const std::string& line : Lines(Log("unit")))
-        if (ByteOf(line, 80) == 30) writes.push_back(line);
+    const std::vector<std::string> writes = Writes("unit");
     ASSERT_EQ(writes.size(), 1u);
     EXPECT_EQ(ByteOf(writes[0], 67), 50) << "TuningBlock index 33, SpinSpeed1";
     const fs::path after = dir_ / "after.ini";
@@ -122,7 +120,7 @@ TEST_F(Orqctl, WriteOfAnEditedFileChangesExactlyTheEditedKeys) {
 }
 
 TEST_F(Orqctl, ReadWithOnlySilentPortsExitsTwo) {
-    const std::string a = Sim("a", true), b = Sim("b", true);
+    const std::string a = Sim("a", {"--no-reply"}), b = Sim("b", {"--no-reply"});
     const test::RunResult r = Ctl({"read"}, a + ":" + b);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
@@ -133,7 +131,7 @@ TEST_F(Orqctl, ReadWithOnlySilentPortsExitsTwo) {
 // The scan's wait itself fails (here on a cancel descriptor that is none): that is no missing
 // unit, and the user hears why.
 TEST_F(Orqctl, AWaitThatFailsExitsOneWithItsReason) {
-    const std::string silent = Sim("silent", true);
+    const std::string silent = Sim("silent", {"--no-reply"});
     constexpr int kNoDescriptor = 4000;
     ASSERT_EQ(::fcntl(kNoDescriptor, F_GETFD), -1);
     std::ostringstream out, err;
@@ -171,22 +169,15 @@ TEST_F(Orqctl, PortsSaysWhatStandsInTheWay) {
 }
 
 TEST_F(Orqctl, EveryCommandHasHelpAndFailuresAreOneLine) {
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{"--help"},
-                                               {"ports", "--help"},
-                                               {"read", "--help"},
-                                               {"write", "--help"},
-                                               {"preset", "--help"},
-                                               {"reset", "--help"},
-                                               {"monitor", "--help"},
-                                               {"diff", "--help"},
-                                               {"check", "--help"},
-                                               {"backups", "--help"},
-                                               {"restore", "--help"},
-                                               {"doctor", "--help"}}) {
-        const test::RunResult r = Ctl(args, "");
-        EXPECT_EQ(r.status, 0) << args[0];
-        EXPECT_EQ(r.out.rfind("usage: orqctl", 0), 0u) << args[0];
+    // The general help names every command; each has its own.
+    const test::RunResult help = Ctl({"--help"}, "");
+    EXPECT_EQ(help.status, 0);
+    for (std::string command : {"ports", "read", "write", "preset", "reset", "monitor", "diff",
+                                "check", "backups", "restore", "doctor"}) {
+        EXPECT_NE(help.out.find("\n  " + command), std::string::npos) << command;
+        const test::RunResult r = Ctl({command, "--help"}, "");
+        EXPECT_EQ(r.status, 0) << command;
+        EXPECT_EQ(r.out.rfind("usage: orqctl " + command, 0), 0u) << r.out;
     }
     const test::RunResult unknown = Ctl({"flash"}, "");
     EXPECT_EQ(unknown.status, 1);
@@ -201,14 +192,11 @@ TEST_F(Orqctl, EveryCommandHasHelpAndFailuresAreOneLine) {
 
 // The monitor decodes as the Monitor page does, and leaves the stream off whatever ends it.
 TEST_F(Orqctl, MonitorShowsTheSignalsAndSwitchesTheStreamOffAfterwards) {
-    sims_.push_back(std::make_unique<test::Child>(std::vector<std::string>{
-        ORQ_SIM, "--log", Log("unit").string(), "--monitor-raw", "3800,2488,2487,5155,3811"}));
-    const std::string unit = sims_.back()->ReadLine().value_or("");
+    const std::string unit = Sim("unit", {"--monitor-raw", "3800,2488,2487,5155,3811"});
     const test::RunResult r = Ctl({"monitor", "--count", "5"}, unit);
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::string line = "aileron=0 elevator=124 rudder=125 pitch=-128 gain=-1\n";
     std::string five;
-    for (int i = 0; i < 5; ++i) five += line;
+    for (int i = 0; i < 5; ++i) five += "aileron=0 elevator=124 rudder=125 pitch=-128 gain=-1\n";
     EXPECT_EQ(r.out, five);
     const test::RunResult raw = Ctl({"monitor", "--count", "1", "--raw"}, unit);
     EXPECT_EQ(raw.out, "aileron=3800 elevator=2488 rudder=2487 pitch=5155 gain=3811\n");

@@ -8,9 +8,12 @@ namespace orq {
 
 using Guard = std::lock_guard<std::recursive_mutex>;
 
-BlockBuffer::BlockBuffer(uint32_t minimumBlockSize) : minimum_(std::max<uint32_t>(minimumBlockSize, 1)) {}
+BlockBuffer::BlockBuffer(uint32_t minimumBlockSize)
+    : minimum_(std::max<uint32_t>(minimumBlockSize, 1)) {}
 
-BlockBuffer::~BlockBuffer() { Clear(); }
+BlockBuffer::~BlockBuffer() {
+    Clear();
+}
 
 // Header and data in one allocation, as the blocks have always been laid out.
 BlockBuffer::Block* BlockBuffer::NewBlock(uint32_t capacity) {
@@ -69,7 +72,7 @@ uint32_t BlockBuffer::Take(uint8_t* destination, uint32_t n) {
         taken += count;
         if (b->readPos < b->writePos) break;  // n reached inside this block
         if (b->next == nullptr) {
-            if (b->capacity <= 4 * minimum_) {
+            if (b->capacity <= KeptBlockSize()) {
                 b->readPos = b->writePos = 0;
             } else {
                 FreeBlock(b);
@@ -125,6 +128,11 @@ std::span<const uint8_t> BlockBuffer::Front() const {
         if (b->readPos < b->writePos) return {b->data() + b->readPos, b->writePos - b->readPos};
     }
     return {};
+}
+
+uint32_t BlockBuffer::KeptBlockSize() const {
+    Guard g(lock_);
+    return 4 * minimum_;
 }
 
 uint32_t BlockBuffer::MinimumBlockSize() const {

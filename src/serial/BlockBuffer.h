@@ -32,8 +32,11 @@ public:
     uint8_t* Reserve(uint32_t n);
     // Moves up to n bytes from the front into `destination` (discards them when it is null);
     // returns the count. An emptied block is released unless it is the last one and small
-    // (capacity <= 4 x minimum): that one stays, both positions back at 0, for reuse.
+    // (capacity <= KeptBlockSize()): that one stays, both positions back at 0, for reuse.
     uint32_t Take(uint8_t* destination, uint32_t n);
+    // The largest block Take keeps for reuse: 4 x minimum. A writer that fills blocks no larger
+    // than this, for a reader that keeps up, allocates nothing once the first one is there.
+    uint32_t KeptBlockSize() const;
     uint32_t Size() const;
     void Clear();
 

@@ -19,6 +19,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The most one read takes from the line discipline, whose own buffer is this size.
+constexpr std::size_t kReadChunk = 4096;
+
 OpenError Classify(int err) {
     switch (err) {
         case ENOENT:
@@ -474,30 +477,33 @@ uint32_t SerialPort::ReadPort(uint8_t* buffer, uint32_t count, int32_t timeoutMs
 }
 
 uint32_t SerialPort::ReadIntoBuffer(uint32_t want, bool& gone) {
-    bool first = true;
     const bool atFrame = passEndsAtFrame_.load();
     bool trailer = false;
     uint8_t previous = 0;
+    std::array<uint8_t, kReadChunk> chunk;
     const uint32_t n = TimedRead(
         fd_, wakeFd_, want, TotalReadMs(), kReadIntervalMs, gone,
         [&](uint32_t max) {
-            // The read itself never waits, so holding the lock across it costs the reader nothing,
-            // and the reader cannot move the tail while bytes land in it.
-            std::lock_guard<std::recursive_mutex> g(receive_.Lock());
-            const uint32_t free = receive_.TailFree();
-            if (first ? free <= want : free < max) receive_.Reserve(max);
-            first = false;
-            const ssize_t r = ::read(fd_, receive_.TailSpace(), max);
-            if (r > 0) {
-                const std::span<const uint8_t> fresh{receive_.TailSpace(),
-                                                     static_cast<std::size_t>(r)};
-                Tap(false, fresh);
-                for (std::size_t i = 0; atFrame && !trailer && i < fresh.size(); ++i) {
-                    trailer = previous == kTrailer0 && fresh[i] == kTrailer1;
-                    previous = fresh[i];
-                }
-                receive_.Commit(static_cast<uint32_t>(r));
+            // Read outside the buffer's lock: a reader taking bytes out must never wait for a
+            // system call. Under a fast stream it would wait for every read in turn, and find the
+            // buffer empty only when the stream ends.
+            const ssize_t r = ::read(fd_, chunk.data(), std::min<std::size_t>(max, chunk.size()));
+            if (r <= 0) return r;
+            const auto got = static_cast<uint32_t>(r);
+            const std::span<const uint8_t> fresh{chunk.data(), got};
+            Tap(false, fresh);
+            for (std::size_t i = 0; atFrame && !trailer && i < fresh.size(); ++i) {
+                trailer = previous == kTrailer0 && fresh[i] == kTrailer1;
+                previous = fresh[i];
             }
+            std::lock_guard<std::recursive_mutex> g(receive_.Lock());
+            // A new block is sized for the rest of the pass, so that the small passes after it
+            // land in its free tail too; but never larger than the buffer keeps once emptied, so
+            // that a reader keeping up with a stream has pass after pass land in the same block
+            // rather than one allocated here and freed by the reader for every pass.
+            if (receive_.TailFree() < got)
+                receive_.Reserve(std::max(got, std::min(max, receive_.KeptBlockSize())));
+            receive_.Append(chunk.data(), got);
             return r;
         },
         [&] { return trailer; });

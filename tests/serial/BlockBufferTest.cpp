@@ -76,11 +76,13 @@ TEST(BlockBuffer, ProducerAndConsumerOnTwoThreadsKeepEveryByteInOrder) {
     constexpr uint32_t kTotal = 300000;
     std::thread producer([&] {
         Bytes chunk;
-        for (uint32_t sent = 0, step = 1; sent < kTotal; sent += static_cast<uint32_t>(chunk.size())) {
+        for (uint32_t sent = 0, step = 1; sent < kTotal;
+             sent += static_cast<uint32_t>(chunk.size())) {
             chunk.resize(std::min(step, kTotal - sent));
-            for (uint32_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<uint8_t>((sent + i) % 251);
+            for (uint32_t i = 0; i < chunk.size(); ++i)
+                chunk[i] = static_cast<uint8_t>((sent + i) % 251);
             const auto n = static_cast<uint32_t>(chunk.size());
-            if (step % 3 == 0) {  // the receive path's way in: straight into reserved tail space
+            if (step % 3 == 0) {  // straight into reserved tail space, then committed
                 std::lock_guard<std::recursive_mutex> g(b.Lock());
                 if (b.TailFree() < n) b.Reserve(n);
                 std::copy(chunk.begin(), chunk.end(), b.TailSpace());
@@ -94,7 +96,8 @@ TEST(BlockBuffer, ProducerAndConsumerOnTwoThreadsKeepEveryByteInOrder) {
     Bytes out(1023);
     uint32_t received = 0;
     bool inOrder = true;
-    for (const auto end = test::Clock::now() + 20s; received < kTotal && test::Clock::now() < end;) {
+    for (const auto end = test::Clock::now() + 20s;
+         received < kTotal && test::Clock::now() < end;) {
         const uint32_t n = b.Take(out.data(), static_cast<uint32_t>(out.size()));
         for (uint32_t i = 0; i < n; ++i) inOrder &= out[i] == (received + i) % 251;
         received += n;

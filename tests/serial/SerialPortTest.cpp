@@ -168,6 +168,30 @@ TEST_F(SerialPortOnPty, EachBurstIsOnePassWithOneNotificationAndTheHandlerMovesI
     EXPECT_LT(MillisSince(start), 250);  // not the line timing of a direct read
 }
 
+// Bursts larger than the block the receive buffer keeps come in over several reads and blocks,
+// whole and in order. A reader that keeps up then leaves one block behind to take the next pass,
+// rather than the wait thread allocating a block the size of each pass and the reader freeing it.
+TEST_F(SerialPortOnPty, PassesLargerThanAKeptBlockArriveInOrderAndLeaveOneBlockForTheNext) {
+    Run(port);
+    BlockBuffer accumulator;
+    ReceiveHandler handler;
+    Bytes sent;
+    for (uint32_t burst = 1; burst <= 3; ++burst) {
+        const Bytes bytes = Pattern(6000, burst);
+        sent.insert(sent.end(), bytes.begin(), bytes.end());
+        ASSERT_TRUE(pty.Send(bytes));
+        ASSERT_TRUE(Eventually([&] { return port.ReceiveSize() == bytes.size(); }));
+        handler.OnSerialReceive(port, kPortNumber, accumulator);
+        const auto shapes = port.ReceiveBuffer().Shapes();
+        ASSERT_EQ(shapes.size(), 1u) << "burst " << burst;
+        EXPECT_EQ(shapes[0].readPos + shapes[0].writePos, 0u);
+        EXPECT_LE(shapes[0].capacity, port.ReceiveBuffer().KeptBlockSize());
+    }
+    Bytes got(sent.size());
+    EXPECT_EQ(accumulator.Take(got.data(), static_cast<uint32_t>(got.size())), sent.size());
+    EXPECT_EQ(got, sent);
+}
+
 // orqctl's passes end at a frame's trailer, even one split between two reads, while the line
 // still brings bytes: otherwise the answer would wait for silence or the pass's 500 ms.
 TEST_F(SerialPortOnPty, APassThatEndsAtAFrameNotifiesAtItsTrailerWhileBytesKeepComing) {

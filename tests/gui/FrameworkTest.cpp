@@ -17,8 +17,6 @@
 #include "framework/MessageMap.h"
 #include "framework/NotifyTarget.h"
 #include "framework/Services.h"
-#include "serial/SerialPort.h"
-#include "support/Pty.h"
 #include "support/TestServices.h"
 
 using namespace orq;
@@ -49,13 +47,9 @@ public:
     }
     static std::span<const MessageEntry<TestForm>> GetMessageMap() {
         static constexpr MessageEntry<TestForm> kMap[] = {
-            OnCommand(10, &TestForm::OnFirst),
-            OnCommand(57601, &TestForm::OnMenu),
-            OnVScroll(13, &TestForm::OnScroll),
-            OnReleasedCapture(13, &TestForm::OnRelease),
-            OnEditEnter(12, &TestForm::OnEnter),
-            OnMessage(1642, &TestForm::OnReceive),
-            OnMessage(WM_SERIAL_REMOVED, &TestForm::OnRemoved),
+            OnCommand(10, &TestForm::OnFirst),   OnCommand(57601, &TestForm::OnMenu),
+            OnVScroll(13, &TestForm::OnScroll),  OnReleasedCapture(13, &TestForm::OnRelease),
+            OnEditEnter(12, &TestForm::OnEnter), OnMessage(1642, &TestForm::OnReceive),
         };
         return kMap;
     }
@@ -64,7 +58,6 @@ public:
     int unmatched = 0;
     QStringList log;
     QVector<int> received;
-    int removed = 0;
     void OnFirst() { log << "first"; }
     void OnMenu(int id) { log << QStringLiteral("menu %1").arg(id); }
     void OnScroll(int id) {
@@ -77,7 +70,6 @@ public:
         QCOMPARE(QThread::currentThread(), qApp->thread());
         QCOMPARE(param, intptr_t{0});
     }
-    void OnRemoved(int32_t, intptr_t) { ++removed; }
 
 protected:
     void customEvent(QEvent* e) override { DispatchMessageEvent(this, GetMessageMap(), e); }
@@ -95,7 +87,6 @@ private slots:
     void readBackStopsAtTheFirstFaultyBox();
     void messageBoxIsModalOkOnlyWithTheProgramCaption();
     void notificationsArriveInOrderAtTheTargetOfTheirTime();
-    void serialPortOnAPtyNotifiesTheWindow();
 };
 
 void FrameworkTest::templateBuildsPositionedControlsFoundByIdInTabOrder() {
@@ -281,26 +272,6 @@ void FrameworkTest::notificationsArriveInOrderAtTheTargetOfTheirTime() {
     // A new window at the same address must not inherit the old one's notifications.
     QVERIFY(notifier.TargetFor(&form)->Handle() == formTarget->Handle());
     QVERIFY(goneTarget->Handle() != formTarget->Handle());
-}
-
-void FrameworkTest::serialPortOnAPtyNotifiesTheWindow() {
-    test::Pty pty;
-    QVERIFY(pty.ok());
-    RecordingMessageBox box;
-    WindowNotifier notifier;  // before the port: it must outlive the wait thread
-    TestForm form(box);
-    SerialPort port(SerialPort::kProgramOptions);
-    const auto target = notifier.TargetFor(&form);  // the port holds it weakly
-    port.SetNotifyTarget(target);
-    QVERIFY(port.OpenPort(3, pty.path()) && port.SetState(9600, 0, 8, 1) && port.SetupPort() &&
-            port.StartThreads());
-    QVERIFY(pty.Send({0x7F, 0x2F, 0x01, 0x7E, 0x0E}));
-    QTRY_VERIFY(!form.received.isEmpty());
-    QCOMPARE(form.received.first(), 3);  // the port number
-    QTRY_COMPARE(port.ReceiveSize(), 5u);
-    pty.CloseMaster();  // the unit goes away
-    QTRY_COMPARE(form.removed, 1);
-    port.ClosePort();
 }
 
 QTEST_MAIN(FrameworkTest)

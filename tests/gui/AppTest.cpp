@@ -5,7 +5,6 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSettings>
 #include <QSlider>
 #include <QStatusBar>
 #include <QtTest>
@@ -86,7 +85,6 @@ void AppTest::frameHoldsTheFormAtAFixedSizeWithAProgressBar() {
     QCOMPARE(f.minimumSize(), f.maximumSize());
     QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(f.centralWidget(), s.form);
-    QVERIFY(QSettings().fileName().contains("Local AppWizard-Generated Applications"));
     QCOMPARE(FindControl(&f, kStatusBarId), f.statusBar());
     QTRY_VERIFY(f.ProgressBar());
     QProgressBar* bar = f.ProgressBar();

@@ -111,9 +111,14 @@ int MillisUntil(Clock::time_point deadline) {
 // (`gone`), or when `wakeFd` (may be -1) becomes readable. `readSome(max)` does one non-blocking
 // read of at most max bytes and returns its result; errno is kept from it.
 // `complete()`, asked after each read that brought bytes, may end the read before the silence.
+// After a read that brought fewer than kFewBytes, it waits up to `gatherMs` (or until `wakeFd`)
+// before reading on: a line at 9600 baud brings a byte a millisecond, and reading each as it
+// comes would wake the thread for every byte. A fast line brings more per read and never waits.
+constexpr ssize_t kFewBytes = 64;
+
 template <typename ReadSome, typename Complete>
-uint32_t TimedRead(int fd, int wakeFd, uint32_t want, int totalMs, int intervalMs, bool& gone,
-                   ReadSome readSome, Complete complete) {
+uint32_t TimedRead(int fd, int wakeFd, uint32_t want, int totalMs, int intervalMs, int gatherMs,
+                   bool& gone, ReadSome readSome, Complete complete) {
     const auto total = Clock::now() + std::chrono::milliseconds(totalMs);
     auto silence = total;
     uint32_t got = 0;
@@ -124,6 +129,11 @@ uint32_t TimedRead(int fd, int wakeFd, uint32_t want, int totalMs, int intervalM
             if (complete()) break;
             if (intervalMs >= 0) {
                 silence = std::min(total, Clock::now() + std::chrono::milliseconds(intervalMs));
+            }
+            if (r < kFewBytes && got < want && gatherMs > 0) {
+                pollfd wake{wakeFd, POLLIN, 0};
+                const int ms = std::min(gatherMs, MillisUntil(total));
+                if (ms > 0 && ::poll(&wake, wakeFd >= 0 ? 1 : 0, ms) > 0) break;  // work waits
             }
             continue;
         }
@@ -462,7 +472,7 @@ uint32_t SerialPort::ReadPort(uint8_t* buffer, uint32_t count, int32_t timeoutMs
     uint32_t got = 0;
     const uint32_t n = TimedRead(
         fd_, -1, count, lineTiming ? TotalReadMs() : timeoutMs, lineTiming ? kReadIntervalMs : -1,
-        gone,
+        0, gone,
         [&](uint32_t max) {
             const ssize_t r = ::read(fd_, buffer + got, max);
             if (r > 0) {
@@ -482,7 +492,7 @@ uint32_t SerialPort::ReadIntoBuffer(uint32_t want, bool& gone) {
     uint8_t previous = 0;
     std::array<uint8_t, kReadChunk> chunk;
     const uint32_t n = TimedRead(
-        fd_, wakeFd_, want, TotalReadMs(), kReadIntervalMs, gone,
+        fd_, wakeFd_, want, TotalReadMs(), kReadIntervalMs, kGatherMs, gone,
         [&](uint32_t max) {
             // Read outside the buffer's lock: a reader taking bytes out must never wait for a
             // system call. Under a fast stream it would wait for every read in turn, and find the

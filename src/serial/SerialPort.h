@@ -54,6 +54,9 @@ public:
     static constexpr int kReadIntervalMs = 100;
     static constexpr int kReadTotalMs = 500;
     static constexpr int kReadTotalPlainMs = 250;  // without kOverlapped
+    // A receive pass on a slow line waits this long after a read of a few bytes for more to come,
+    // so it wakes every few bytes rather than for each; a pass may end this much later.
+    static constexpr int kGatherMs = 4;
     // Output the kernel has not taken yet; beyond this Write refuses the rest and says so.
     static constexpr uint32_t kMaxPendingOutput = 1u << 20;
 

@@ -12,6 +12,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <utility>
 
 namespace orq {
@@ -110,11 +111,13 @@ int MillisUntil(Clock::time_point deadline) {
 // a byte once one has come (intervalMs < 0: no such limit), after `totalMs` in all, on hang-up
 // (`gone`), or when `wakeFd` (may be -1) becomes readable. `readSome(max)` does one non-blocking
 // read of at most max bytes and returns its result; errno is kept from it.
-// `complete()`, asked after each read that brought bytes, may end the read before the silence.
+// `complete()`, asked after each read that brought bytes, ends the read before the silence once
+// what the kernel already holds has been taken too (no wait for it).
 // After a read that brought fewer than kFewBytes, it waits up to `gatherMs` (or until `wakeFd`)
 // before reading on: a line at 9600 baud brings a byte a millisecond, and reading each as it
 // comes would wake the thread for every byte. A fast line brings more per read and never waits.
 constexpr ssize_t kFewBytes = 64;
+constexpr uint32_t kAfterComplete = 16 * 1024;
 
 template <typename ReadSome, typename Complete>
 uint32_t TimedRead(int fd, int wakeFd, uint32_t want, int totalMs, int intervalMs, int gatherMs,
@@ -122,11 +125,15 @@ uint32_t TimedRead(int fd, int wakeFd, uint32_t want, int totalMs, int intervalM
     const auto total = Clock::now() + std::chrono::milliseconds(totalMs);
     auto silence = total;
     uint32_t got = 0;
-    while (got < want) {
-        const ssize_t r = readSome(want - got);
+    // Once complete, only what the kernel already holds is still taken, and not much of it: a
+    // fast stream that never lets the kernel run dry must not hold the notification back.
+    std::optional<uint32_t> endBy;
+    while (got < want && (!endBy || got < *endBy)) {
+        const ssize_t r = readSome(std::min(want, endBy.value_or(want)) - got);
         if (r > 0) {
             got += static_cast<uint32_t>(r);
-            if (complete()) break;
+            if (!endBy && complete()) endBy = got + kAfterComplete;
+            if (endBy) continue;
             if (intervalMs >= 0) {
                 silence = std::min(total, Clock::now() + std::chrono::milliseconds(intervalMs));
             }
@@ -146,6 +153,7 @@ uint32_t TimedRead(int fd, int wakeFd, uint32_t want, int totalMs, int intervalM
             gone = DeviceGone(errno) || gone;
             break;
         }
+        if (endBy) break;
         const int ms = MillisUntil(got > 0 ? silence : total);
         if (ms == 0) break;
         pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
@@ -528,8 +536,11 @@ bool SerialPort::ReceivePass(int queued) {
         Post(WM_SERIAL_RECEIVE, 0);
         return true;
     }
-    // When the kernel cannot say how much is queued, ask for a little.
-    const uint32_t want = queued < 0 ? 62u : 2u * static_cast<uint32_t>(queued) + 64u;
+    // When the kernel cannot say how much is queued, ask for a little; an unsized pass takes what
+    // comes until its frame ends.
+    const uint32_t want = queued == kUnsized ? kMaxPendingOutput
+                          : queued < 0       ? 62u
+                                             : 2u * static_cast<uint32_t>(queued) + 64u;
     bool gone = false;
     ReadIntoBuffer(want, gone);
     // One notification for every pass, even one that read nothing.
@@ -624,7 +635,9 @@ void SerialPort::WaitLoop() {
             gone = true;
             break;
         }
-        if ((ev & POLLIN) && !ReceivePass(QueuedBytes())) {
+        // A pass that ends at a frame needs no size: asking the kernel would be one more call
+        // for every chunk of a fast stream.
+        if ((ev & POLLIN) && !ReceivePass(passEndsAtFrame_.load() ? kUnsized : QueuedBytes())) {
             gone = true;
             break;
         }

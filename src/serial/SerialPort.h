@@ -133,7 +133,9 @@ private:
     void ReleasePort();
     void Wake();
     void WaitLoop();
-    // One pass of the receive handling; false when the device is gone.
+    // One pass of the receive handling for `queued` bytes waiting (-1: unknown, kUnsized: the pass
+    // ends at a frame and needs no size); false when the device is gone.
+    static constexpr int kUnsized = -2;
     bool ReceivePass(int queued);
     // Reads for want bytes into the receive buffer's tail with the line timing above; stops early
     // when the wake descriptor is signalled. Sets `gone` on hang-up.

@@ -218,6 +218,22 @@ TEST_F(SerialPortOnPty, APassThatEndsAtAFrameNotifiesAtItsTrailerWhileBytesKeepC
     ASSERT_TRUE(recorder->WaitFor(WM_SERIAL_RECEIVE, 2));
 }
 
+// A pass that has its frame takes what the kernel already holds, but a stream that never lets the
+// kernel run dry must not hold its notification back until the stream ends.
+TEST_F(SerialPortOnPty, AFrameEndingPassIsNotHeldBackByAStreamThatNeverPauses) {
+    port.SetPassEndsAtFrame(true);
+    Run(port);
+    Bytes frame(90, 0x55);
+    frame[0] = 0x7F, frame[1] = 0x2F, frame[88] = 0x7E, frame[89] = 0x0E;
+    Bytes stream;
+    for (int i = 0; i < 4000; ++i) stream.insert(stream.end(), frame.begin(), frame.end());
+    std::thread unit([&] { EXPECT_TRUE(pty.Send(stream)); });
+    unit.join();
+    ASSERT_TRUE(Eventually([&] { return port.ReceiveSize() == stream.size(); }));
+    // 360 KB in passes of at most a chunk and 16 KiB after each first trailer.
+    EXPECT_GE(recorder->Count(WM_SERIAL_RECEIVE), stream.size() / (20 * 1024));
+}
+
 // Handing an open device from one port object to another keeps the line as it stands: the bytes
 // not yet read, the number and name, and the settings to give back at close.
 TEST_F(SerialPortOnPty, TakeOverMovesTheOpenDeviceWithItsUnreadBytes) {

@@ -181,5 +181,7 @@ int main(int argc, char** argv) {
                 lagMs[lagMs.size() / 2], lagMs.back());
     std::printf("CPU while streaming: %.2f %% of one core (%.2f s in %.1f s)\n", 100.0 * cpu / wall,
                 cpu, wall);
+    std::printf("frames=%d shown=%zu lag_median_ms=%.1f lag_worst_ms=%.1f cpu_share=%.4f\n", frames,
+                lagMs.size(), lagMs[lagMs.size() / 2], lagMs.back(), cpu / wall);
     return 0;
 }

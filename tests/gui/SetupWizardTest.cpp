@@ -342,7 +342,7 @@ void SetupWizardTest::monitorKeepsUpWithTheStreamAtLineSpeed() {
     paced.pace = true;
     SimOptions dripping;
     dripping.faults.drip = std::chrono::milliseconds(4);
-    for (const auto& [options, frames] : {std::pair{paced, 150u}, std::pair{dripping, 30u}}) {
+    for (const auto& [options, frames] : {std::pair{paced, 300u}, std::pair{dripping, 30u}}) {
         SimPeer unit(FactoryImage(), true, options);
         Rig r;
         QVERIFY(unit.Started() && r.OpenPort(unit.Path()));
@@ -354,7 +354,7 @@ void SetupWizardTest::monitorKeepsUpWithTheStreamAtLineSpeed() {
         connect(page, &CStep3::signalsShown, page,
                 [&](const MonitorSignal& m) { seen.push_back(m); });
         r.Press(IDC_SETUP_NEXT);
-        QTRY_VERIFY_WITH_TIMEOUT(seen.size() >= frames, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(seen.size() >= frames, 60000);
         // Every reply, in the order the unit sent them: none lost, none read from the wrong place.
         for (std::size_t i = 0; i < seen.size(); ++i) {
             const MonitorRaw sent = MonitorSample(static_cast<uint32_t>(i));

@@ -204,10 +204,12 @@ ProfileDocument::ProfileDocument(std::string_view text) {
         }
         pos = nl + 1;
     }
+    for (Line& l : lines_) l.header = HeaderName(l.content).has_value();
 }
 
 std::size_t ProfileDocument::FindSection(std::string_view section) const {
     for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (!lines_[i].header) continue;
         const auto name = HeaderName(lines_[i].content);
         if (name && EqualNoCase(*name, section)) return i;
     }
@@ -216,7 +218,7 @@ std::size_t ProfileDocument::FindSection(std::string_view section) const {
 
 std::size_t ProfileDocument::SectionEnd(std::size_t header) const {
     std::size_t i = header + 1;
-    while (i < lines_.size() && !HeaderName(lines_[i].content)) ++i;
+    while (i < lines_.size() && !lines_[i].header) ++i;
     return i;
 }
 
@@ -252,7 +254,7 @@ bool ProfileDocument::Set(std::string_view section, std::string_view key, std::s
     const std::size_t header = FindSection(section);
     if (header == lines_.size()) {
         TerminateLastLine();
-        lines_.push_back({"[" + std::string(section) + "]", std::string(NewLineEnd())});
+        lines_.push_back({"[" + std::string(section) + "]", std::string(NewLineEnd()), true});
         lines_.push_back({std::move(line), std::string(NewLineEnd())});
         return true;
     }

@@ -41,6 +41,7 @@ private:
     struct Line {
         std::string content;  // without its line end
         std::string end;      // "\r\n", "\n", or "" for a last line without one
+        bool header = false;  // opens a section: every lookup walks the headers, so known once
     };
     std::size_t FindSection(std::string_view section) const;  // lines_.size() when missing
     std::size_t SectionEnd(std::size_t header) const;

@@ -25,11 +25,10 @@
 
 #include "framework/AppServices.h"
 #include "framework/NotifyTarget.h"
-#include "framework/Services.h"
-#include "framework/Skin.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/Monitor.h"
 #include "serial/SerialPort.h"
+#include "support/QuietServices.h"
 #include "widgets/PngResource.h"
 #include "wizard/MonitorPage.h"
 #include "wizard/SetupDlg.h"
@@ -43,22 +42,8 @@ constexpr int kFirstRaw = 3800 - 1000;  // reply n carries kFirstRaw + n as its 
 // DeviceState, length, check, then 7E 0E.
 constexpr std::size_t kTrailerEnd = 19;
 
-class NoSkin : public orq::Skin {
-public:
-    void Start(const char*, const char*, int, int, int) override {}
-    void Stop() override {}
-    void Apply(QWidget*, int) override {}
-    void SetSlider(QWidget*, int, int, int, int, int, int) override {}
-};
-
-class Untouched : public orq::MessageBoxService,
-                  public orq::FileDialogService,
-                  public orq::ModalRunner {
-public:
-    void Show(QWidget*, const QString&) override {}
-    orq::FileDialogResult Run(QWidget*, const orq::FileDialogRequest&) override { return {}; }
-    int RunModal(QDialog&) override { return 0; }
-};
+using orq::bench::NoSkin;
+using orq::bench::Untouched;
 
 orq::Frame MonitorReply(uint8_t echo, int aileron) {
     orq::Frame f{};

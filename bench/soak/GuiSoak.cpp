@@ -11,9 +11,8 @@
 #include "Soak.h"
 #include "framework/AppServices.h"
 #include "framework/NotifyTarget.h"
-#include "framework/Services.h"
-#include "framework/Skin.h"
 #include "serial/SerialPort.h"
+#include "support/QuietServices.h"
 #include "widgets/PngResource.h"
 #include "wizard/MonitorPage.h"
 #include "wizard/SetupDlg.h"
@@ -24,22 +23,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class NoSkin : public orq::Skin {
-public:
-    void Start(const char*, const char*, int, int, int) override {}
-    void Stop() override {}
-    void Apply(QWidget*, int) override {}
-    void SetSlider(QWidget*, int, int, int, int, int, int) override {}
-};
-
-class Untouched : public orq::MessageBoxService,
-                  public orq::FileDialogService,
-                  public orq::ModalRunner {
-public:
-    void Show(QWidget*, const QString&) override {}
-    orq::FileDialogResult Run(QWidget*, const orq::FileDialogRequest&) override { return {}; }
-    int RunModal(QDialog&) override { return 0; }
-};
+using orq::bench::NoSkin;
+using orq::bench::Untouched;
 
 }  // namespace
 

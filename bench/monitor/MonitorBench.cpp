@@ -23,11 +23,8 @@
 #include <thread>
 #include <vector>
 
-#include "framework/AppServices.h"
-#include "framework/NotifyTarget.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/Monitor.h"
-#include "serial/SerialPort.h"
 #include "support/QuietServices.h"
 #include "widgets/PngResource.h"
 #include "wizard/MonitorPage.h"
@@ -41,9 +38,6 @@ constexpr int kFirstRaw = 3800 - 1000;  // reply n carries kFirstRaw + n as its 
 // The last byte of a monitor reply proper: header 2, kind, type, echo, ten value bytes,
 // DeviceState, length, check, then 7E 0E.
 constexpr std::size_t kTrailerEnd = 19;
-
-using orq::bench::NoSkin;
-using orq::bench::Untouched;
 
 orq::Frame MonitorReply(uint8_t echo, int aileron) {
     orq::Frame f{};
@@ -89,16 +83,8 @@ int main(int argc, char** argv) {
     ::cfmakeraw(&t);
     ::tcsetattr(master, TCSANOW, &t);
 
-    orq::WindowNotifier notifier;
-    orq::ParameterBlock block;
-    orq::LinkState link;
-    orq::SerialPort port(orq::SerialPort::kProgramOptions);
-    Untouched untouched;
-    NoSkin skin;
-    orq::AppServices services{block, link, &port, untouched, untouched, untouched, skin, notifier};
-    if (!port.OpenPort(1, name) || !port.SetState(9600, 0, 8, 1) || !port.SetupPort() ||
-        !port.StartThreads())
-        return 1;
+    orq::bench::QuietHost host;
+    if (!host.Open(name)) return 1;
 
     // The unit: waits for the stream request, then sends `frames` replies back to back at the
     // line's speed, noting when each one's last byte was through.
@@ -146,7 +132,7 @@ int main(int argc, char** argv) {
     });
 
     std::vector<double> lagMs;
-    orq::CSetupDlg wizard(services);
+    orq::CSetupDlg wizard(host.services);
     wizard.show();
     auto* page = qobject_cast<orq::CStep3*>(wizard.Page(3));
     QObject::connect(page, &orq::CStep3::signalsShown, page, [&](const orq::MonitorSignal& m) {
@@ -169,7 +155,7 @@ int main(int argc, char** argv) {
     ::close(master);
     unit.join();
     cpu -= unitCpu;
-    port.ClosePort();
+    host.port.ClosePort();
     ::close(slave);
 
     std::sort(lagMs.begin(), lagMs.end());

@@ -9,9 +9,6 @@
 #include <QTimer>
 
 #include "Soak.h"
-#include "framework/AppServices.h"
-#include "framework/NotifyTarget.h"
-#include "serial/SerialPort.h"
 #include "support/QuietServices.h"
 #include "widgets/PngResource.h"
 #include "wizard/MonitorPage.h"
@@ -23,9 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-using orq::bench::NoSkin;
-using orq::bench::Untouched;
-
 }  // namespace
 
 std::optional<Figures> RunMonitorPage(int argc, char** argv, const Plan& plan, std::string& error) {
@@ -35,15 +29,8 @@ std::optional<Figures> RunMonitorPage(int argc, char** argv, const Plan& plan, s
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     orq::InitPngResources();
-    orq::WindowNotifier notifier;
-    orq::ParameterBlock block;
-    orq::LinkState link;
-    orq::SerialPort port(orq::SerialPort::kProgramOptions);
-    Untouched untouched;
-    NoSkin skin;
-    orq::AppServices services{block, link, &port, untouched, untouched, untouched, skin, notifier};
-    if (!port.OpenPort(1, unit.Device()) || !port.SetState(9600, 0, 8, 1) || !port.SetupPort() ||
-        !port.StartThreads()) {
+    orq::bench::QuietHost host;
+    if (!host.Open(unit.Device())) {
         error = "cannot open the unit's terminal " + unit.Device();
         return std::nullopt;
     }
@@ -52,7 +39,7 @@ std::optional<Figures> RunMonitorPage(int argc, char** argv, const Plan& plan, s
     uint32_t shownBefore = 0;
     uint32_t shownAtEnd = 0;
     {
-        orq::CSetupDlg wizard(services);
+        orq::CSetupDlg wizard(host.services);
         wizard.show();
         auto* page = qobject_cast<orq::CStep3*>(wizard.Page(orq::CSetupDlg::kMonitorPage));
         auto* next = qobject_cast<QPushButton*>(orq::FindControl(&wizard, orq::IDC_SETUP_NEXT));
@@ -86,7 +73,7 @@ std::optional<Figures> RunMonitorPage(int argc, char** argv, const Plan& plan, s
         // already ended it.
         wizard.reject();
     }
-    port.ClosePort();
+    host.port.ClosePort();
     f.shown = static_cast<long>(shownAtEnd - shownBefore);
     f.sent = unit.Finish();
     if (f.sent < 0) {

@@ -3,8 +3,15 @@
 // message boxes, file dialogs and modal boxes that a measured run never opens. A figure taken
 // while a box waits for a click would be meaningless, so they return at once.
 
+#include <string>
+
+#include "framework/AppServices.h"
+#include "framework/NotifyTarget.h"
 #include "framework/Services.h"
 #include "framework/Skin.h"
+#include "protocol/LinkFrame.h"
+#include "protocol/ParameterBlock.h"
+#include "serial/SerialPort.h"
 
 namespace orq::bench {
 
@@ -21,6 +28,23 @@ public:
     void Show(QWidget*, const QString&) override {}
     FileDialogResult Run(QWidget*, const FileDialogRequest&) override { return {}; }
     int RunModal(QDialog&) override { return 0; }
+};
+
+// The program's side of one line, as the wizard sees it, with nothing else around it.
+struct QuietHost {
+    WindowNotifier notifier;
+    ParameterBlock block;
+    LinkState link;
+    SerialPort port{SerialPort::kProgramOptions};
+    Untouched untouched;
+    NoSkin skin;
+    AppServices services{block, link, &port, untouched, untouched, untouched, skin, notifier};
+
+    // Opens the terminal at 9600 baud, 8N1, with the port's threads running.
+    [[nodiscard]] bool Open(const std::string& device) {
+        return port.OpenPort(1, device) && port.SetState(9600, 0, 8, 1) && port.SetupPort() &&
+               port.StartThreads();
+    }
 };
 
 }  // namespace orq::bench

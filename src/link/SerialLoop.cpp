@@ -97,48 +97,40 @@ SerialLoop::Pumped SerialLoop::Pump(std::optional<std::chrono::steady_clock::tim
     return Pumped::Ready;
 }
 
-ScanEnd SerialLoop::Scan(ConnectScan& scan, std::vector<PortInfo> ports, int cancelFd) {
-    removed_ = false;
-    error_.clear();
+template <class Search>
+ScanEnd SerialLoop::Finish(Search& search, int cancelFd) {
     ScanEnd end = ScanEnd::NoUnit;
-    onReceive_ = [&scan](int32_t) { scan.OnReceive(ConnectScan::Clock::now()); };
-    onRemoved_ = [&scan](int32_t number) { scan.OnPortRemoved(number, ConnectScan::Clock::now()); };
-    scan.Start(std::move(ports), ConnectScan::Clock::now());
-    while (scan.Scanning()) {
-        const Pumped pumped = Pump(scan.NextDeadline(), cancelFd);
+    while (search.Scanning()) {
+        const Pumped pumped = Pump(search.NextDeadline(), cancelFd);
         if (pumped != Pumped::Ready) {
-            scan.Cancel();
+            search.Cancel();
             end = pumped == Pumped::Cancelled ? ScanEnd::Cancelled : ScanEnd::Failed;
             break;
         }
-        scan.OnTimer(ConnectScan::Clock::now());
+        search.OnTimer(Search::Clock::now());
     }
     onReceive_ = nullptr;
     onRemoved_ = nullptr;
     removed_ = false;
-    return scan.Connected() ? ScanEnd::Connected : end;
+    return search.Connected() ? ScanEnd::Connected : end;
+}
+
+ScanEnd SerialLoop::Scan(ConnectScan& scan, std::vector<PortInfo> ports, int cancelFd) {
+    removed_ = false;
+    error_.clear();
+    onReceive_ = [&scan](int32_t) { scan.OnReceive(ConnectScan::Clock::now()); };
+    onRemoved_ = [&scan](int32_t number) { scan.OnPortRemoved(number, ConnectScan::Clock::now()); };
+    scan.Start(std::move(ports), ConnectScan::Clock::now());
+    return Finish(scan, cancelFd);
 }
 
 ScanEnd SerialLoop::Sweep(SweepScan& sweep, std::vector<PortInfo> ports, int cancelFd) {
     removed_ = false;
     error_.clear();
-    ScanEnd end = ScanEnd::NoUnit;
     onReceive_ = [&sweep](int32_t number) { sweep.OnReceive(number, SweepScan::Clock::now()); };
     onRemoved_ = [&sweep](int32_t number) { sweep.OnPortRemoved(number, SweepScan::Clock::now()); };
     sweep.Start(std::move(ports), target_, SweepScan::Clock::now());
-    while (sweep.Scanning()) {
-        const Pumped pumped = Pump(sweep.NextDeadline(), cancelFd);
-        if (pumped != Pumped::Ready) {
-            sweep.Cancel();
-            end = pumped == Pumped::Cancelled ? ScanEnd::Cancelled : ScanEnd::Failed;
-            break;
-        }
-        sweep.OnTimer(SweepScan::Clock::now());
-    }
-    onReceive_ = nullptr;
-    onRemoved_ = nullptr;
-    removed_ = false;
-    return sweep.Connected() ? ScanEnd::Connected : end;
+    return Finish(sweep, cancelFd);
 }
 
 SerialLoop::WaitEnd SerialLoop::Wait(const std::function<bool()>& done,

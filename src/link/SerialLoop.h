@@ -63,6 +63,9 @@ private:
     enum class Pumped { Ready, Cancelled, Failed };
     // Waits until a notification, `cancelFd` or `deadline`, and handles the notifications.
     Pumped Pump(std::optional<std::chrono::steady_clock::time_point> deadline, int cancelFd);
+    // Runs a started scan or sweep to its end, then drops the callbacks it installed.
+    template <class Search>
+    ScanEnd Finish(Search& search, int cancelFd);
 
     SerialPort& port_;
     BlockBuffer& accumulator_;

@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "link/ConnectScan.h"
 #include "link/SerialLoop.h"
+#include "serial/SerialPort.h"
 
 extern char** environ;
 
@@ -117,10 +117,10 @@ int main() {
             return 1;
         }
         for (int i = 0; i < kRuns; ++i) {
-            orq::HostSession h;
+            orq::UnitSession session;
+            orq::SerialLoop loop(session);
             const auto start = Clock::now();
-            const bool ok =
-                h.loop.Scan(h.scan, orq::PortsFromList(unit.path())) == orq::ScanEnd::Connected;
+            const bool ok = loop.Search(orq::PortsFromList(unit.path())) == orq::ScanEnd::Connected;
             const auto end = Clock::now();
             if (!ok) {
                 std::fprintf(stderr, "scan_bench: the paced unit did not answer\n");
@@ -128,7 +128,7 @@ int main() {
             }
             ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
             // Let the follow-up request's reply clear the line before the next run.
-            h.loop.WaitFor([] { return false; }, std::chrono::milliseconds(300));
+            loop.WaitFor([] { return false; }, std::chrono::milliseconds(300));
         }
     }
     std::sort(ms.begin(), ms.end());
@@ -148,10 +148,11 @@ int main() {
     {
         Sim a({"--pace", "--no-reply"});
         Sim b({"--pace", "--no-reply"});
-        orq::HostSession h;
+        orq::UnitSession session;
+        orq::SerialLoop loop(session);
         const double cpu0 = CpuSeconds();
         const auto start = Clock::now();
-        h.loop.Scan(h.scan, orq::PortsFromList(a.path() + ":" + b.path()));
+        static_cast<void>(loop.Search(orq::PortsFromList(a.path() + ":" + b.path())));
         const double wall = std::chrono::duration<double>(Clock::now() - start).count();
         const double cpu = CpuSeconds() - cpu0;
         std::printf(

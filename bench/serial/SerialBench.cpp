@@ -49,6 +49,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/FrameEnd.h"
 #include "link/SerialLoop.h"
 #include "protocol/LinkFrame.h"
 #include "serial/BlockBuffer.h"
@@ -279,13 +280,21 @@ void CheckFrame(const uint8_t* f, uint32_t n) {
 class Ours {
 public:
     explicit Ours(FarEnd& far) : far_(far) {
+        accumulator_.SetMinimumBlockSize(orq::UnitSession::kAccumulatorBlock);
         if (!port_.OpenPort(1, far.Path(kOurLine)) || !port_.SetState(9600, 0, 8, 1) ||
             !port_.SetupPort() || !port_.StartThreads())
             Fail("our port did not open " + far.Path(kOurLine));
     }
 
+    // The way a pass ends is set while the wait thread rests.
+    void PassesEndAtFrame(bool on) {
+        port_.StopThreads();
+        static_cast<void>(port_.SetPassEnd(on ? std::make_unique<orq::FrameEnd>() : nullptr));
+        if (!port_.StartThreads()) Fail("our port's thread did not start again");
+    }
+
     std::vector<double> Frames(uint32_t frames, bool passEndsAtFrame) {
-        port_.SetPassEndsAtFrame(passEndsAtFrame);
+        PassesEndAtFrame(passEndsAtFrame);
         std::vector<double> us;
         far_.SendFrames(kOurLine, frames);
         for (uint32_t n = 0; n < frames; ++n) {
@@ -308,7 +317,7 @@ public:
     }
 
     Stream Bulk(uint64_t bytes) {
-        port_.SetPassEndsAtFrame(true);
+        PassesEndAtFrame(true);
         std::vector<uint8_t> chunk(64 * 1024);
         const auto room = static_cast<uint32_t>(chunk.size());
         StreamCheck check;
@@ -332,9 +341,10 @@ public:
 
 private:
     FarEnd& far_;
-    orq::SerialPort port_{orq::SerialPort::kProgramOptions};
-    orq::BlockBuffer accumulator_{4096};
-    orq::SerialLoop loop_{port_, accumulator_};
+    orq::UnitSession session_;
+    orq::SerialLoop loop_{session_};
+    orq::SerialPort& port_ = session_.Port();
+    orq::BlockBuffer& accumulator_ = session_.Accumulator();
 };
 
 // QSerialPort as a Qt program holds it: opened once, read on readyRead in the event loop.

@@ -9,8 +9,7 @@
 #include "framework/NotifyTarget.h"
 #include "framework/Services.h"
 #include "framework/Skin.h"
-#include "protocol/LinkFrame.h"
-#include "protocol/ParameterBlock.h"
+#include "link/UnitSession.h"
 #include "serial/SerialPort.h"
 
 namespace orq::bench {
@@ -33,12 +32,11 @@ public:
 // The program's side of one line, as the wizard sees it, with nothing else around it.
 struct QuietHost {
     WindowNotifier notifier;
-    ParameterBlock block;
-    LinkState link;
-    SerialPort port{SerialPort::kProgramOptions};
+    UnitSession session;
+    SerialPort& port = session.Port();
     Untouched untouched;
     NoSkin skin;
-    AppServices services{block, link, &port, untouched, untouched, untouched, skin, notifier};
+    AppServices services{session, untouched, untouched, untouched, skin, notifier};
 
     // Opens the terminal at 9600 baud, 8N1, with the port's threads running.
     [[nodiscard]] bool Open(const std::string& device) {

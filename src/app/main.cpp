@@ -16,11 +16,9 @@
 #include "framework/DialogTemplate.h"
 #include "framework/NotifyTarget.h"
 #include "framework/Services.h"
-#include "protocol/LinkFrame.h"
-#include "protocol/ParameterBlock.h"
-#include "serial/SerialPort.h"
+#include "link/UnitSession.h"
 #include "sim/SimUnit.h"
-#include "view/CUARTView.h"
+#include "view/UARTView.h"
 #include "wizard/SetupDlg.h"
 
 namespace {
@@ -84,17 +82,16 @@ int main(int argc, char** argv) {
     // Menus, status bar and message boxes in the templates' font, like the windows themselves.
     QApplication::setFont(orq::TemplateQFont(orq::kFontMainForm));
 
-    // The process-wide objects, one of each, for the whole run. The notifier is made before
-    // the serial port so that it outlives the port's wait thread.
+    // The process-wide objects, one of each, for the whole run: the session owns the parameter
+    // image, the link state and the one serial port. The notifier is made before the session
+    // so that it outlives the port's wait thread.
     orq::WindowNotifier notifier;
-    orq::ParameterBlock block;
-    orq::LinkState link;
-    orq::SerialPort port(orq::SerialPort::kStartOptions);
+    orq::UnitSession session;
     orq::QtMessageBox messages;
     orq::QtFileDialog files;
     orq::QtModalRunner modal;
     orq::StyleSheetSkin skin(app);
-    orq::AppServices services{block, link, &port, messages, files, modal, skin, notifier};
+    orq::AppServices services{session, messages, files, modal, skin, notifier};
 
     orq::CUARTApp theApp(services);
     const auto makeForm = [](orq::CMainFrame& frame, orq::AppServices& s) -> orq::FormView* {

@@ -7,8 +7,9 @@
 #include "cli/Orqctl.h"
 #include "cli/Trace.h"
 #include "config/ConfigFile.h"
-#include "link/ConnectScan.h"
+#include "link/FrameEnd.h"
 #include "serial/PortList.h"
+#include "serial/SerialPort.h"
 
 namespace orq {
 
@@ -61,13 +62,21 @@ bool SentWhole(uint32_t sent, const char* what, std::ostream& err) {
 
 }  // namespace
 
-CliSession::CliSession(std::ostream& err, int cancelFd) : err_(err), cancelFd_(cancelFd) {
+CliSession::CliSession(std::ostream& err, int cancelFd)
+    : err_(err),
+      cancelFd_(cancelFd),
+      backups_([this](const std::filesystem::path& folder, std::error_code error) {
+          err_ << "orqctl: no backup kept in " << folder.string() << ": " << error.message()
+               << " (going on without)\n";
+      }) {
     // Every byte is looked through here: a receive pass need not wait for the line to fall silent.
-    host_.port.SetPassEndsAtFrame(true);
+    static_cast<void>(unit_.Port().SetPassEnd(std::make_unique<FrameEnd>()));
+    unit_.SetKeeper(
+        [this](const ParameterBlock& image, const char* cause) { backups_.Keep(image, cause); });
 }
 
 CliSession::~CliSession() {
-    host_.port.SetTap(nullptr);
+    unit_.Port().SetTap(nullptr);
 }
 
 bool CliSession::StartTrace(const std::string& path) {
@@ -77,7 +86,7 @@ bool CliSession::StartTrace(const std::string& path) {
         trace_.reset();
         return false;
     }
-    host_.port.SetTap(trace_);
+    unit_.Port().SetTap(trace_);
     return true;
 }
 
@@ -88,18 +97,17 @@ int CliSession::Connect(const std::optional<std::string>& path) {
         return kExitNoUnit;
     }
     Progress progress(err_);
-    host_.sweep.SetListener(&progress);
-    const ScanEnd end = host_.loop.Sweep(host_.sweep, std::move(ports), cancelFd_);
-    host_.sweep.SetListener(nullptr);
+    unit_.SetSearchListener(&progress);
+    const ScanEnd end = loop_.Search(std::move(ports), cancelFd_);
+    unit_.SetSearchListener(nullptr);
     switch (end) {
         case ScanEnd::Connected:
-            Backup(host_.block, "found");
             return kExitOk;
         case ScanEnd::Cancelled:
             err_ << "orqctl: interrupted\n";
             return kExitFailure;
         case ScanEnd::Failed:
-            err_ << "orqctl: waiting for the port failed: " << host_.loop.Error().message() << "\n";
+            err_ << "orqctl: waiting for the port failed: " << loop_.Error().message() << "\n";
             return kExitFailure;
         case ScanEnd::NoUnit:
             break;
@@ -108,42 +116,16 @@ int CliSession::Connect(const std::optional<std::string>& path) {
     return kExitNoUnit;
 }
 
-void CliSession::Backup(const ParameterBlock& image, const char* cause) {
-    const BackupStore::Kept kept = backups_.Keep(RenderDevice(image), cause);
-    if (!kept.error || backupReported_) return;
-    backupReported_ = true;
-    err_ << "orqctl: no backup kept in " << backups_.Folder().string() << ": "
-         << kept.error.message() << " (going on without)\n";
-}
-
 SerialLoop::WaitEnd CliSession::AwaitReply(ParameterBlock& into) {
-    FrameScanner scanner;
-    std::array<uint8_t, 1024> chunk{};
-    LinkState& link = host_.link;
-    return host_.loop.Wait(
-        [&] {
-            while (link.AwaitingReply && host_.accumulator.Size() > 0) {
-                const uint32_t n = host_.accumulator.Take(chunk.data(), chunk.size());
-                for (uint32_t i = 0; i < n && link.AwaitingReply; ++i)
-                    if (scanner.Feed(chunk[i], link.ReceivePayload, link.N))
-                        static_cast<void>(AcceptFrame(link, into));
-            }
-            return !link.AwaitingReply;
-        },
-        kReplyWait, cancelFd_);
+    return loop_.Wait([&] { return unit_.TakeReply(into); }, kReplyWait, cancelFd_);
 }
 
 int CliSession::WriteAndVerify(const char* cause) {
-    const SetupBlock sentSetup = host_.block.Setup;
-    const TuningBlock sentTuning = host_.block.Tuning;
-    host_.accumulator.Clear();
-    if (!SentWhole(SendParameters(host_.link, host_.block, &host_.port), "parameter write", err_))
-        return kExitFailure;
-
-    host_.link.ReplyMode = kReplyModeParameters;
-    const uint32_t asked = SendRequest(host_.link, host_.block, &host_.port);
-    host_.link.ReplyMode = kReplyModeNone;
-    if (!SentWhole(asked, "read-back request", err_)) return kExitFailure;
+    const SetupBlock sentSetup = unit_.Block().Setup;
+    const TuningBlock sentTuning = unit_.Block().Tuning;
+    unit_.Accumulator().Clear();
+    if (!SentWhole(unit_.SendParameters(), "parameter write", err_)) return kExitFailure;
+    if (!SentWhole(unit_.RequestParameters(), "read-back request", err_)) return kExitFailure;
     ParameterBlock held;
     switch (AwaitReply(held)) {
         case SerialLoop::WaitEnd::Done:
@@ -152,8 +134,7 @@ int CliSession::WriteAndVerify(const char* cause) {
             err_ << "orqctl: interrupted\n";
             return kExitFailure;
         case SerialLoop::WaitEnd::Failed:
-            err_ << "orqctl: waiting for the read-back failed: " << host_.loop.Error().message()
-                 << "\n";
+            err_ << "orqctl: waiting for the read-back failed: " << loop_.Error().message() << "\n";
             return kExitFailure;
         case SerialLoop::WaitEnd::Removed:
             err_ << "orqctl: the unit went away before it answered (unplugged?)\n";
@@ -162,7 +143,7 @@ int CliSession::WriteAndVerify(const char* cause) {
             err_ << "orqctl: the unit did not answer the read-back\n";
             return kExitFailure;
     }
-    Backup(held, cause);
+    unit_.KeepSet(held, cause);
     const auto differences = CompareWritten(sentSetup, sentTuning, held.Setup, held.Tuning);
     for (const ByteDifference& d : differences)
         err_ << "orqctl: " << d.name << ": sent " << d.sent << ", the unit holds " << d.held

@@ -1,6 +1,6 @@
 #pragma once
-// One orqctl session with a unit: the process-wide objects a windowless program owns (the port,
-// the accumulator, the link state and the parameter image, through HostSession), the trace, the
+// One orqctl session with a unit: the unit session a windowless program owns (every port probed
+// at once, each receive pass ending at a frame) with the loop that drives it, the trace, the
 // backups, and the steps every command that talks to the unit shares.
 
 #include <iosfwd>
@@ -10,6 +10,7 @@
 
 #include "config/Backups.h"
 #include "link/SerialLoop.h"
+#include "link/UnitSession.h"
 
 namespace orq {
 
@@ -25,30 +26,28 @@ public:
     // Finds the unit, on every port or only on `path`, and keeps the set it holds as a backup.
     // The exit status: 0 connected, 2 no unit answered, 1 anything else.
     int Connect(const std::optional<std::string>& path);
-    // Keeps the unit's device image as it stands in the parameter block (the set before a
-    // change), caused by `cause`. Reports a failure once and goes on.
-    void Backup(const ParameterBlock& image, const char* cause);
     // Sends the parameter block's device image, reads the unit's set back, names every byte the
     // unit holds differently, and keeps what was read back as `cause`. The exit status.
     int WriteAndVerify(const char* cause);
     // Lets the answer to the last frame sent arrive before the session ends.
     void Settle();
 
-    HostSession& Host() { return host_; }
+    UnitSession& Unit() { return unit_; }
+    SerialLoop& Loop() { return loop_; }
     int CancelFd() const { return cancelFd_; }
     std::ostream& Err() { return err_; }
 
 private:
-    // Waits for the reply that clears AwaitingReply, taking the frames in the accumulator one by
-    // one (replies to earlier frames may come first), and applies it to `into`.
+    // Waits for the reply to the last frame sent (replies to earlier frames may come first) and
+    // applies it to `into`.
     SerialLoop::WaitEnd AwaitReply(ParameterBlock& into);
 
     std::ostream& err_;
     int cancelFd_;
-    HostSession host_;
+    UnitSession unit_{SearchStyle::AllAtOnce};
+    SerialLoop loop_{unit_};
     std::shared_ptr<TraceFile> trace_;
-    BackupStore backups_{BackupStore::DefaultFolder()};
-    bool backupReported_ = false;
+    BackupKeeper backups_;
 };
 
 }  // namespace orq

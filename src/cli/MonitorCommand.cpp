@@ -1,7 +1,6 @@
 // `orqctl monitor`: the unit's view of the five receiver inputs, live, decoded exactly as the
 // Setup wizard's Monitor page decodes them.
 
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <ostream>
@@ -60,30 +59,24 @@ int RunMonitor(const std::vector<std::string>& args, CommandContext& c) {
     CliSession s(c.err, c.cancelFd);
     if (o.trace && !s.StartTrace(*o.trace)) return kExitFailure;
     if (const int status = s.Connect(o.path); status != kExitOk) return status;
-    HostSession& h = s.Host();
+    UnitSession& unit = s.Unit();
 
-    h.accumulator.Clear();
-    h.link.ReplyMode = kReplyModeMonitor;
-    static_cast<void>(SendRequest(h.link, h.block, &h.port));
-    MonitorStream stream;
+    unit.Accumulator().Clear();
+    static_cast<void>(unit.StartMonitor());
     long shown = 0;
-    std::array<uint8_t, 1024> chunk{};
     SerialLoop::WaitEnd end = SerialLoop::WaitEnd::Done;
     while (!o.count || shown < *o.count) {
         bool fresh = false;
-        end = h.loop.Wait(
+        end = s.Loop().Wait(
             [&] {
-                while (h.accumulator.Size() > 0 && (!o.count || shown < *o.count)) {
-                    const uint32_t n = h.accumulator.Take(chunk.data(), chunk.size());
-                    for (const MonitorSignal& m : stream.Feed({chunk.data(), n}, h.link, h.block)) {
-                        if (o.count && shown >= *o.count) break;
-                        ++shown;
-                        fresh = true;
-                        if (c.outIsTerminal)
-                            c.out << "\r" << Line(m, o.raw, true) << std::flush;
-                        else
-                            c.out << Line(m, o.raw, false) << "\n" << std::flush;
-                    }
+                for (const MonitorSignal& m : unit.TakeMonitor()) {
+                    if (o.count && shown >= *o.count) break;
+                    ++shown;
+                    fresh = true;
+                    if (c.outIsTerminal)
+                        c.out << "\r" << Line(m, o.raw, true) << std::flush;
+                    else
+                        c.out << Line(m, o.raw, false) << "\n" << std::flush;
                 }
                 return fresh;
             },
@@ -93,8 +86,7 @@ int RunMonitor(const std::vector<std::string>& args, CommandContext& c) {
     if (c.outIsTerminal && shown > 0) c.out << "\n";
 
     // The stream goes off whatever ended the monitor, Ctrl+C included.
-    h.link.ReplyMode = kReplyModeNone;
-    const bool off = SendRequest(h.link, h.block, &h.port) == kFrameSize;
+    const bool off = unit.StopMonitor() == kFrameSize;
     s.Settle();
     switch (end) {
         case SerialLoop::WaitEnd::Done:
@@ -107,7 +99,7 @@ int RunMonitor(const std::vector<std::string>& args, CommandContext& c) {
             c.err << "orqctl: the unit went away (unplugged?)\n";
             return kExitFailure;
         case SerialLoop::WaitEnd::Failed:
-            c.err << "orqctl: waiting for the unit failed: " << h.loop.Error().message() << "\n";
+            c.err << "orqctl: waiting for the unit failed: " << s.Loop().Error().message() << "\n";
             return kExitFailure;
     }
     if (!off) {

@@ -181,15 +181,17 @@ int Read(const std::vector<std::string>& args, CommandContext& c) {
     CliSession s(c.err, c.cancelFd);
     if (const int status = Open(s, o); status != kExitOk) return status;
     s.Settle();
-    HostSession& h = s.Host();
+    ParameterBlock& block = s.Unit().Block();
+    SliderValues sliders;
+    MirrorFromDevice(block, sliders);
     if (o.output && *o.output != "-") {
-        if (const std::error_code ec = SaveConfig(*o.output, h.block.Mirror, h.sliders)) {
+        if (const std::error_code ec = SaveConfig(*o.output, block.Mirror, sliders)) {
             c.err << "orqctl: " << *o.output << ": " << ec.message() << "\n";
             return kExitFailure;
         }
         return kExitOk;
     }
-    c.out << RenderConfig(h.block.Mirror, h.sliders) << std::flush;
+    c.out << RenderConfig(block.Mirror, sliders) << std::flush;
     if (!c.out) {
         c.err << "orqctl: cannot write to standard output\n";
         return kExitFailure;
@@ -205,10 +207,9 @@ int WriteFile(const std::string& file, const CliOptions& o, const char* cause, C
     if (!LoadWhole(file, loaded, loadedSliders, c.err)) return kExitFailure;
     CliSession s(c.err, c.cancelFd);
     if (const int status = Open(s, o); status != kExitOk) return status;
-    HostSession& h = s.Host();
-    h.block.Mirror = loaded;
-    h.sliders = loadedSliders;
-    DeviceFromMirror(h.block);
+    ParameterBlock& block = s.Unit().Block();
+    block.Mirror = loaded;
+    DeviceFromMirror(block);
     return s.WriteAndVerify(cause);
 }
 
@@ -237,9 +238,9 @@ int PresetCommand(const std::vector<std::string>& args, CommandContext& c) {
     }
     CliSession s(c.err, c.cancelFd);
     if (const int status = Open(s, o); status != kExitOk) return status;
-    HostSession& h = s.Host();
     ResetValues resets;
-    ApplyPreset(it->second, h.block, h.sliders, resets);
+    SliderValues sliders;
+    ApplyPreset(it->second, s.Unit().Block(), sliders, resets);
     return s.WriteAndVerify("preset");
 }
 
@@ -253,15 +254,16 @@ int ResetCommand(const std::vector<std::string>& args, CommandContext& c) {
     }
     CliSession s(c.err, c.cancelFd);
     if (const int status = Open(s, o); status != kExitOk) return status;
-    HostSession& h = s.Host();
+    ParameterBlock& block = s.Unit().Block();
+    SliderValues sliders;
     // No preset was applied in this session: the Reset buttons' values are the start values.
     const ResetValues start;
     if (what == "main")
-        ResetMainRotor(h.block, h.sliders, start);
+        ResetMainRotor(block, sliders, start);
     else if (what == "tail")
-        ResetTailRotor(h.block, h.sliders, start);
+        ResetTailRotor(block, sliders, start);
     else
-        AllDataReset(h.block, h.sliders);
+        AllDataReset(block, sliders);
     return s.WriteAndVerify("reset");
 }
 
@@ -297,7 +299,7 @@ bool SetOf(const std::string& name, std::optional<CliSession>& unit, const CliOp
         unit.emplace(c.err, c.cancelFd);
         if ((status = Open(*unit, o)) != kExitOk) return false;
     }
-    mirror = unit->Host().block.Mirror;
+    mirror = unit->Unit().Block().Mirror;
     return true;
 }
 

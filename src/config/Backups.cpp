@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "config/ConfigFile.h"
 #include "config/Profile.h"
 
 namespace orq {
@@ -108,6 +109,13 @@ BackupStore::Kept BackupStore::Keep(std::string_view text, std::string_view caus
         fs::remove(entries[i].path, ignored);
     }
     return kept;
+}
+
+void BackupKeeper::Keep(const ParameterBlock& image, const char* cause) {
+    const BackupStore::Kept kept = store_.Keep(RenderDevice(image), cause);
+    if (!kept.error || reported_) return;
+    reported_ = true;
+    if (report_) report_(store_.Folder(), kept.error);
 }
 
 }  // namespace orq

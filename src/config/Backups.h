@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +51,26 @@ public:
 
 private:
     std::filesystem::path folder_;
+};
+
+struct ParameterBlock;
+
+// A program's backups: the unit's set as an image holds it, kept with its cause, and a failure
+// said once, however often it recurs.
+class BackupKeeper {
+public:
+    using Report = std::function<void(const std::filesystem::path& folder, std::error_code error)>;
+    explicit BackupKeeper(Report report,
+                          std::filesystem::path folder = BackupStore::DefaultFolder())
+        : store_(std::move(folder)), report_(std::move(report)) {}
+
+    void Keep(const ParameterBlock& image, const char* cause);
+    const BackupStore& Store() const { return store_; }
+
+private:
+    BackupStore store_;
+    Report report_;
+    bool reported_ = false;
 };
 
 }  // namespace orq

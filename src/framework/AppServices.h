@@ -4,9 +4,7 @@
 
 namespace orq {
 
-struct ParameterBlock;
-struct LinkState;
-class SerialPort;
+class UnitSession;
 class MessageBoxService;
 class FileDialogService;
 class ModalRunner;
@@ -14,9 +12,7 @@ class Skin;
 class WindowNotifier;
 
 struct AppServices {
-    ParameterBlock& block;
-    LinkState& link;
-    SerialPort* port;  // the one serial port
+    UnitSession& session;  // the one session with the unit: its port, image and link state
     MessageBoxService& messages;
     FileDialogService& files;
     ModalRunner& modal;

@@ -6,9 +6,10 @@
 #include <cstdint>
 
 #include "serial/BlockBuffer.h"
-#include "serial/SerialPort.h"
 
 namespace orq {
+
+class SerialPort;
 
 class ReceiveHandler {
 public:

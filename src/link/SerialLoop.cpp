@@ -53,13 +53,13 @@ private:
     std::vector<Note> notes_;
 };
 
-SerialLoop::SerialLoop(SerialPort& port, BlockBuffer& accumulator)
-    : port_(port), accumulator_(accumulator), target_(std::make_shared<Target>()) {
-    port_.SetNotifyTarget(target_);
+SerialLoop::SerialLoop(UnitSession& session)
+    : session_(session), target_(std::make_shared<Target>()) {
+    session_.SetNotifyTarget(target_);
 }
 
 SerialLoop::~SerialLoop() {
-    port_.SetNotifyTarget({});
+    session_.SetNotifyTarget({});
 }
 
 SerialLoop::Pumped SerialLoop::Pump(std::optional<std::chrono::steady_clock::time_point> deadline,
@@ -85,52 +85,33 @@ SerialLoop::Pumped SerialLoop::Pump(std::optional<std::chrono::steady_clock::tim
     if (cancelFd >= 0 && fds[1].revents != 0) return Pumped::Cancelled;
     if (fds[0].revents == 0) return Pumped::Ready;
     for (const Target::Note& note : target_->Take()) {
+        const auto now = UnitSession::Clock::now();
         if (note.message == WM_SERIAL_RECEIVE) {
-            receive_.OnSerialReceive(port_, note.portNumber, accumulator_);
-            if (onReceive_) onReceive_(note.portNumber);
+            session_.OnReceive(note.portNumber, now);
         } else if (note.message == WM_SERIAL_REMOVED) {
             // A sweep's scouts post here too: only the session's own port going away is Removed.
-            if (note.portNumber == port_.PortNumber()) removed_ = true;
-            if (onRemoved_) onRemoved_(note.portNumber);
+            if (session_.OnPortRemoved(note.portNumber, now)) removed_ = true;
         }
     }
     return Pumped::Ready;
 }
 
-template <class Search>
-ScanEnd SerialLoop::Finish(Search& search, int cancelFd) {
+ScanEnd SerialLoop::Search(std::vector<PortInfo> ports, int cancelFd) {
+    removed_ = false;
+    error_.clear();
+    session_.StartSearch(std::move(ports), UnitSession::Clock::now());
     ScanEnd end = ScanEnd::NoUnit;
-    while (search.Scanning()) {
-        const Pumped pumped = Pump(search.NextDeadline(), cancelFd);
+    while (session_.Searching()) {
+        const Pumped pumped = Pump(session_.NextDeadline(), cancelFd);
         if (pumped != Pumped::Ready) {
-            search.Cancel();
+            session_.CancelSearch();
             end = pumped == Pumped::Cancelled ? ScanEnd::Cancelled : ScanEnd::Failed;
             break;
         }
-        search.OnTimer(Search::Clock::now());
+        session_.OnTimer(UnitSession::Clock::now());
     }
-    onReceive_ = nullptr;
-    onRemoved_ = nullptr;
     removed_ = false;
-    return search.Connected() ? ScanEnd::Connected : end;
-}
-
-ScanEnd SerialLoop::Scan(ConnectScan& scan, std::vector<PortInfo> ports, int cancelFd) {
-    removed_ = false;
-    error_.clear();
-    onReceive_ = [&scan](int32_t) { scan.OnReceive(ConnectScan::Clock::now()); };
-    onRemoved_ = [&scan](int32_t number) { scan.OnPortRemoved(number, ConnectScan::Clock::now()); };
-    scan.Start(std::move(ports), ConnectScan::Clock::now());
-    return Finish(scan, cancelFd);
-}
-
-ScanEnd SerialLoop::Sweep(SweepScan& sweep, std::vector<PortInfo> ports, int cancelFd) {
-    removed_ = false;
-    error_.clear();
-    onReceive_ = [&sweep](int32_t number) { sweep.OnReceive(number, SweepScan::Clock::now()); };
-    onRemoved_ = [&sweep](int32_t number) { sweep.OnPortRemoved(number, SweepScan::Clock::now()); };
-    sweep.Start(std::move(ports), target_, SweepScan::Clock::now());
-    return Finish(sweep, cancelFd);
+    return session_.Connected() ? ScanEnd::Connected : end;
 }
 
 SerialLoop::WaitEnd SerialLoop::Wait(const std::function<bool()>& done,

@@ -1,7 +1,8 @@
 #pragma once
-// Which serial ports the system has, found in sysfs without opening any of them (opening drops
-// DTR and disturbs whatever else talks to the device). A port's number is its 1-based position
-// in the list and its name, the path OpenPort takes, is the device node.
+// Which serial ports the system has, found without opening any of them (opening drops DTR and
+// disturbs whatever else talks to the device). A port's number is its 1-based position in the
+// list and its path, the name OpenPort takes, is the device node. Discovery is the system's own
+// (PortListPosix.cpp: sysfs and /dev); ORQ_PORTS and the ordering are the same everywhere.
 
 #include <sys/types.h>
 
@@ -15,12 +16,12 @@ namespace orq {
 
 struct PortInfo {
     int32_t number = 0;
-    std::string path;     // /dev/ttyUSB0
-    std::string name;     // ttyUSB0
+    std::string path;  // /dev/ttyUSB0
+    std::string name;  // ttyUSB0
     bool usb = false;
-    std::string vendorId, productId;  // four hex digits each, e.g. 0403 and 6001
+    std::string vendorId, productId;            // four hex digits each, e.g. 0403 and 6001
     std::string manufacturer, product, serial;  // empty when the adapter does not say
-    std::string alias;  // its name under /dev/serial/by-id, which stays the same across plugs
+    std::string alias;       // its name under /dev/serial/by-id, which stays the same across plugs
     bool accessible = true;  // false: the user may not open it; show "no permission"
 };
 
@@ -32,10 +33,15 @@ struct DiscoveryRoots {
     std::function<bool(const std::string& path)> mayOpen;
 };
 
-// The list from sysfs: virtual terminals and phantom UARTs left out, USB adapters first, natural
+// The system's list: virtual terminals and phantom UARTs left out, USB adapters first, natural
 // order within each group (ttyS2 before ttyS10).
 std::vector<PortInfo> DiscoverPorts(const DiscoveryRoots& roots = {});
-// The list from ORQ_PORTS syntax: device paths separated by ':', in the order given.
+// What separates the paths of ORQ_PORTS on this system.
+extern const char kPortListSeparator;
+// Whether this user may open `path` for reading and writing, without opening it.
+bool UserMayOpen(const std::string& path);
+// The list from ORQ_PORTS syntax: device paths separated by kPortListSeparator, in the order
+// given.
 std::vector<PortInfo> PortsFromList(const std::string& paths,
                                     const std::function<bool(const std::string&)>& mayOpen = {});
 // ORQ_PORTS when it is set (it replaces discovery entirely), else discovery.
@@ -46,6 +52,8 @@ std::optional<std::string> OrqPortsFromEnvironment();
 
 // Natural order: runs of digits compare by value.
 bool NaturalLess(const std::string& a, const std::string& b);
+// Numbers the ports 1, 2, ... in their order.
+void NumberPorts(std::vector<PortInfo>& ports);
 
 // Processes other than `self` that hold `path` open, seen through the /proc/PID/fd links.
 // Processes of other users cannot be seen by an ordinary user; the device is never touched.

@@ -6,16 +6,9 @@
 
 namespace orq {
 
-// Notification numbers; the first parameter of each is the port number.
+// Notification numbers; the first parameter of each is the port number. The port watches no
+// modem line and reports no line error: the unit uses none, and no window would act on them.
 inline constexpr uint32_t WM_SERIAL_RECEIVE = 1642;  // second parameter 0
-inline constexpr uint32_t WM_SERIAL_CTS = 1643;      // 1 when CTS is on
-inline constexpr uint32_t WM_SERIAL_DSR = 1644;      // 1 when DSR is on
-inline constexpr uint32_t WM_SERIAL_RING = 1645;     // 1 when ring is on
-inline constexpr uint32_t WM_SERIAL_RLSD = 1646;     // 1 when carrier is on
-inline constexpr uint32_t WM_SERIAL_BREAK = 1647;
-inline constexpr uint32_t WM_SERIAL_TXEMPTY = 1648;
-inline constexpr uint32_t WM_SERIAL_ERROR = 1649;  // the line error flags
-inline constexpr uint32_t WM_SERIAL_RXFLAG = 1650;
 // The device went away (adapter unplugged, pty master closed). Posted once; the port then
 // reports itself closed to writers and waits for ClosePort.
 inline constexpr uint32_t WM_SERIAL_REMOVED = 1660;

@@ -9,9 +9,8 @@
 #include "framework/AppServices.h"
 #include "framework/NotifyTarget.h"
 #include "framework/Skin.h"
-#include "protocol/LinkFrame.h"
+#include "link/UnitSession.h"
 #include "protocol/ParameterBlock.h"
-#include "serial/SerialPort.h"
 
 namespace orq {
 
@@ -161,10 +160,11 @@ CAdvanceDlg::CAdvanceDlg(AppServices& services, std::weak_ptr<NotifyTarget> form
       formTarget_(std::move(formTarget)),
       controls_(BuildDialog(kTemplate248, this)),
       ddx_(controls_, services.messages) {
+    const ParameterBlock& block = services_.session.Block();
     for (std::size_t i = 0; i < std::size(kRows); ++i)
-        values_[i] = Hidden(kRows[i].id) ? *DeviceByte(services_.block, kRows[i].Key())
-                                         : services_.block.Mirror.*kRows[i].mirror;  // sign-extends
-    values_[kValueCount - 1] = 0;                                                    // zero pitch
+        values_[i] = Hidden(kRows[i].id) ? *DeviceByte(block, kRows[i].Key())
+                                         : block.Mirror.*kRows[i].mirror;  // sign-extends
+    values_[kValueCount - 1] = 0;                                          // zero pitch
     setFixedSize(controls_.Size());
     WireMessageMap(this, controls_, GetMessageMap());
     DoDataExchange();
@@ -193,10 +193,8 @@ void CAdvanceDlg::OnInitDialog() {
     services_.skin.Apply(this, kSkinDialog);
     // From now until the dialog closes, the port's notifications come here and are left
     // unhandled: the bytes stay in the port's buffer for the form.
-    if (services_.port) {
-        ownTarget_ = services_.notifier.TargetFor(this);
-        services_.port->SetNotifyTarget(ownTarget_);
-    }
+    ownTarget_ = services_.notifier.TargetFor(this);
+    services_.session.SetNotifyTarget(ownTarget_);
 }
 
 void CAdvanceDlg::ClampHiddenBoxes() {
@@ -215,10 +213,10 @@ void CAdvanceDlg::OnOK() {
     ClampHiddenBoxes();
     if (!ddx_.ReadBack()) return;  // the message is shown, the focus is in the faulty box
 
-    ParameterBlock& block = services_.block;
+    ParameterBlock& block = services_.session.Block();
     for (std::size_t i = 0; i < std::size(kRows); ++i)
         *DeviceByte(block, kRows[i].Key()) = LowByte(values_[i]);
-    SendParameters(services_.link, block, services_.port);
+    static_cast<void>(services_.session.SendParameters());
     for (std::size_t i = 0; i < std::size(kRows); ++i)
         if (!Hidden(kRows[i].id)) block.Mirror.*kRows[i].mirror = LowByte(values_[i]);
     accept();
@@ -235,7 +233,7 @@ void CAdvanceDlg::done(int result) {
 
 void CAdvanceDlg::ReleaseNotifications() {
     if (!ownTarget_) return;
-    if (services_.port) services_.port->SetNotifyTarget(formTarget_);
+    services_.session.SetNotifyTarget(formTarget_);
     ownTarget_.reset();
 }
 

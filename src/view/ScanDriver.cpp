@@ -1,11 +1,9 @@
 #include "view/ScanDriver.h"
 
-#include "framework/AppServices.h"
-
 namespace orq {
 
 namespace {
-using Clock = ConnectScan::Clock;
+using Clock = UnitSession::Clock;
 }
 
 QString PortOutcomeText(const PortInfo& port, PortStep step) {
@@ -23,13 +21,8 @@ QString PortOutcomeText(const PortInfo& port, PortStep step) {
     }
 }
 
-ScanDriver::ScanDriver(AppServices& services, BlockBuffer& accumulator, SliderValues& sliders,
-                       int32_t& connected, QObject* parent)
-    : QObject(parent), services_(services) {
-    if (services.port)
-        scan_.emplace(ConnectScan::Parts{*services.port, accumulator, services.link, services.block,
-                                         sliders, connected});
-    if (scan_) scan_->SetListener(this);
+ScanDriver::ScanDriver(UnitSession& session, QObject* parent) : QObject(parent), session_(session) {
+    session_.SetSearchListener(this);
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &ScanDriver::OnTimeout);
@@ -37,50 +30,36 @@ ScanDriver::ScanDriver(AppServices& services, BlockBuffer& accumulator, SliderVa
 
 ScanDriver::~ScanDriver() {
     Stop();
+    session_.SetSearchListener(nullptr);
 }
 
 bool ScanDriver::Running() const {
-    return scan_ && scan_->Scanning();
+    return session_.Searching();
 }
 
 void ScanDriver::Start() {
     lines_.clear();
-    if (!scan_) {
-        OnScanFinished(false);
-        return;
-    }
-    scan_->Start(ListPorts(OrqPortsFromEnvironment()), Clock::now());
+    session_.StartSearch(ListPorts(OrqPortsFromEnvironment()), Clock::now());
     Schedule();
 }
 
 void ScanDriver::Stop() {
     timer_.stop();
-    if (!Running()) return;
-    scan_->SetListener(nullptr);
-    scan_->Cancel();
-    scan_->SetListener(this);
+    if (Running()) session_.CancelSearch(true);
 }
 
-void ScanDriver::OnReceived() {
-    if (!Running()) return;
-    scan_->OnReceive(Clock::now());
-    Schedule();
-}
-
-void ScanDriver::OnPortRemoved(int32_t portNumber) {
-    if (!Running()) return;
-    scan_->OnPortRemoved(portNumber, Clock::now());
-    Schedule();
+void ScanDriver::Reschedule() {
+    if (Running()) Schedule();
 }
 
 void ScanDriver::OnTimeout() {
     if (!Running()) return;
-    scan_->OnTimer(Clock::now());
+    session_.OnTimer(Clock::now());
     Schedule();
 }
 
 void ScanDriver::Schedule() {
-    const auto deadline = scan_ ? scan_->NextDeadline() : std::nullopt;
+    const auto deadline = session_.NextDeadline();
     if (!deadline) {
         timer_.stop();
         return;

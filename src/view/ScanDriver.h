@@ -1,7 +1,8 @@
 #pragma once
-// Runs the connection scan for the main form without holding the user-interface thread: a
-// single-shot timer wakes it at the scan's next deadline, and the form hands it every batch of
-// received bytes. Closing the form stops it where it stands.
+// Runs the unit session's search for the main form without holding the user-interface thread: a
+// single-shot timer wakes it at the search's next deadline; the form hands the session every
+// batch of received bytes and then lets this reschedule. Closing the form stops it where it
+// stands.
 
 #include <QObject>
 #include <QString>
@@ -10,12 +11,9 @@
 
 #include <cstdint>
 
-#include "link/ConnectScan.h"
+#include "link/UnitSession.h"
 
 namespace orq {
-
-struct AppServices;
-class BlockBuffer;
 
 struct ScanReport {
     bool connected = false;
@@ -28,8 +26,7 @@ QString PortOutcomeText(const PortInfo& port, PortStep step);
 class ScanDriver : public QObject, private ScanListener {
     Q_OBJECT
 public:
-    ScanDriver(AppServices& services, BlockBuffer& accumulator, SliderValues& sliders,
-               int32_t& connected, QObject* parent = nullptr);
+    explicit ScanDriver(UnitSession& session, QObject* parent = nullptr);
     ~ScanDriver() override;
 
     // Lists the ports (ORQ_PORTS when set, else the system's) and starts with the first. The
@@ -38,10 +35,8 @@ public:
     bool Running() const;
     // Abandons a running scan and closes the port it was trying; no `finished` follows.
     void Stop();
-    // The form has moved received bytes into the accumulator.
-    void OnReceived();
-    // The port with this number went away (its adapter was unplugged).
-    void OnPortRemoved(int32_t portNumber);
+    // The session has heard from the port: the search's next deadline may have moved.
+    void Reschedule();
 
 signals:
     void progress(int percent);
@@ -53,8 +48,7 @@ private:
     void OnTimeout();
     void Schedule();
 
-    AppServices& services_;
-    std::optional<ConnectScan> scan_;
+    UnitSession& session_;
     QTimer timer_;
     QStringList lines_;
 };

@@ -6,8 +6,8 @@
 #include <QPointer>
 
 #include "config/ConfigFile.h"
-#include "protocol/LinkFrame.h"
-#include "view/CUARTView.h"
+#include "link/UnitSession.h"
+#include "view/UARTView.h"
 
 namespace orq {
 
@@ -75,39 +75,29 @@ void CUARTView::OnFileSave() {
 }
 
 void CUARTView::LoadConfigFile(const std::filesystem::path& path) {
-    const LoadResult result = LoadConfig(path, s_.block.Mirror, values_);
+    const LoadResult result = LoadConfig(path, session_.Block().Mirror, values_);
     if (result.error) {
         s_.messages.Show(this,
                          QStringLiteral("The config file %1 could not be read (%2)!")
                              .arg(FromPath(path), QString::fromStdString(result.error.message())));
         return;
     }
-    MoveAllSliders();
+    boxes_.ShowAllOnSliders();
     ddx_.WriteOut();
     update();
     if (!result.invalid.empty()) s_.messages.Show(this, InvalidValuesText(result.invalid));
 }
 
 void CUARTView::SaveConfigFile(const std::filesystem::path& path) {
-    if (const std::error_code error = SaveConfig(path, s_.block.Mirror, values_))
+    if (const std::error_code error = SaveConfig(path, session_.Block().Mirror, values_))
         s_.messages.Show(this, QStringLiteral("The config file %1 could not be saved (%2)!")
                                    .arg(FromPath(path), QString::fromStdString(error.message())));
 }
 
-void CUARTView::KeepBackup(const char* cause) {
-    const BackupStore::Kept kept = backups_.Keep(RenderDevice(s_.block), cause);
-    if (!kept.error || backupReported_) return;
-    backupReported_ = true;
-    if (frame_)
-        frame_->ShowNotice(
-            QStringLiteral("No backup of the unit's set could be kept in %1 (%2)")
-                .arg(FromPath(backups_.Folder()), QString::fromStdString(kept.error.message())));
-}
-
 void CUARTView::OnFileTransmit() {
     if (frame_) frame_->SetProgressPos(0);
-    KeepBackup("transmit");  // what the file is about to replace
-    DeviceFromMirror(s_.block);
+    session_.KeepSet("transmit");  // what the file is about to replace
+    DeviceFromMirror(session_.Block());
     if (frame_) frame_->SetProgressPos(100);
     Send();
     const QPointer<CUARTView> alive(this);

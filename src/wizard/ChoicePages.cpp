@@ -61,13 +61,12 @@ ChoicePage::ChoicePage(AppServices& services, const DialogTemplate& tmpl,
     : SetupPage(services, tmpl, pictures, parent),
       choices_(choices),
       key_(key),
-      value_(services.block.Mirror.*key) {
+      value_(Mirror().*key) {
     for (const Choice& c : choices_) {
         auto* button = controls_.Control<CPngButton>(c.id);
         if (!button) continue;
         if (c.name) button->setAccessibleName(QString::fromUtf8(c.name));
         group_.Add(button, c.value);
-        connect(button, &QAbstractButton::clicked, this, [this, id = c.id] { OnClick(id); });
     }
 }
 
@@ -89,7 +88,21 @@ void ChoicePage::OnClick(int id) {
 }
 
 CStep4::CStep4(AppServices& services, QWidget* parent)
-    : ChoicePage(services, kTemplate175, {}, kDirections, &SettingsMirror::FixMode, parent) {}
+    : ChoicePage(services, kTemplate175, {}, kDirections, &SettingsMirror::FixMode, parent) {
+    WireMessageMap(this, controls_, GetMessageMap());
+}
+
+// The pages' maps are not constexpr: their handlers are the base page's, and the compiler will
+// not convert such member pointers in a constant expression.
+std::span<const MessageEntry<CStep4>> CStep4::GetMessageMap() {
+    using P = CStep4;
+    static const MessageEntry<P> kMap[] = {
+        OnCommand<P>(IDC_STEP4_DIRECTION1, &P::OnClick),
+        OnCommand<P>(IDC_STEP4_DIRECTION2, &P::OnClick),
+        OnCommand<P>(IDC_STEP4_DIRECTION3, &P::OnClick),
+    };
+    return kMap;
+}
 
 void CStep4::BeforeChoice(int value) {
     s_.messages.Show(this, QStringLiteral("Direction %1").arg(value));
@@ -97,10 +110,37 @@ void CStep4::BeforeChoice(int value) {
 
 CStep6::CStep6(AppServices& services, QWidget* parent)
     : ChoicePage(services, kTemplate177, kPictures177, kServoTypes, &SettingsMirror::ServoType,
-                 parent) {}
+                 parent) {
+    WireMessageMap(this, controls_, GetMessageMap());
+}
+
+std::span<const MessageEntry<CStep6>> CStep6::GetMessageMap() {
+    using P = CStep6;
+    static const MessageEntry<P> kMap[] = {
+        OnCommand<P>(IDC_STEP6_SERVO_TYPE0, &P::OnClick),
+        OnCommand<P>(IDC_STEP6_SERVO_TYPE1, &P::OnClick),
+        OnCommand<P>(IDC_STEP6_SERVO_TYPE2, &P::OnClick),
+        OnCommand<P>(IDC_STEP6_SERVO_TYPE3, &P::OnClick),
+        OnCommand<P>(IDC_STEP6_SERVO_TYPE4, &P::OnClick),
+        OnCommand<P>(IDC_STEP6_SERVO_TYPE5, &P::OnClick),
+    };
+    return kMap;
+}
 
 CStep7::CStep7(AppServices& services, QWidget* parent)
     : ChoicePage(services, kTemplate190, kPictures190, kSwashTypes, &SettingsMirror::SwashPlateType,
-                 parent) {}
+                 parent) {
+    WireMessageMap(this, controls_, GetMessageMap());
+}
+
+std::span<const MessageEntry<CStep7>> CStep7::GetMessageMap() {
+    using P = CStep7;
+    static const MessageEntry<P> kMap[] = {
+        OnCommand<P>(IDC_STEP7_MIX, &P::OnClick),     OnCommand<P>(IDC_STEP7_CCPM120, &P::OnClick),
+        OnCommand<P>(IDC_STEP7_CCPM135, &P::OnClick), OnCommand<P>(IDC_STEP7_CCPM140, &P::OnClick),
+        OnCommand<P>(IDC_STEP7_CCPM90, &P::OnClick),
+    };
+    return kMap;
+}
 
 }  // namespace orq

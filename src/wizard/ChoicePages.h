@@ -51,10 +51,10 @@ protected:
     void OnInitPage() override;
     // Runs before a click changes anything; the installation page asks the user first.
     virtual void BeforeChoice(int /*value*/) {}
-
-private:
+    // A click on the button with this id (the pages' message maps).
     void OnClick(int id);
 
+private:
     std::span<const Choice> choices_;
     int8_t SettingsMirror::*key_;
     int value_;  // the page's copy, from the mirror when the wizard opened
@@ -69,6 +69,9 @@ public:
 
 protected:
     void BeforeChoice(int value) override;
+
+private:
+    static std::span<const MessageEntry<CStep4>> GetMessageMap();
 };
 
 // Page 5, "Servo type".
@@ -76,6 +79,9 @@ class CStep6 : public ChoicePage {
     Q_OBJECT
 public:
     CStep6(AppServices& services, QWidget* parent);
+
+private:
+    static std::span<const MessageEntry<CStep6>> GetMessageMap();
 };
 
 // Page 6, "Swashplate type".
@@ -83,6 +89,9 @@ class CStep7 : public ChoicePage {
     Q_OBJECT
 public:
     CStep7(AppServices& services, QWidget* parent);
+
+private:
+    static std::span<const MessageEntry<CStep7>> GetMessageMap();
 };
 
 }  // namespace orq

@@ -2,8 +2,7 @@
 
 #include <QPushButton>
 
-#include "protocol/LinkFrame.h"
-#include "serial/SerialPort.h"
+#include "link/UnitSession.h"
 
 namespace orq {
 
@@ -25,15 +24,29 @@ constexpr const char* kAxisNames[3] = {"Roll direction", "Pitch direction", "Yaw
 CStep12::CStep12(AppServices& services, QWidget* parent)
     : SetupPage(services, kTemplate216, kPictures216, parent) {
     for (std::size_t i = 0; i < 3; ++i) {
-        directions_[i] = services.block.Mirror.*kAxes[i].key;
-        if (QPushButton* b = controls_.Button(kAxes[i].button)) {
+        directions_[i] = Mirror().*kAxes[i].key;
+        if (QPushButton* b = controls_.Button(kAxes[i].button))
             b->setAccessibleName(QString::fromUtf8(kAxisNames[i]));
-            connect(b, &QPushButton::clicked, this, [this, i] {
-                directions_[i] = Flipped(directions_[i]);
-                ShowDirection(i);
-                ApplyEdit(kAxes[i].key, directions_[i]);
-            });
-        }
+    }
+    WireMessageMap(this, controls_, GetMessageMap());
+}
+
+std::span<const MessageEntry<CStep12>> CStep12::GetMessageMap() {
+    using P = CStep12;
+    static constexpr MessageEntry<P> kMap[] = {
+        OnCommand(IDC_STEP12_ROLL, &P::OnAxis),
+        OnCommand(IDC_STEP12_PITCH, &P::OnAxis),
+        OnCommand(IDC_STEP12_YAW, &P::OnAxis),
+    };
+    return kMap;
+}
+
+void CStep12::OnAxis(int buttonId) {
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (kAxes[i].button != buttonId) continue;
+        directions_[i] = Flipped(directions_[i]);
+        ShowDirection(i);
+        ApplyEdit(kAxes[i].key, directions_[i]);
     }
 }
 
@@ -48,11 +61,17 @@ void CStep12::ShowDirection(std::size_t axis) {
 
 CStep14::CStep14(AppServices& services, QWidget* parent)
     : SetupPage(services, kTemplate226, kPictures226, parent),
-      direction_(services.block.Mirror.OptimizationDir) {
-    if (QPushButton* b = controls_.Button(IDC_STEP14_CHECK))
-        connect(b, &QPushButton::clicked, this, &CStep14::OnCheck);
-    if (QPushButton* b = controls_.Button(IDC_STEP14_DIRECTION))
-        connect(b, &QPushButton::clicked, this, &CStep14::OnDirection);
+      direction_(Mirror().OptimizationDir) {
+    WireMessageMap(this, controls_, GetMessageMap());
+}
+
+std::span<const MessageEntry<CStep14>> CStep14::GetMessageMap() {
+    using P = CStep14;
+    static constexpr MessageEntry<P> kMap[] = {
+        OnCommand(IDC_STEP14_CHECK, &P::OnCheck),
+        OnCommand(IDC_STEP14_DIRECTION, &P::OnDirection),
+    };
+    return kMap;
 }
 
 void CStep14::OnInitPage() {
@@ -64,21 +83,17 @@ void CStep14::OnInitPage() {
     direction->setEnabled(false);  // only while the check runs
 }
 
-void CStep14::SendCheck(int state) {
-    checkState_ = state;
-    s_.link.OptimizationCheck = static_cast<uint8_t>(state);
-    SendOptimizationCheck(s_.link, s_.block, s_.port);
-}
-
 void CStep14::OnCheck() {
     QPushButton* check = controls_.Button(IDC_STEP14_CHECK);
     QPushButton* direction = controls_.Button(IDC_STEP14_DIRECTION);
     if (checkState_ == kCheckIdle) {
-        SendCheck(kCheckRunning);
+        checkState_ = kCheckRunning;
+        static_cast<void>(session_.StartPirouetteCheck());
         if (check) check->setText(QStringLiteral("Quit check"));
         if (direction) direction->setEnabled(true);
     } else if (checkState_ == kCheckRunning) {
-        SendCheck(kCheckIdle);
+        checkState_ = kCheckIdle;
+        static_cast<void>(session_.EndPirouetteCheck());
         if (check) check->setText(QStringLiteral("Check optimization direction"));
         if (direction) direction->setEnabled(false);
     }
@@ -94,8 +109,7 @@ void CStep14::OnDirection() {
 
 void CStep14::EndDirectionCheck() {
     checkState_ = kCheckIdle;
-    s_.link.OptimizationCheck = kOptimizationStop;
-    SendOptimizationCheck(s_.link, s_.block, s_.port);
+    static_cast<void>(session_.EndPirouetteCheck());
 }
 
 }  // namespace orq

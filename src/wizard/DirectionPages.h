@@ -20,6 +20,8 @@ protected:
     void OnInitPage() override;
 
 private:
+    static std::span<const MessageEntry<CStep12>> GetMessageMap();
+    void OnAxis(int buttonId);
     void ShowDirection(std::size_t axis);
     std::array<int, 3> directions_;
 };
@@ -41,9 +43,9 @@ protected:
     void OnInitPage() override;
 
 private:
+    static std::span<const MessageEntry<CStep14>> GetMessageMap();
     void OnCheck();
     void OnDirection();
-    void SendCheck(int state);
 
     int direction_;
     int checkState_ = kCheckIdle;

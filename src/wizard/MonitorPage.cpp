@@ -2,10 +2,8 @@
 
 #include <QLabel>
 
-#include <vector>
-
 #include "framework/NotifyTarget.h"
-#include "serial/SerialPort.h"
+#include "link/UnitSession.h"
 #include "widgets/LevelBar.h"
 
 namespace orq {
@@ -44,10 +42,17 @@ CStep3::CStep3(AppServices& services, QWidget* parent)
         if (QLabel* label = controls_.Label(s.label))
             label->setAccessibleName(QStringLiteral("%1 value").arg(QString::fromUtf8(s.name)));
     }
+    WireMessageMap(this, controls_, GetMessageMap());
+}
+
+std::span<const MessageEntry<CStep3>> CStep3::GetMessageMap() {
+    static constexpr MessageEntry<CStep3> kMap[] = {
+        OnMessage(WM_SERIAL_RECEIVE, &CStep3::OnSerialReceive),
+    };
+    return kMap;
 }
 
 void CStep3::OnInitPage() {
-    monitorBuffer_.SetMinimumBlockSize(4096);
     for (CLevelBar* bar : bars_)
         if (bar) bar->SetRange(-kBarLimit, kBarLimit);
     for (CLevelBar* bar : bars_)
@@ -55,19 +60,13 @@ void CStep3::OnInitPage() {
 }
 
 void CStep3::customEvent(QEvent* event) {
-    if (event->type() == kWindowMessageEvent) {
-        const auto* m = static_cast<const WindowMessageEvent*>(event);
-        if (m->message == WM_SERIAL_RECEIVE) OnSerialReceive(m->wParam, m->lParam);
-        return;
-    }
-    SetupPage::customEvent(event);
+    // The page takes the port's notifications while it is shown; only what the unit streams is
+    // of interest here, and other messages are left as every page leaves them.
+    if (!DispatchMessageEvent(this, GetMessageMap(), event)) SetupPage::customEvent(event);
 }
 
 void CStep3::OnSerialReceive(int32_t portNumber, intptr_t) {
-    if (s_.port) receive_.OnSerialReceive(*s_.port, portNumber, monitorBuffer_);
-    std::vector<uint8_t> run(monitorBuffer_.Size());
-    run.resize(monitorBuffer_.Take(run.data(), static_cast<uint32_t>(run.size())));
-    for (const MonitorSignal& m : stream_.Feed(run, s_.link, s_.block)) Show(m);
+    for (const MonitorSignal& m : session_.ReceiveMonitor(portNumber)) Show(m);
 }
 
 void CStep3::Show(const MonitorSignal& m) {

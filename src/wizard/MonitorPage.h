@@ -6,9 +6,7 @@
 
 #include <array>
 
-#include "link/ReceiveHandler.h"
 #include "protocol/Monitor.h"
-#include "serial/BlockBuffer.h"
 #include "wizard/SetupPage.h"
 
 namespace orq {
@@ -31,12 +29,10 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
+    static std::span<const MessageEntry<CStep3>> GetMessageMap();
     void OnSerialReceive(int32_t portNumber, intptr_t);
     void Show(const MonitorSignal& m);
 
-    BlockBuffer monitorBuffer_{1024};
-    ReceiveHandler receive_;
-    MonitorStream stream_;
     std::array<CLevelBar*, kMonitorChannels> bars_{};
     uint32_t shown_ = 0;
 };

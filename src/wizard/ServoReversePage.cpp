@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <QPushButton>
 
-
 namespace orq {
 
 namespace {
@@ -22,31 +21,40 @@ constexpr Channel kChannels[3] = {
 
 CStep8::CStep8(AppServices& services, QWidget* parent)
     : SetupPage(services, kTemplate197, kPictures197, parent),
-      swash_(services.block.Mirror, controls_.Label(IDC_STEP8_SWASH_TYPE), kSwashPlace197) {
-    for (std::size_t i = 0; i < std::size(kChannels); ++i) {
-        directions_[i] = services.block.Mirror.*kChannels[i].key;
-        if (QPushButton* b = controls_.Button(kChannels[i].button))
-            connect(b, &QPushButton::clicked, this, [this, i] { OnChannel(static_cast<int>(i)); });
-    }
-    // CH4 (1083) is never shown and does nothing: the tail servo has its own page.
+      swash_(Mirror(), controls_.Label(IDC_STEP8_SWASH_TYPE), kSwashPlace197) {
+    for (std::size_t i = 0; i < std::size(kChannels); ++i)
+        directions_[i] = Mirror().*kChannels[i].key;
+    WireMessageMap(this, controls_, GetMessageMap());
+}
+
+std::span<const MessageEntry<CStep8>> CStep8::GetMessageMap() {
+    using P = CStep8;
+    static constexpr MessageEntry<P> kMap[] = {
+        OnCommand(IDC_STEP8_CH1, &P::OnChannel), OnCommand(IDC_STEP8_CH2, &P::OnChannel),
+        OnCommand(IDC_STEP8_CH3, &P::OnChannel),
+        // CH4 (1083) is never shown and does nothing: the tail servo has its own page.
+    };
+    return kMap;
 }
 
 void CStep8::OnInitPage() {
-    for (int i = 0; i < 3; ++i) ShowDirection(i);
+    for (std::size_t i = 0; i < std::size(kChannels); ++i) ShowDirection(i);
     swash_.ShowName();
 }
 
-void CStep8::ShowDirection(int channel) {
+void CStep8::ShowDirection(std::size_t channel) {
     const Channel& c = kChannels[channel];
     if (QPushButton* b = controls_.Button(c.button))
         b->setText(QString::fromUtf8(directions_[channel] == 1 ? c.normal : c.reverse));
 }
 
-void CStep8::OnChannel(int channel) {
-    int& d = directions_[channel];
-    d = Flipped(d);
-    ShowDirection(channel);
-    ApplyEdit(kChannels[channel].key, d);
+void CStep8::OnChannel(int buttonId) {
+    for (std::size_t i = 0; i < std::size(kChannels); ++i) {
+        if (kChannels[i].button != buttonId) continue;
+        directions_[i] = Flipped(directions_[i]);
+        ShowDirection(i);
+        ApplyEdit(kChannels[i].key, directions_[i]);
+    }
 }
 
 void CStep8::showEvent(QShowEvent* event) {

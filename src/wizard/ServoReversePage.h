@@ -24,8 +24,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void OnChannel(int channel);  // 0..2
-    void ShowDirection(int channel);
+    static std::span<const MessageEntry<CStep8>> GetMessageMap();
+    void OnChannel(int buttonId);
+    void ShowDirection(std::size_t channel);
 
     std::array<int, 3> directions_;
     SwashTypeView swash_;

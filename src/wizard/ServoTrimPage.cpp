@@ -3,8 +3,7 @@
 #include <QPainter>
 #include <QPushButton>
 
-#include "protocol/LinkFrame.h"
-#include "serial/SerialPort.h"
+#include "link/UnitSession.h"
 #include "widgets/IconButton.h"
 #include "widgets/LevelBar.h"
 
@@ -64,28 +63,45 @@ std::array<int, 3> TrimsOf(const SettingsMirror& m) {
 
 CStep9::CStep9(AppServices& services, QWidget* parent)
     : SetupPage(services, kTemplate204, {}, parent),
-      trim_(TrimsOf(services.block.Mirror)),
-      swash_(services.block.Mirror, controls_.Label(IDC_STEP9_SWASH_TYPE), kSwashPlace204) {
+      trim_(TrimsOf(Mirror())),
+      swash_(Mirror(), controls_.Label(IDC_STEP9_SWASH_TYPE), kSwashPlace204) {
     for (std::size_t i = 0; i < 3; ++i) {
         bars_[i] = controls_.Control<CLevelBar>(kBars[i]);
         if (bars_[i]) bars_[i]->setAccessibleName(QStringLiteral("Trim CH%1").arg(i + 1));
     }
-    for (const ChannelButton& b : kChannelButtons) {
-        if (auto* button = controls_.Control<CIconButton>(b.id)) {
+    for (const ChannelButton& b : kChannelButtons)
+        if (auto* button = controls_.Control<CIconButton>(b.id))
             button->setAccessibleName(QString::fromUtf8(b.name));
-            connect(button, &QAbstractButton::clicked, this,
-                    [this, b] { OnChannel(b.channel, b.step); });
-        }
-    }
-    for (const SwashButton& b : kSwashButtons) {
-        if (auto* button = controls_.Control<CIconButton>(b.id)) {
+    for (const SwashButton& b : kSwashButtons)
+        if (auto* button = controls_.Control<CIconButton>(b.id))
             button->setAccessibleName(QString::fromUtf8(b.name));
-            connect(button, &QAbstractButton::clicked, this,
-                    [this, b] { OnSwash(b.axis, b.step); });
-        }
-    }
-    if (QPushButton* clean = controls_.Button(IDC_STEP9_CLEAN))
-        connect(clean, &QPushButton::clicked, this, &CStep9::OnClean);
+    WireMessageMap(this, controls_, GetMessageMap());
+}
+
+std::span<const MessageEntry<CStep9>> CStep9::GetMessageMap() {
+    using P = CStep9;
+    static constexpr MessageEntry<P> kMap[] = {
+        OnCommand(IDC_STEP9_CH1_UP, &P::OnChannel),
+        OnCommand(IDC_STEP9_CH1_DOWN, &P::OnChannel),
+        OnCommand(IDC_STEP9_CH2_UP, &P::OnChannel),
+        OnCommand(IDC_STEP9_CH2_DOWN, &P::OnChannel),
+        OnCommand(IDC_STEP9_CH3_UP, &P::OnChannel),
+        OnCommand(IDC_STEP9_CH3_DOWN, &P::OnChannel),
+        OnCommand(IDC_STEP9_COLLECTIVE_PLUS5, &P::OnSwash),
+        OnCommand(IDC_STEP9_COLLECTIVE_PLUS1, &P::OnSwash),
+        OnCommand(IDC_STEP9_COLLECTIVE_MINUS1, &P::OnSwash),
+        OnCommand(IDC_STEP9_COLLECTIVE_MINUS5, &P::OnSwash),
+        OnCommand(IDC_STEP9_ELEVATOR_MINUS5, &P::OnSwash),
+        OnCommand(IDC_STEP9_ELEVATOR_MINUS1, &P::OnSwash),
+        OnCommand(IDC_STEP9_ELEVATOR_PLUS1, &P::OnSwash),
+        OnCommand(IDC_STEP9_ELEVATOR_PLUS5, &P::OnSwash),
+        OnCommand(IDC_STEP9_AILERON_MINUS5, &P::OnSwash),
+        OnCommand(IDC_STEP9_AILERON_MINUS1, &P::OnSwash),
+        OnCommand(IDC_STEP9_AILERON_PLUS1, &P::OnSwash),
+        OnCommand(IDC_STEP9_AILERON_PLUS5, &P::OnSwash),
+        OnCommand(IDC_STEP9_CLEAN, &P::OnClean),
+    };
+    return kMap;
 }
 
 void CStep9::OnInitPage() {
@@ -105,18 +121,24 @@ void CStep9::OnInitPage() {
 }
 
 std::array<int, 3> CStep9::Directions() const {
-    const SettingsMirror& m = s_.block.Mirror;
+    const SettingsMirror& m = Mirror();
     return {m.*kDirectionKeys[0], m.*kDirectionKeys[1], m.*kDirectionKeys[2]};
 }
 
-void CStep9::OnChannel(int channel, int step) {
-    trim_.Channel(channel, step, Directions()[static_cast<std::size_t>(channel)]);
-    FinishChange();
+void CStep9::OnChannel(int buttonId) {
+    for (const ChannelButton& b : kChannelButtons) {
+        if (b.id != buttonId) continue;
+        trim_.Channel(b.channel, b.step, Directions()[static_cast<std::size_t>(b.channel)]);
+        FinishChange();
+    }
 }
 
-void CStep9::OnSwash(SwashAxis axis, int step) {
-    // With no swashplate type chosen there is no mixing to apply: the trims stay as they are.
-    if (trim_.Swash(axis, step, s_.block.Mirror.SwashPlateType, Directions())) FinishChange();
+void CStep9::OnSwash(int buttonId) {
+    for (const SwashButton& b : kSwashButtons) {
+        // With no swashplate type chosen there is no mixing to apply: the trims stay as they are.
+        if (b.id == buttonId && trim_.Swash(b.axis, b.step, Mirror().SwashPlateType, Directions()))
+            FinishChange();
+    }
 }
 
 void CStep9::OnClean() {
@@ -125,13 +147,14 @@ void CStep9::OnClean() {
 }
 
 void CStep9::FinishChange() {
+    ParameterBlock& block = session_.Block();
     for (std::size_t i = 0; i < 3; ++i) {
         const int t = trim_.Trims()[i];
         if (bars_[i]) bars_[i]->SetPos(t);
-        s_.block.Mirror.*kTrimKeys[i] = LowByte(t);
-        *DeviceByte(s_.block, MirrorKeyOf(kTrimKeys[i])) = LowByte(t);
+        block.Mirror.*kTrimKeys[i] = LowByte(t);
+        *DeviceByte(block, MirrorKeyOf(kTrimKeys[i])) = LowByte(t);
     }
-    SendParameters(s_.link, s_.block, s_.port);
+    static_cast<void>(session_.SendParameters());
 }
 
 void CStep9::showEvent(QShowEvent* event) {

@@ -26,8 +26,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void OnChannel(int channel, int step);
-    void OnSwash(SwashAxis axis, int step);
+    static std::span<const MessageEntry<CStep9>> GetMessageMap();
+    void OnChannel(int buttonId);
+    void OnSwash(int buttonId);
     void OnClean();
     // Bars, the trims into SetupBlock and mirror, one parameter write.
     void FinishChange();

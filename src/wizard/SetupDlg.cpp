@@ -7,8 +7,7 @@
 
 #include "framework/Services.h"
 #include "framework/Skin.h"
-#include "protocol/LinkFrame.h"
-#include "serial/SerialPort.h"
+#include "link/UnitSession.h"
 #include "wizard/ChoicePages.h"
 #include "wizard/DirectionPages.h"
 #include "wizard/GuidePages.h"
@@ -143,14 +142,12 @@ void CSetupDlg::ShowPage(int n) {
             continue;
         }
         page->show();
-        if (s_.port) s_.port->SetNotifyTarget(page->NotifyTarget());
+        s_.session.SetNotifyTarget(page->NotifyTarget());
         if (n == kMonitorPage) {
-            s_.link.ReplyMode = kReplyModeMonitor;
-            SendRequest(s_.link, s_.block, s_.port);
+            static_cast<void>(s_.session.StartMonitor());
         } else if (n == kMonitorPage - 1 || n == kMonitorPage + 1) {
             // Either neighbour is where leaving the Monitor page arrives: the stream stops.
-            s_.link.ReplyMode = kReplyModeNone;
-            SendRequest(s_.link, s_.block, s_.port);
+            static_cast<void>(s_.session.StopMonitor());
         }
     }
     NavPosition position = NavPosition::Middle;
@@ -186,8 +183,7 @@ void CSetupDlg::OnNext() {
 
 void CSetupDlg::EndSession() {
     if (pirouette_) pirouette_->EndDirectionCheck();
-    s_.link.ReplyMode = kReplyModeNone;
-    SendRequest(s_.link, s_.block, s_.port);
+    static_cast<void>(s_.session.StopMonitor());
 }
 
 void CSetupDlg::OnFinish() {

@@ -8,7 +8,7 @@
 //
 //     orq::CSetupDlg wizard(services, window());
 //     services.modal.RunModal(wizard);
-//     port->SetNotifyTarget(myTarget);   // the wizard leaves it with the last page shown
+//     session.SetNotifyTarget(myTarget);   // the wizard leaves it with the last page shown
 
 #include <QDialog>
 #include <QTabWidget>

@@ -4,8 +4,7 @@
 
 #include "framework/NotifyTarget.h"
 #include "framework/Skin.h"
-#include "protocol/LinkFrame.h"
-#include "serial/SerialPort.h"
+#include "link/UnitSession.h"
 #include "widgets/PngResource.h"
 #include "widgets/WidgetFactories.h"
 
@@ -13,7 +12,10 @@ namespace orq {
 
 SetupPage::SetupPage(AppServices& services, const DialogTemplate& tmpl,
                      std::span<const PagePicture> pictures, QWidget* parent)
-    : QWidget(parent), s_(services), controls_(BuildDialog(tmpl, this, WidgetFactories())) {
+    : QWidget(parent),
+      s_(services),
+      session_(services.session),
+      controls_(BuildDialog(tmpl, this, WidgetFactories())) {
     hide();
     for (const PagePicture& p : pictures)
         pictures_.push_back({LoadPngResource(p.resource), p.x, p.y});
@@ -32,10 +34,11 @@ std::shared_ptr<WindowNotifyTarget> SetupPage::NotifyTarget() {
 }
 
 void SetupPage::ApplyEdit(int8_t SettingsMirror::*key, int value) {
-    const MirrorKey& k = MirrorKeyOf(key);
-    if (int8_t* byte = DeviceByte(s_.block, k)) *byte = LowByte(value);
-    s_.block.Mirror.*key = LowByte(value);
-    SendParameters(s_.link, s_.block, s_.port);
+    static_cast<void>(session_.ApplyEdit(key, value));
+}
+
+const SettingsMirror& SetupPage::Mirror() const {
+    return session_.Block().Mirror;
 }
 
 void SetupPage::DrawPicture(QPainter& p, const std::optional<QImage>& image, int x, int y) {

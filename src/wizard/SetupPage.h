@@ -4,7 +4,8 @@
 // It paints its pictures at their fixed pixel positions and natural size before its controls
 // draw, so its labels (transparent, as every label is) lie over them. A page that changes a
 // parameter does it by the edit rule: its own copy first, then the SetupBlock byte and the
-// SettingsMirror key, then one parameter write.
+// SettingsMirror key, then one parameter write (UnitSession::ApplyEdit). Each page wires its
+// controls through a message map of its own, as every window does.
 
 #include <QImage>
 #include <QWidget>
@@ -15,6 +16,7 @@
 
 #include "framework/AppServices.h"
 #include "framework/DialogTemplate.h"
+#include "framework/MessageMap.h"
 #include "protocol/ParameterBlock.h"
 #include "wizard/SetupTemplates.h"
 
@@ -22,6 +24,7 @@ class QPainter;
 
 namespace orq {
 
+class UnitSession;
 class WindowNotifyTarget;
 
 class SetupPage : public QWidget {
@@ -45,6 +48,8 @@ protected:
     // The edit rule with the page's copy already updated: the key's device byte and the key
     // itself take `value`, then the parameter write goes out.
     void ApplyEdit(int8_t SettingsMirror::*key, int value);
+    // What the page starts from: the unit's set as the session holds it.
+    const SettingsMirror& Mirror() const;
     // A direction toggle: 1 (normal) becomes -1 (reverse); anything else becomes 1.
     static int Flipped(int direction) { return direction == 1 ? -1 : 1; }
     // Draws a picture loaded once with LoadPngResource, at its natural size.
@@ -53,6 +58,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
     AppServices& s_;
+    UnitSession& session_;
     DialogControls controls_;
 
 private:

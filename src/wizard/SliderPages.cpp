@@ -8,10 +8,8 @@
 #include <algorithm>
 
 #include "framework/DialogTemplate.h"
-#include "framework/ReturnCommits.h"
 #include "framework/Skin.h"
-#include "protocol/LinkFrame.h"
-#include "serial/SerialPort.h"
+#include "link/UnitSession.h"
 #include "widgets/PngResource.h"
 
 namespace orq {
@@ -52,35 +50,22 @@ SliderPage::SliderPage(AppServices& services, const DialogTemplate& tmpl,
     : SetupPage(services, tmpl, pictures, parent),
       specs_(values),
       ddx_(controls_, services.messages),
-      returns_(new ReturnCommits([this](int editId) { OnReturn(editId); }, this)) {
-    for (const SliderValue& v : specs_) values_.push_back(services.block.Mirror.*v.key);
+      boxes_(this, controls_, ddx_) {
+    for (const SliderValue& v : specs_) values_.push_back(Mirror().*v.key);
     for (int i : checkOrder) {
         const SliderValue& v = specs_[static_cast<std::size_t>(i)];
         ddx_.Bind(v.edit, values_[static_cast<std::size_t>(i)], MirrorKeyOf(v.key).min,
                   MirrorKeyOf(v.key).max);
     }
     for (std::size_t i = 0; i < specs_.size(); ++i) {
-        const int index = static_cast<int>(i);
-        const QString name = QString::fromUtf8(specs_[i].name);
-        if (SliderControl* slider = controls_.Slider(specs_[i].slider)) {
-            slider->setAccessibleName(name);
-            connect(slider, &SliderControl::scrolled, this, [this, index] { OnScroll(index); });
-            connect(slider, &SliderControl::releasedCapture, this,
-                    [this, index] { OnRelease(index); });
-        }
-        if (QLineEdit* edit = controls_.Edit(specs_[i].edit)) {
-            edit->setAccessibleName(name);
-            returns_->Watch(edit);
-        }
+        const SliderValue& v = specs_[i];
+        const MirrorKey& key = MirrorKeyOf(v.key);
+        const int base = v.scale == SliderScale::Travel ? key.min + key.max : 0;
+        boxes_.Add({v.slider, v.edit, key.min, key.max, base}, values_[i]);
+        const QString name = QString::fromUtf8(v.name);
+        if (SliderControl* slider = controls_.Slider(v.slider)) slider->setAccessibleName(name);
+        if (QLineEdit* edit = controls_.Edit(v.edit)) edit->setAccessibleName(name);
     }
-}
-
-int SliderPage::Base(const SliderValue& v) const {
-    return v.scale == SliderScale::Travel ? MirrorKeyOf(v.key).min + MirrorKeyOf(v.key).max : 0;
-}
-
-int SliderPage::PositionFor(const SliderValue& v, int value) const {
-    return Base(v) - value;
 }
 
 void SliderPage::OnInitPage() {
@@ -89,77 +74,81 @@ void SliderPage::OnInitPage() {
         const SliderValue& v = specs_[i];
         SliderControl* slider = controls_.Slider(v.slider);
         if (!slider) continue;
-        const MirrorKey& key = MirrorKeyOf(v.key);
+        const SliderBoxes::Box& box = boxes_.At(i);
         const int ticks = v.scale == SliderScale::Travel ? kTravelTicks : kCentredTicks;
         if (v.skinFirst) s_.skin.SetSlider(slider, kSkinSlider, 5, 1, 0, 0, 0);
         // A position, like the value it shows, runs from -max to -min for a centred slider.
-        slider->setRange(PositionFor(v, key.max), PositionFor(v, key.min));
+        slider->setRange(box.base - box.max, box.base - box.min);
         slider->setTickInterval(ticks);
-        slider->SetPos(PositionFor(v, values_[i]));
+        boxes_.ShowOnSlider(i);
         if (!v.skinFirst) s_.skin.SetSlider(slider, kSkinSlider, 5, 1, 0, 0, 0);
     }
 }
 
-int SliderPage::IndexOfSlider(int id) const {
-    for (std::size_t i = 0; i < specs_.size(); ++i)
-        if (specs_[i].slider == id) return static_cast<int>(i);
-    return -1;
+void SliderPage::OnScroll(int sliderId) {
+    boxes_.Scroll(sliderId, [this](std::size_t i) {
+        session_.Block().Mirror.*specs_[i].key = LowByte(values_[i]);
+    });
 }
 
-int SliderPage::IndexOfEdit(int id) const {
-    for (std::size_t i = 0; i < specs_.size(); ++i)
-        if (specs_[i].edit == id) return static_cast<int>(i);
-    return -1;
-}
-
-void SliderPage::OnScroll(int index) {
-    const SliderValue& v = specs_[static_cast<std::size_t>(index)];
-    int& value = values_[static_cast<std::size_t>(index)];
-    value = Base(v) - controls_.Slider(v.slider)->value();
-    s_.block.Mirror.*v.key = LowByte(value);
-    ddx_.WriteOut();
-    ddx_.ReadBack();  // last: the page may be gone once a message box has been up
-}
-
-void SliderPage::StoreDevice(int index) {
-    const SliderValue& v = specs_[static_cast<std::size_t>(index)];
-    *DeviceByte(s_.block, MirrorKeyOf(v.key)) = LowByte(values_[static_cast<std::size_t>(index)]);
-}
-
-void SliderPage::OnRelease(int index) {
-    StoreDevice(index);
-    SendParameters(s_.link, s_.block, s_.port);
+void SliderPage::OnRelease(int sliderId) {
+    if (const auto i = boxes_.Released(sliderId))
+        static_cast<void>(session_.SetUnitValue(specs_[*i].key, values_[*i]));
 }
 
 void SliderPage::OnReturn(int editId) {
-    const int index = IndexOfEdit(editId);
-    if (index < 0) return;
-    const QPointer<SliderPage> alive(this);
-    ddx_.ReadBack();  // a faulty box has had its message; the value is clamped below anyway
-    if (!alive) return;
-    const SliderValue& v = specs_[static_cast<std::size_t>(index)];
-    int& value = values_[static_cast<std::size_t>(index)];
-    if (SliderControl* slider = controls_.Slider(v.slider)) slider->SetPos(PositionFor(v, value));
-    value = std::clamp(value, MirrorKeyOf(v.key).min, MirrorKeyOf(v.key).max);
-    StoreDevice(index);
     // The file copy follows too, as it does for a slider move: a configuration file saved later
     // must hold what the unit and the page show.
-    s_.block.Mirror.*v.key = LowByte(value);
-    SendParameters(s_.link, s_.block, s_.port);
-    ddx_.WriteOut();
+    boxes_.Commit(editId, [this](std::size_t i) {
+        static_cast<void>(session_.ApplyEdit(specs_[i].key, values_[i]));
+    });
 }
 
 CStep10::CStep10(AppServices& services, QWidget* parent)
-    : SliderPage(services, kTemplate213, kPictures213, kTravel, kTravelOrder, parent) {}
+    : SliderPage(services, kTemplate213, kPictures213, kTravel, kTravelOrder, parent) {
+    WireMessageMap(this, controls_, GetMessageMap());
+}
+
+// The pages' maps are not constexpr: their handlers are the base page's, and the compiler will
+// not convert such member pointers in a constant expression.
+std::span<const MessageEntry<CStep10>> CStep10::GetMessageMap() {
+    using P = CStep10;
+    static const MessageEntry<P> kMap[] = {
+        OnVScroll<P>(IDC_STEP10_AILERON_SLIDER, &P::OnScroll),
+        OnReleasedCapture<P>(IDC_STEP10_AILERON_SLIDER, &P::OnRelease),
+        OnEditReturn<P>(IDC_STEP10_AILERON_EDIT, &P::OnReturn),
+        OnVScroll<P>(IDC_STEP10_ELEVATOR_SLIDER, &P::OnScroll),
+        OnReleasedCapture<P>(IDC_STEP10_ELEVATOR_SLIDER, &P::OnRelease),
+        OnEditReturn<P>(IDC_STEP10_ELEVATOR_EDIT, &P::OnReturn),
+    };
+    return kMap;
+}
 
 CStep11::CStep11(AppServices& services, QWidget* parent)
     : SliderPage(services, kTemplate215, {}, kCollective, kCollectiveOrder, parent),
       startPosition_(LoadPngResource(kStartPositionPicture215.resource)),
       measure_(LoadPngResource(kMeasurePicture215.resource)) {
-    if (QPushButton* b = controls_.Button(IDC_STEP11_MEASURE))
-        connect(b, &QPushButton::clicked, this, [this] { ShowPicture(-1); });
-    if (QPushButton* b = controls_.Button(IDC_STEP11_START_POSITION))
-        connect(b, &QPushButton::clicked, this, [this] { ShowPicture(1); });
+    WireMessageMap(this, controls_, GetMessageMap());
+}
+
+std::span<const MessageEntry<CStep11>> CStep11::GetMessageMap() {
+    using P = CStep11;
+    static const MessageEntry<P> kMap[] = {
+        OnVScroll<P>(IDC_STEP11_COLLECTIVE_SLIDER, &P::OnScroll),
+        OnReleasedCapture<P>(IDC_STEP11_COLLECTIVE_SLIDER, &P::OnRelease),
+        OnEditReturn<P>(IDC_STEP11_COLLECTIVE_EDIT, &P::OnReturn),
+        OnCommand(IDC_STEP11_MEASURE, &P::OnMeasure),
+        OnCommand(IDC_STEP11_START_POSITION, &P::OnStartPosition),
+    };
+    return kMap;
+}
+
+void CStep11::OnMeasure() {
+    ShowPicture(-1);
+}
+
+void CStep11::OnStartPosition() {
+    ShowPicture(1);
 }
 
 void CStep11::ShowPicture(int state) {
@@ -177,13 +166,31 @@ void CStep11::PaintChosenPictures(QPainter& p) {
 
 CStep13::CStep13(AppServices& services, QWidget* parent)
     : SliderPage(services, kTemplate219, kPictures219, kTail, kTailOrder, parent),
-      direction_(services.block.Mirror.ServoDirCH4) {
-    if (QPushButton* b = controls_.Button(IDC_STEP13_TAIL_DIRECTION))
-        connect(b, &QPushButton::clicked, this, [this] {
-            direction_ = Flipped(direction_);
-            ShowDirection();
-            ApplyEdit(&SettingsMirror::ServoDirCH4, direction_);
-        });
+      direction_(Mirror().ServoDirCH4) {
+    WireMessageMap(this, controls_, GetMessageMap());
+}
+
+std::span<const MessageEntry<CStep13>> CStep13::GetMessageMap() {
+    using P = CStep13;
+    static const MessageEntry<P> kMap[] = {
+        OnVScroll<P>(IDC_STEP13_TRIM_SLIDER, &P::OnScroll),
+        OnReleasedCapture<P>(IDC_STEP13_TRIM_SLIDER, &P::OnRelease),
+        OnEditReturn<P>(IDC_STEP13_TRIM_EDIT, &P::OnReturn),
+        OnVScroll<P>(IDC_STEP13_LIMIT_A_SLIDER, &P::OnScroll),
+        OnReleasedCapture<P>(IDC_STEP13_LIMIT_A_SLIDER, &P::OnRelease),
+        OnEditReturn<P>(IDC_STEP13_LIMIT_A_EDIT, &P::OnReturn),
+        OnVScroll<P>(IDC_STEP13_LIMIT_B_SLIDER, &P::OnScroll),
+        OnReleasedCapture<P>(IDC_STEP13_LIMIT_B_SLIDER, &P::OnRelease),
+        OnEditReturn<P>(IDC_STEP13_LIMIT_B_EDIT, &P::OnReturn),
+        OnCommand(IDC_STEP13_TAIL_DIRECTION, &P::OnTailDirection),
+    };
+    return kMap;
+}
+
+void CStep13::OnTailDirection() {
+    direction_ = Flipped(direction_);
+    ShowDirection();
+    ApplyEdit(&SettingsMirror::ServoDirCH4, direction_);
 }
 
 void CStep13::OnInitPage() {

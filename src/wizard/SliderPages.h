@@ -1,6 +1,7 @@
 #pragma once
 // Pages with values set by a slider and an edit box: 9 "Swashplate travel", 10 "Collective
-// pitch" and 11 "Tail setup". Each value follows one pattern:
+// pitch" and 11 "Tail setup". Each value follows the sliders' rule (SliderBoxes), with the file's
+// copy kept as the value moves:
 //   - scrolling moves the value and its key in the mirror, and sends nothing;
 //   - letting go of the slider puts the value into the unit's byte and sends it;
 //   - Return in the edit box reads the boxes (with the range message for a value out of range),
@@ -11,12 +12,10 @@
 #include <vector>
 
 #include "framework/DataExchange.h"
+#include "framework/SliderBoxes.h"
 #include "wizard/SetupPage.h"
 
 namespace orq {
-
-class ReturnCommits;
-class SliderControl;
 
 // How a slider shows its value: travel limits 20..125 (position 145 - v, a tick every 15) or a
 // centred value -125..125 (position -v, a tick every 50). The largest value sits at the top.
@@ -45,21 +44,16 @@ public:
 
 protected:
     void OnInitPage() override;
+    // The pages' message maps name these for each of their sliders and boxes.
+    void OnScroll(int sliderId);
+    void OnRelease(int sliderId);
+    void OnReturn(int editId);
 
 private:
-    int Base(const SliderValue& v) const;
-    int PositionFor(const SliderValue& v, int value) const;
-    int IndexOfSlider(int id) const;
-    int IndexOfEdit(int id) const;
-    void OnScroll(int index);
-    void OnRelease(int index);
-    void OnReturn(int editId);
-    void StoreDevice(int index);
-
     std::span<const SliderValue> specs_;
     std::vector<int> values_;
     DataExchange ddx_;
-    ReturnCommits* returns_;
+    SliderBoxes boxes_;  // in `values` order
 };
 
 // Page 9, "Swashplate travel": how far the swashplate may tilt for aileron and elevator.
@@ -67,6 +61,9 @@ class CStep10 : public SliderPage {
     Q_OBJECT
 public:
     CStep10(AppServices& services, QWidget* parent);
+
+private:
+    static std::span<const MessageEntry<CStep10>> GetMessageMap();
 };
 
 // Page 10, "Collective pitch": the collective's travel, its sign the direction. Two buttons
@@ -83,6 +80,9 @@ protected:
     void PaintChosenPictures(QPainter& p) override;
 
 private:
+    static std::span<const MessageEntry<CStep11>> GetMessageMap();
+    void OnMeasure();
+    void OnStartPosition();
     void ShowPicture(int state);
 
     int pictureState_ = 1;
@@ -100,6 +100,8 @@ protected:
     void OnInitPage() override;
 
 private:
+    static std::span<const MessageEntry<CStep13>> GetMessageMap();
+    void OnTailDirection();
     void ShowDirection();
     int direction_;
 };

@@ -46,7 +46,6 @@ private:
 };
 
 struct Shell : ServiceRig {
-    Shell() : ServiceRig(SerialPort::kStartOptions, false) {}
     CUARTApp app{services};
     QStringList log;
     ProbeForm* form = nullptr;

@@ -43,23 +43,34 @@ class TestForm : public QWidget {
 public:
     explicit TestForm(MessageBoxService& messages)
         : controls_(BuildDialog(kTemplate, this)), ddx_(controls_, messages) {
-        unmatched = WireMessageMap(this, controls_, GetMessageMap());
+        unwired = ConnectMessageMap(this, controls_, GetMessageMap());
     }
     static std::span<const MessageEntry<TestForm>> GetMessageMap() {
         static constexpr MessageEntry<TestForm> kMap[] = {
-            OnCommand(10, &TestForm::OnFirst),   OnCommand(57601, &TestForm::OnMenu),
-            OnVScroll(13, &TestForm::OnScroll),  OnReleasedCapture(13, &TestForm::OnRelease),
-            OnEditEnter(12, &TestForm::OnEnter), OnMessage(1642, &TestForm::OnReceive),
+            OnCommand(10, &TestForm::OnFirst),    OnMenu(57601, &TestForm::OnMenuCommand),
+            OnVScroll(13, &TestForm::OnScroll),   OnReleasedCapture(13, &TestForm::OnRelease),
+            OnEditReturn(12, &TestForm::OnEnter), OnMessage(1642, &TestForm::OnReceive),
+        };
+        return kMap;
+    }
+    // Mistakes a map can hold: an id the template lacks, and entries whose control is of another
+    // kind (a scroll handler on a button, Return on a slider, a click on an edit box).
+    static std::span<const MessageEntry<TestForm>> GetFaultyMap() {
+        static constexpr MessageEntry<TestForm> kMap[] = {
+            OnCommand(10, &TestForm::OnFirst),     OnCommand(99, &TestForm::OnFirst),
+            OnVScroll(10, &TestForm::OnScroll),    OnEditReturn(13, &TestForm::OnEnter),
+            OnCommand(11, &TestForm::OnFirst),     OnMenu(57601, &TestForm::OnMenuCommand),
+            OnMessage(1642, &TestForm::OnReceive),
         };
         return kMap;
     }
     DialogControls controls_;
     DataExchange ddx_;
-    int unmatched = 0;
+    std::vector<int> unwired;
     QStringList log;
     QVector<int> received;
     void OnFirst() { log << "first"; }
-    void OnMenu(int id) { log << QStringLiteral("menu %1").arg(id); }
+    void OnMenuCommand(int id) { log << QStringLiteral("menu %1").arg(id); }
     void OnScroll(int id) {
         log << QStringLiteral("scroll %1 %2").arg(id).arg(controls_.Slider(id)->value());
     }
@@ -141,7 +152,11 @@ void FrameworkTest::templateBuildsPositionedControlsFoundByIdInTabOrder() {
 void FrameworkTest::messageMapRoutesClicksScrollsReleasesAndCommands() {
     RecordingMessageBox box;
     TestForm form(box);
-    QCOMPARE(form.unmatched, 0);
+    QVERIFY(form.unwired.empty());
+    // A handler bound to an id with no control of its kind would never run: it is named.
+    TestForm other(box);
+    QCOMPARE(ConnectMessageMap(&other, other.controls_, TestForm::GetFaultyMap()),
+             (std::vector<int>{99, 10, 13, 11}));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     // The group box listed last must not swallow the click.
@@ -165,8 +180,10 @@ void FrameworkTest::messageMapRoutesClicksScrollsReleasesAndCommands() {
     QTest::keyClick(form.controls_.Edit(12), Qt::Key_Return);
     QVERIFY(DispatchCommand(&form, TestForm::GetMessageMap(), 57601));
     QVERIFY(!DispatchCommand(&form, TestForm::GetMessageMap(), 57603));
-    QCOMPARE(form.log, (QStringList{"first", "scroll 13 19", "scroll 13 20", "scroll 13 29",
-                                    "scroll 13 29", "release 13", "enter 12", "menu 57601"}));
+    // Return commits on the key going down and again on it coming up.
+    QCOMPARE(form.log,
+             (QStringList{"first", "scroll 13 19", "scroll 13 20", "scroll 13 29", "scroll 13 29",
+                          "release 13", "enter 12", "enter 12", "menu 57601"}));
 }
 
 void FrameworkTest::integersAndFileFiltersAreParsedStrictly() {

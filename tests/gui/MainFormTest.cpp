@@ -20,8 +20,8 @@
 #include "support/GuiRig.h"
 #include "support/SimPeer.h"
 #include "view/AdvanceDlg.h"
-#include "view/CUARTView.h"
 #include "view/MainFormTemplate.h"
+#include "view/UARTView.h"
 #include "widgets/PngButton.h"
 #include "wizard/MonitorPage.h"
 #include "wizard/SetupDlg.h"
@@ -36,12 +36,11 @@ constexpr std::size_t kTuning = 34;  // where the TuningBlock starts in a parame
 constexpr int kQuietMs = 300;        // time enough for a stray frame to reach the unit
 constexpr int kScanMs = 10000;       // a silent port costs about 2 s
 
-// The port starts as main makes it; the form adds what it needs.
 struct ViewHarness : ServiceRig {
     CUARTApp app{services};
     CMainFrame* frame = nullptr;
     QPointer<CUARTView> view;
-    ViewHarness() : ServiceRig(SerialPort::kStartOptions) {
+    ViewHarness() {
         InitGuiResources();
         app.InitInstance([this](CMainFrame& f, AppServices& s) -> FormView* {
             view = new CUARTView(s, &f);
@@ -430,16 +429,16 @@ void MainFormTest::connectFindsTheUnitBehindAbsentGoneAndSilentPorts() {
     QVERIFY(unit.Since()[0] == probe);
     QCOMPARE(unit.Since()[1][4], uint8_t{0});  // ReplyMode back to 0
     unit.Mark();
-    QTRY_COMPARE(h.view->Accumulator().Size(), uint32_t{90});
+    QTRY_COMPARE(h.session.Accumulator().Size(), uint32_t{90});
     QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("50"));
     // While the Advance Menu is up, replies wait in the port; the form collects them after.
     bool advance = false;
     uint32_t collectedMeanwhile = 0;
     h.modal.onRun = [&](QDialog& dialog) {
         advance = qobject_cast<CAdvanceDlg*>(&dialog) != nullptr;
-        SendParameters(h.link, h.block, &h.port);
+        static_cast<void>(h.session.SendParameters());
         QTest::qWait(500);
-        collectedMeanwhile = h.view->Accumulator().Size() - 90;
+        collectedMeanwhile = h.session.Accumulator().Size() - 90;
         return int(QDialog::Rejected);
     };
     h.Click(IDC_ADVANCE);
@@ -450,12 +449,12 @@ void MainFormTest::connectFindsTheUnitBehindAbsentGoneAndSilentPorts() {
     const auto notify = [&](int32_t port) {
         WindowMessageEvent e(WM_SERIAL_RECEIVE, port, 0);
         QCoreApplication::sendEvent(h.view, &e);
-        return h.view->Accumulator().Size();
+        return h.session.Accumulator().Size();
     };
     QCOMPARE(notify(h.port.PortNumber() + 1), uint32_t{90});
     QCOMPARE(notify(h.port.PortNumber()), uint32_t{2 * 90});
     h.TypeAndEnter(IDC_PITCH_GAIN_EDIT, "60");
-    QTRY_COMPARE(h.view->Accumulator().Size(), uint32_t{4 * 90});
+    QTRY_COMPARE(h.session.Accumulator().Size(), uint32_t{4 * 90});
     QTRY_COMPARE(unit.CountSince(), std::size_t{3});  // the write sent meanwhile and Return's two
     QCOMPARE(unit.Since()[2][(kTuning + 12)], uint8_t{60});
 }
@@ -492,7 +491,7 @@ void MainFormTest::setupRunsTheWizardAndTakesTheLineBack() {
         auto* monitor = qobject_cast<CStep3*>(wizard->Page(3));
         static_cast<void>(QTest::qWaitFor([&] { return monitor->RepliesShown() >= 2; }, 3000));
         monitorShown = int(monitor->RepliesShown());
-        formHeard = h.view->Accumulator().Size();
+        formHeard = h.session.Accumulator().Size();
         Press(wizard, {IDC_SETUP_CANCEL});
         return wizard->result();
     };
@@ -504,7 +503,7 @@ void MainFormTest::setupRunsTheWizardAndTakesTheLineBack() {
     const auto f = unit.Since();
     QCOMPARE((QList<int>{f[0][4], f[1][4], f[2][9], f[3][4]}), (QList<int>{0, 40, 50, 0}));
     h.TypeAndEnter(IDC_PITCH_GAIN_EDIT, "60");  // answered: the answers come to the form
-    QTRY_VERIFY(h.view->Accumulator().Size() >= 2 * kFrameSize);
+    QTRY_VERIFY(h.session.Accumulator().Size() >= 2 * kFrameSize);
 }
 
 // Found and before Transmit, the unit's set is kept; a folder that cannot take it is said once in

@@ -1,11 +1,13 @@
-#include "link/ConnectScan.h"
-
 #include <gtest/gtest.h>
 #include <sys/eventfd.h>
 
 #include <thread>
 
+#include "link/FrameEnd.h"
 #include "link/SerialLoop.h"
+#include "link/UnitSession.h"
+#include "serial/BlockBuffer.h"
+#include "serial/SerialPort.h"
 #include "sim/SimUnit.h"
 #include "support/Pty.h"
 
@@ -44,9 +46,20 @@ struct ScanLog : ScanListener {
     void OnScanFinished(bool connected) override { finished.push_back(connected); }
 };
 
-// The configurator's side: the process-wide objects the scan works on, as main would own them.
-class ConnectScanTest : public ::testing::Test, public HostSession {
+// A program's side: its unit session, driven by a loop as orqctl drives it.
+struct Host {
+    explicit Host(SearchStyle style) : session(style) {}
+    UnitSession session;
+    SerialLoop loop{session};
+};
+
+// The desktop program's search one port at a time, and orqctl's sweep over all at once.
+class ConnectScanTest : public ::testing::Test {
 protected:
+    ConnectScanTest() {
+        static_cast<void>(cli.session.Port().SetPassEnd(std::make_unique<FrameEnd>()));
+    }
+
     std::unique_ptr<SimUnit> StartSim(bool reply, UnitImage image = FactoryImage(),
                                       SimFaults faults = {}) {
         logs_.push_back(::testing::TempDir() + "orq-scan-" + std::to_string(::getpid()) + "-" +
@@ -62,6 +75,12 @@ protected:
         for (const auto& log : logs_) std::remove(log.c_str());
     }
 
+    Host desk{SearchStyle::OneAtATime};
+    Host cli{SearchStyle::AllAtOnce};
+    UnitSession& session = desk.session;
+    SerialLoop& loop = desk.loop;
+    SerialPort& port = session.Port();
+    const ParameterBlock& block = session.Block();
     ScanLog events;
     std::vector<std::string> logs_;
 };
@@ -75,27 +94,26 @@ TEST_F(ConnectScanTest, FindsTheUnitOnTheThirdPortAfterTwoSilentOnes) {
     auto unit = StartSim(true, image);
     // A port another program holds is passed over at once, as is one that does not exist.
     auto held = StartSim(true);
-    SerialPort other(SerialPort::kProgramOptions);
+    SerialPort other;
     ASSERT_TRUE(other.OpenPort(1, held->DevicePath()));
     const std::string missing = "/dev/orq-no-such-port", h = held->DevicePath();
     const std::string s1 = silent1->DevicePath(), s2 = silent2->DevicePath(),
                       u = unit->DevicePath();
-    scan.SetListener(&events);
-    ASSERT_EQ(loop.Scan(scan, PortsFromList(missing + ":" + h + ":" + s1 + ":" + s2 + ":" + u)),
+    session.SetSearchListener(&events);
+    ASSERT_EQ(loop.Search(PortsFromList(missing + ":" + h + ":" + s1 + ":" + s2 + ":" + u)),
               ScanEnd::Connected);
     EXPECT_EQ(events.steps, Refused(missing, S::NotFound) + Refused(h, S::InUse) +
                                 Probed(s1, S::NoAnswer) + Probed(s2, S::NoAnswer) +
                                 Probed(u, S::Answered));
     EXPECT_EQ(events.finished, std::vector<bool>{true});
-    EXPECT_TRUE(connected == 1 && port.IsOpen());
+    EXPECT_TRUE(session.Connected() && port.IsOpen());
     EXPECT_EQ(port.PortNumber(), 5);
-    EXPECT_EQ(link.ReplyMode, kReplyModeNone);
+    EXPECT_EQ(session.Link().ReplyMode, kReplyModeNone);
     // The unit's parameters are in the image and shown.
     EXPECT_EQ(block.Setup, image.Setup);
     EXPECT_EQ(block.Tuning, image.Tuning);
     const SettingsMirror& m = block.Mirror;
-    EXPECT_EQ(std::tuple(sliders.PitchAgility, m.PitchAgility, m.SpinSpeed1, m.ServoDirCH4),
-              std::tuple(47, 47, 47, 1));
+    EXPECT_EQ(std::tuple(m.PitchAgility, m.SpinSpeed1, m.ServoDirCH4), std::tuple(47, 47, 1));
     // Each silent port heard the probe eleven times; the unit heard it, then the follow-up request.
     for (int i : {0, 1}) EXPECT_EQ(Lines(logs_[i]), std::vector<std::string>(11, kProbeLine));
     ASSERT_TRUE(loop.WaitFor([&] { return Lines(logs_[2]).size() >= 2; }, 2s));
@@ -117,7 +135,7 @@ TEST_F(ConnectScanTest, ASilentPortHearsElevenProbesTwoHundredMillisecondsApart)
         }
     });
     const auto start = Clock::now();
-    EXPECT_EQ(loop.Scan(scan, PortsFromList(line.path())), ScanEnd::NoUnit);
+    EXPECT_EQ(loop.Search(PortsFromList(line.path())), ScanEnd::NoUnit);
     const auto gaveUp = Clock::now() - start;
     farEnd.join();
     ASSERT_EQ(heard.size(), 11u);
@@ -130,19 +148,19 @@ TEST_F(ConnectScanTest, ASilentPortHearsElevenProbesTwoHundredMillisecondsApart)
 TEST_F(ConnectScanTest, ConnectingAgainFindsTheSameUnitDespiteWhatItSentMeanwhile) {
     auto unit = StartSim(true);
     const auto ports = PortsFromList(unit->DevicePath());
-    ASSERT_EQ(loop.Scan(scan, ports), ScanEnd::Connected);
+    ASSERT_EQ(loop.Search(ports), ScanEnd::Connected);
     // The answer to the follow-up request reaches the accumulator; a further answer waits in the
     // port's own buffer. Neither answers the next scan's probe.
-    ASSERT_TRUE(loop.WaitFor([&] { return accumulator.Size() >= 90; }, 2s));
-    SendRequest(link, block, &port);
+    ASSERT_TRUE(loop.WaitFor([&] { return session.Accumulator().Size() >= 90; }, 2s));
+    ASSERT_EQ(session.RequestParameters(), kFrameSize);
     ASSERT_TRUE(Eventually([&] { return port.ReceiveSize() >= 90; }));
-    scan.SetListener(&events);
-    ASSERT_EQ(loop.Scan(scan, ports), ScanEnd::Connected);
+    session.SetSearchListener(&events);
+    ASSERT_EQ(loop.Search(ports), ScanEnd::Connected);
     EXPECT_EQ(events.steps, Probed(unit->DevicePath(), S::Answered));
-    EXPECT_TRUE(connected == 1 && port.IsOpen());
+    EXPECT_TRUE(session.Connected() && port.IsOpen());
     // A scan started while connected disconnects first: with nothing to try it ends disconnected.
-    EXPECT_EQ(loop.Scan(scan, {}), ScanEnd::NoUnit);
-    EXPECT_FALSE(connected != 0 || port.IsOpen());
+    EXPECT_EQ(loop.Search({}), ScanEnd::NoUnit);
+    EXPECT_FALSE(session.Connected() || port.IsOpen());
     EXPECT_EQ(events.finished, (std::vector<bool>{true, false}));
 }
 
@@ -164,12 +182,12 @@ TEST_F(ConnectScanTest, CancellingMidScanClosesThePortAndLeavesTheRestUntried) {
             if (fromOutside)
                 EXPECT_EQ(::write(cancelFd, &one, sizeof one), 8);
             else
-                scan.Cancel();
+                session.CancelSearch();
         };
-        scan.SetListener(&events);
-        EXPECT_EQ(loop.Scan(scan, ports, fromOutside ? cancelFd : -1),
+        session.SetSearchListener(&events);
+        EXPECT_EQ(loop.Search(ports, fromOutside ? cancelFd : -1),
                   fromOutside ? ScanEnd::Cancelled : ScanEnd::NoUnit);
-        EXPECT_FALSE(scan.Scanning() || port.IsOpen() || connected != 0);
+        EXPECT_FALSE(session.Searching() || port.IsOpen() || session.Connected());
         EXPECT_EQ(events.steps.back().first, PortStep::Opened);
         EXPECT_EQ(events.finished, std::vector<bool>{false});
     }
@@ -184,9 +202,26 @@ TEST_F(ConnectScanTest, AnAdapterUnpluggedWhileProbedIsLeftForTheNextPort) {
     events.onStep = [&](const ScanEvent& e) {
         if (e.step == PortStep::Opened && e.index == 0) doomed->Stop();
     };
-    scan.SetListener(&events);
-    ASSERT_EQ(loop.Scan(scan, PortsFromList(d + ":" + u)), ScanEnd::Connected);
+    session.SetSearchListener(&events);
+    ASSERT_EQ(loop.Search(PortsFromList(d + ":" + u)), ScanEnd::Connected);
     EXPECT_EQ(events.steps, Probed(d, S::Removed) + Probed(u, S::Answered));
+}
+
+// Both searches take one rule for "the unit answered": noise before a valid answer does not hide
+// it however much of it came first, and a reply that echoes another frame is no answer.
+TEST_F(ConnectScanTest, BothSearchesFindTheAnswerBehindNoiseAndTakeNothingElse) {
+    for (Host* host : {&desk, &cli}) {
+        SCOPED_TRACE(host == &desk ? "one port at a time" : "every port at once");
+        auto noisy = StartSim(true, FactoryImage(), {.noise = 1500, .seed = 7});
+        auto stray = StartSim(true, FactoryImage(), {.corrupt = SimFaults::Corrupt::Echo});
+        ScanLog log;
+        host->session.SetSearchListener(&log);
+        EXPECT_EQ(host->loop.Search(PortsFromList(stray->DevicePath())), ScanEnd::NoUnit);
+        ASSERT_FALSE(log.steps.empty());
+        EXPECT_EQ(log.steps.back(), std::pair(S::NoValidAnswer, stray->DevicePath()));
+        EXPECT_EQ(host->loop.Search(PortsFromList(noisy->DevicePath())), ScanEnd::Connected);
+        host->session.SetSearchListener(nullptr);
+    }
 }
 
 // The sweep: a port is reported by how it ended, once the ports before it have ended.
@@ -203,27 +238,27 @@ TEST_F(ConnectScanTest, TheSweepFindsTheUnitAmongAllPortsAndLeavesTheOthersAlone
     auto unit = StartSim(true, image);
     auto after = StartSim(false);
     auto held = StartSim(true);
-    SerialPort other(SerialPort::kProgramOptions);
+    SerialPort other;
     ASSERT_TRUE(other.OpenPort(1, held->DevicePath()));
     const std::string missing = "/dev/orq-no-such-port", h = held->DevicePath(),
                       si = silent->DevicePath(), u = unit->DevicePath();
-    port.SetPassEndsAtFrame(true);
-    sweep.SetListener(&events);
-    ASSERT_EQ(loop.Sweep(sweep, PortsFromList(missing + ":" + h + ":" + si + ":" + u + ":" +
-                                              after->DevicePath())),
+    UnitSession& unitSession = cli.session;
+    SerialPort& cliPort = unitSession.Port();
+    unitSession.SetSearchListener(&events);
+    ASSERT_EQ(cli.loop.Search(PortsFromList(missing + ":" + h + ":" + si + ":" + u + ":" +
+                                            after->DevicePath())),
               ScanEnd::Connected);
     EXPECT_EQ(events.steps, Swept(missing, S::NotFound) + Swept(h, S::InUse) +
                                 Swept(si, S::NoAnswer) + Swept(u, S::Answered));
     EXPECT_EQ(events.finished, std::vector<bool>{true});
-    EXPECT_TRUE(connected == 1 && port.IsOpen());
-    EXPECT_EQ(std::pair(port.PortNumber(), port.PortName()), std::pair(4, u));
-    EXPECT_EQ(block.Tuning, image.Tuning);
-    EXPECT_EQ(block.Mirror.SpinSpeed1, 47);
-    EXPECT_EQ(sliders.PitchAgility, 47);
+    EXPECT_TRUE(unitSession.Connected() && cliPort.IsOpen());
+    EXPECT_EQ(std::pair(cliPort.PortNumber(), cliPort.PortName()), std::pair(4, u));
+    EXPECT_EQ(unitSession.Block().Tuning, image.Tuning);
+    EXPECT_EQ(unitSession.Block().Mirror.SpinSpeed1, 47);
     // The session goes on on the unit's line: its answers arrive through the session's port.
-    ASSERT_TRUE(loop.WaitFor([&] { return accumulator.Size() > 0; }, 2s));
-    SendRequest(link, block, &port);
-    ASSERT_TRUE(loop.WaitFor([&] { return Lines(logs_[1]).size() >= 3; }, 2s));
+    ASSERT_TRUE(cli.loop.WaitFor([&] { return unitSession.Accumulator().Size() > 0; }, 2s));
+    ASSERT_EQ(unitSession.RequestParameters(), kFrameSize);
+    ASSERT_TRUE(cli.loop.WaitFor([&] { return Lines(logs_[1]).size() >= 3; }, 2s));
     const auto heard = Lines(logs_[1]);
     EXPECT_EQ(heard.back().substr(0, 8), "7f2f0a03");  // the third frame: sequence 3
     EXPECT_EQ(heard.at(heard.size() - 2), kPostConnectLine);
@@ -249,19 +284,19 @@ TEST_F(ConnectScanTest, ASweepWithoutAUnitSaysHowEachPortEnded) {
     auto silent = StartSim(false);
     const std::string g = garbled->DevicePath(), st = stray->DevicePath(), d = doomed->DevicePath(),
                       si = silent->DevicePath();
-    const ParameterBlock before = block;
-    sweep.SetListener(&events);
+    const ParameterBlock before = cli.session.Block();
+    cli.session.SetSearchListener(&events);
     std::thread unplug([&] {
         std::this_thread::sleep_for(300ms);
         doomed->Stop();
     });
-    EXPECT_EQ(loop.Sweep(sweep, PortsFromList(g + ":" + st + ":" + d + ":" + si)), ScanEnd::NoUnit);
+    EXPECT_EQ(cli.loop.Search(PortsFromList(g + ":" + st + ":" + d + ":" + si)), ScanEnd::NoUnit);
     unplug.join();
     EXPECT_EQ(events.steps, Swept(g, S::NoValidAnswer) + Swept(st, S::NoValidAnswer) +
                                 Swept(d, S::Removed) + Swept(si, S::NoAnswer));
     EXPECT_EQ(events.finished, std::vector<bool>{false});
-    EXPECT_FALSE(connected != 0 || port.IsOpen());
-    EXPECT_EQ(block.Tuning, before.Tuning);
+    EXPECT_FALSE(cli.session.Connected() || cli.session.Port().IsOpen());
+    EXPECT_EQ(cli.session.Block().Tuning, before.Tuning);
     EXPECT_EQ(Lines(logs_[3]), std::vector<std::string>(11, kProbeLine));
 }
 

@@ -7,7 +7,9 @@
 #include <ctime>
 #include <future>
 
+#include "link/FrameEnd.h"
 #include "link/ReceiveHandler.h"
+#include "serial/BlockBuffer.h"
 #include "support/Pty.h"
 
 namespace orq {
@@ -41,7 +43,7 @@ protected:
 
     Pty pty;
     std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
-    SerialPort port{SerialPort::kProgramOptions};
+    SerialPort port;
 };
 
 TEST_F(SerialPortOnPty, OpensRawAndAppliesTheLineSettings) {
@@ -71,9 +73,6 @@ TEST_F(SerialPortOnPty, OpensRawAndAppliesTheLineSettings) {
                  port.SetState(9600, 0, 9, 1) || port.SetState(9600, 0, 8, 3));
     t = Settings();
     EXPECT_EQ(cfgetospeed(&t), B19200);
-    // Threads that are not built here are refused rather than silently missing.
-    EXPECT_FALSE(port.StartThreads(SerialPort::kReadThread) ||
-                 port.StartThreads(SerialPort::kWriteThread));
     EXPECT_TRUE(port.StartThreads());
     EXPECT_FALSE(port.StartThreads());  // one wait thread at a time
     port.ClosePort();
@@ -95,7 +94,7 @@ TEST_F(SerialPortOnPty, OpenFailuresSayWhy) {
     EXPECT_FALSE(port.OpenPort(1, pty.path()));
     EXPECT_EQ(port.LastOpenError(), OpenError::InUse);
     ASSERT_EQ(::flock(pty.slave(), LOCK_UN), 0);
-    SerialPort other(SerialPort::kProgramOptions);
+    SerialPort other;
     ASSERT_TRUE(other.OpenPort(2, pty.path()));
     EXPECT_FALSE(port.OpenPort(1, pty.path()));
     EXPECT_EQ(port.LastOpenError(), OpenError::InUse);
@@ -127,7 +126,7 @@ TEST_F(SerialPortOnPty, ClosingIsPromptWhetherIdleInTheMiddleOfAReadOrByOpeningA
     ASSERT_TRUE(port.OpenPort(kPortNumber + 1, second.path()));
     EXPECT_LT(MillisSince(start), 500);
     EXPECT_FALSE(port.ThreadsRunning());
-    SerialPort other(SerialPort::kProgramOptions);  // the first device was let go
+    SerialPort other;  // the first device was let go
     EXPECT_TRUE(other.OpenPort(1, pty.path())) << OpenErrorText(other.LastOpenError());
 }
 
@@ -162,10 +161,10 @@ TEST_F(SerialPortOnPty, EachBurstIsOnePassWithOneNotificationAndTheHandlerMovesI
     Bytes got(2000);
     EXPECT_EQ(accumulator.Take(got.data(), 2000), 2000u);
     EXPECT_EQ(got, sent);
-    // Read on the empty buffer returns at once, whatever the timeout says.
+    // Read on the empty buffer returns at once: it never waits for the line.
     const auto start = Clock::now();
-    EXPECT_EQ(port.Read(got.data(), 8, -1), 0u);
-    EXPECT_LT(MillisSince(start), 250);  // not the line timing of a direct read
+    EXPECT_EQ(port.Read(got.data(), 8), 0u);
+    EXPECT_LT(MillisSince(start), 250);
 }
 
 // Bursts larger than the block the receive buffer keeps come in over several reads and blocks,
@@ -195,7 +194,7 @@ TEST_F(SerialPortOnPty, PassesLargerThanAKeptBlockArriveInOrderAndLeaveOneBlockF
 // orqctl's passes end at a frame's trailer, even one split between two reads, while the line
 // still brings bytes: otherwise the answer would wait for silence or the pass's 500 ms.
 TEST_F(SerialPortOnPty, APassThatEndsAtAFrameNotifiesAtItsTrailerWhileBytesKeepComing) {
-    port.SetPassEndsAtFrame(true);
+    ASSERT_TRUE(port.SetPassEnd(std::make_unique<FrameEnd>()));
     Run(port);
     std::atomic<bool> feeding = true;
     std::atomic<std::size_t> notesWhileFeeding = 0;
@@ -221,7 +220,7 @@ TEST_F(SerialPortOnPty, APassThatEndsAtAFrameNotifiesAtItsTrailerWhileBytesKeepC
 // A pass that has its frame takes what the kernel already holds, but a stream that never lets the
 // kernel run dry must not hold its notification back until the stream ends.
 TEST_F(SerialPortOnPty, AFrameEndingPassIsNotHeldBackByAStreamThatNeverPauses) {
-    port.SetPassEndsAtFrame(true);
+    ASSERT_TRUE(port.SetPassEnd(std::make_unique<FrameEnd>()));
     Run(port);
     Bytes frame(90, 0x55);
     frame[0] = 0x7F, frame[1] = 0x2F, frame[88] = 0x7E, frame[89] = 0x0E;
@@ -238,7 +237,7 @@ TEST_F(SerialPortOnPty, AFrameEndingPassIsNotHeldBackByAStreamThatNeverPauses) {
 // not yet read, the number and name, and the settings to give back at close.
 TEST_F(SerialPortOnPty, TakeOverMovesTheOpenDeviceWithItsUnreadBytes) {
     const termios before = Settings();
-    SerialPort scout(SerialPort::kProgramOptions);
+    SerialPort scout;
     scout.SetNotifyTarget(recorder);
     Run(scout);
     ASSERT_TRUE(pty.Send(Pattern(30, 4)));
@@ -263,7 +262,7 @@ TEST_F(SerialPortOnPty, TakeOverMovesTheOpenDeviceWithItsUnreadBytes) {
     ASSERT_EQ(port.Write(Pattern(9, 6).data(), 9), 9u);
     EXPECT_EQ(pty.host().Read(9), Pattern(9, 6));
     // An open port does not take another's device.
-    SerialPort second(SerialPort::kProgramOptions);
+    SerialPort second;
     EXPECT_FALSE(port.TakeOver(second));
     port.ClosePort();
     // The settings found at open come back, but for hanging up on close, which is never asked.
@@ -319,34 +318,29 @@ TEST_F(SerialPortOnPty, NotifyTargetCanBeReplacedOrDroppedWhileBytesStreamIn) {
     EXPECT_TRUE(last->WaitFor(WM_SERIAL_RECEIVE, 1));
 }
 
-// Large and queued writes reach a slow reader whole and in order, with or without the buffer.
+// Large and queued writes reach a slow reader whole and in order.
 TEST_F(SerialPortOnPty, LargeAndQueuedWritesNeverBlockAndArriveWholeInOrder) {
-    for (uint32_t options :
-         {SerialPort::kProgramOptions, SerialPort::kProgramOptions | SerialPort::kTransmitBuffer}) {
-        SCOPED_TRACE(options);
-        SerialPort writer(options);
-        Run(writer);
-        constexpr uint32_t kLarge = 256 * 1024;
-        const Bytes all = Pattern(kLarge + 40 * 3000, 9);
-        const auto start = Clock::now();
-        EXPECT_EQ(writer.Write(all.data(), kLarge), kLarge);
-        EXPECT_LT(MillisSince(start), 1000);    // nobody reads yet: a blocking write would hang
-        EXPECT_GT(writer.PendingOutput(), 0u);  // the kernel cannot take 256 KiB at once
-        // The reader makes room while more is written: nothing may overtake what is queued.
-        auto reader =
-            std::async(std::launch::async, [&] { return pty.host().Read(all.size(), 20s); });
-        for (uint32_t at = kLarge; at < all.size(); at += 3000) {
-            EXPECT_EQ(writer.Write(all.data() + at, 3000), 3000u);
-            std::this_thread::sleep_for(1ms);
-        }
-        EXPECT_TRUE(reader.get() == all);
-        EXPECT_TRUE(Eventually([&] { return writer.PendingOutput() == 0; }));
-        EXPECT_EQ(writer.TotalWritten(), all.size());
-        // A closed port takes nothing and queues nothing for the next device.
-        writer.ClosePort();
-        EXPECT_EQ(writer.Write(all.data(), 10), 0u);
-        EXPECT_EQ(writer.PendingOutput(), 0u);
+    SerialPort writer;
+    Run(writer);
+    constexpr uint32_t kLarge = 256 * 1024;
+    const Bytes all = Pattern(kLarge + 40 * 3000, 9);
+    const auto start = Clock::now();
+    EXPECT_EQ(writer.Write(all.data(), kLarge), kLarge);
+    EXPECT_LT(MillisSince(start), 1000);    // nobody reads yet: a blocking write would hang
+    EXPECT_GT(writer.PendingOutput(), 0u);  // the kernel cannot take 256 KiB at once
+    // The reader makes room while more is written: nothing may overtake what is queued.
+    auto reader = std::async(std::launch::async, [&] { return pty.host().Read(all.size(), 20s); });
+    for (uint32_t at = kLarge; at < all.size(); at += 3000) {
+        EXPECT_EQ(writer.Write(all.data() + at, 3000), 3000u);
+        std::this_thread::sleep_for(1ms);
     }
+    EXPECT_TRUE(reader.get() == all);
+    EXPECT_TRUE(Eventually([&] { return writer.PendingOutput() == 0; }));
+    EXPECT_EQ(writer.TotalWritten(), all.size());
+    // A closed port takes nothing and queues nothing for the next device.
+    writer.ClosePort();
+    EXPECT_EQ(writer.Write(all.data(), 10), 0u);
+    EXPECT_EQ(writer.PendingOutput(), 0u);
 }
 
 TEST_F(SerialPortOnPty, AFullQueueRefusesTheRestAndSaysSoInsteadOfDroppingIt) {
@@ -360,37 +354,6 @@ TEST_F(SerialPortOnPty, AFullQueueRefusesTheRestAndSaysSoInsteadOfDroppingIt) {
     ASSERT_EQ(got.size(), accepted);
     EXPECT_TRUE(std::equal(got.begin(), got.end(), bytes.begin()));
     EXPECT_TRUE(pty.host().ReadFor(200ms).empty());
-}
-
-TEST_F(SerialPortOnPty, WithoutReceiveBufferTheWindowReadsTheDeviceWithLineTiming) {
-    SerialPort direct(SerialPort::kStartOptions);
-    direct.SetNotifyTarget(recorder);
-    Run(direct);
-    const auto bytes = Pattern(50, 5);
-    ASSERT_TRUE(pty.Send(bytes));
-    ASSERT_TRUE(recorder->WaitFor(WM_SERIAL_RECEIVE, 1));
-    Bytes got(200);
-    auto start = Clock::now();
-    got.resize(direct.Read(got.data(), 200, -1));
-    auto took = MillisSince(start);
-    EXPECT_EQ(got, bytes);
-    // Ended by silence: never before 100 ms of it, and well before the 500 ms total.
-    EXPECT_TRUE(took >= 95 && took < 500) << took << " ms: not 100 ms of silence";
-    // One notification until the window has read; the next bytes bring the next one.
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(recorder->Count(WM_SERIAL_RECEIVE), 1u);
-    ASSERT_TRUE(pty.Send({1, 2, 3}));
-    EXPECT_TRUE(recorder->WaitFor(WM_SERIAL_RECEIVE, 2));
-    EXPECT_EQ(direct.Read(got.data(), 3, 0), 3u);
-    EXPECT_EQ(got[2], 3);
-    // A line that never falls silent still ends a read after 500 ms in all.
-    auto feeder = Feed(20ms);
-    start = Clock::now();
-    got.assign(1000, 0);
-    got.resize(direct.Read(got.data(), 1000, -1));
-    took = MillisSince(start);
-    EXPECT_TRUE(took >= 495 && took < 2000) << took << " ms: not the 500 ms total";
-    EXPECT_GT(got.size(), 5u);
 }
 
 }  // namespace

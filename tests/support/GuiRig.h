@@ -15,6 +15,7 @@
 
 #include "framework/AppServices.h"
 #include "framework/NotifyTarget.h"
+#include "link/UnitSession.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
 #include "serial/SerialPort.h"
@@ -25,11 +26,8 @@
 namespace orq::test {
 
 struct ServiceRig {
-    explicit ServiceRig(uint32_t portOptions = SerialPort::kProgramOptions, bool withPort = true)
-        : port(portOptions), services{block,    link,    withPort ? &port : nullptr,
-                                      messages, files,   modal,
-                                      skin,     notifier} {}
-    ~ServiceRig() { port.ClosePort(); }
+    ServiceRig() = default;
+    ~ServiceRig() { session.Close(); }
     ServiceRig(const ServiceRig&) = delete;
 
     // The port as a connection leaves it, without a scan.
@@ -39,14 +37,15 @@ struct ServiceRig {
     }
 
     WindowNotifier notifier;  // first: it outlives the port's wait thread
-    ParameterBlock block;
-    LinkState link;
-    SerialPort port;
+    UnitSession session;
+    ParameterBlock& block = session.Block();
+    const LinkState& link = session.Link();
+    SerialPort& port = session.Port();
     RecordingMessageBox messages;
     ScriptedFileDialog files;
     ScriptedModalRunner modal;
     RecordingSkin skin;
-    AppServices services;
+    AppServices services{session, messages, files, modal, skin, notifier};
 };
 
 // The port on a pseudo-terminal whose far end the test reads as the unit would hear it.

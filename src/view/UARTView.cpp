@@ -1,4 +1,4 @@
-#include "view/CUARTView.h"
+#include "view/UARTView.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -9,10 +9,8 @@
 
 #include "framework/Commands.h"
 #include "framework/NotifyTarget.h"
-#include "framework/ReturnCommits.h"
 #include "framework/Skin.h"
-#include "protocol/LinkFrame.h"
-#include "serial/SerialPort.h"
+#include "link/UnitSession.h"
 #include "view/AdvanceDlg.h"
 #include "view/MainFormTemplate.h"
 #include "view/ScanDriver.h"
@@ -82,9 +80,9 @@ std::span<const MessageEntry<CUARTView>> CUARTView::GetMessageMap() {
         OnCommand(IDC_ALL_DATA_RESET, &V::OnAllDataReset),
         OnCommand(IDC_UPGRADE_OPEN, &V::OnUpgradeOpen),
         OnCommand(IDC_UPGRADE, &V::OnUpgrade),
-        OnCommand(ID_FILE_OPEN, &V::OnFileOpen),
-        OnCommand(ID_FILE_SAVE, &V::OnFileSave),
-        OnCommand(ID_FILE_TRANSMIT, &V::OnFileTransmit),
+        OnMenu(ID_FILE_OPEN, &V::OnFileOpen),
+        OnMenu(ID_FILE_SAVE, &V::OnFileSave),
+        OnMenu(ID_FILE_TRANSMIT, &V::OnFileTransmit),
         OnVScroll(IDC_ROLL_AGILITY_SLIDER, &V::OnSliderScroll),
         OnVScroll(IDC_ROLL_GAIN_SLIDER, &V::OnSliderScroll),
         OnVScroll(IDC_PITCH_AGILITY_SLIDER, &V::OnSliderScroll),
@@ -99,6 +97,13 @@ std::span<const MessageEntry<CUARTView>> CUARTView::GetMessageMap() {
         OnReleasedCapture(IDC_YAW_LEFT_SLIDER, &V::OnSliderRelease),
         OnReleasedCapture(IDC_YAW_RIGHT_SLIDER, &V::OnSliderRelease),
         OnReleasedCapture(IDC_TAIL_GAIN_SLIDER, &V::OnSliderRelease),
+        OnEditReturn(IDC_ROLL_AGILITY_EDIT, &V::CommitEdit),
+        OnEditReturn(IDC_ROLL_GAIN_EDIT, &V::CommitEdit),
+        OnEditReturn(IDC_PITCH_AGILITY_EDIT, &V::CommitEdit),
+        OnEditReturn(IDC_PITCH_GAIN_EDIT, &V::CommitEdit),
+        OnEditReturn(IDC_YAW_LEFT_EDIT, &V::CommitEdit),
+        OnEditReturn(IDC_YAW_RIGHT_EDIT, &V::CommitEdit),
+        OnEditReturn(IDC_TAIL_GAIN_EDIT, &V::CommitEdit),
         OnMessage(WM_SERIAL_RECEIVE, &V::OnSerialReceive),
         OnMessage(WM_SERIAL_REMOVED, &V::OnSerialRemoved),
     };
@@ -108,22 +113,28 @@ std::span<const MessageEntry<CUARTView>> CUARTView::GetMessageMap() {
 CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
     : FormView(parent),
       s_(services),
+      session_(services.session),
       frame_(frame),
       controls_(BuildDialog(kTemplate101, this, WidgetFactories())),
       ddx_(controls_, services.messages),
-      returns_(new ReturnCommits([this](int editId) { CommitEdit(editId); }, this)) {
-    for (const TuningControl& c : kTuning)
+      boxes_(this, controls_, ddx_),
+      backups_([this](const std::filesystem::path& folder, std::error_code error) {
+          if (frame_)
+              frame_->ShowNotice(
+                  QStringLiteral("No backup of the unit's set could be kept in %1 (%2)")
+                      .arg(QString::fromStdString(folder.string()),
+                           QString::fromStdString(error.message())));
+      }) {
+    for (const TuningControl& c : kTuning) {
         ddx_.Bind(c.edit, values_.*c.Value(), c.Minimum(), c.Maximum());
+        boxes_.Add({c.slider, c.edit, c.Minimum(), c.Maximum(), c.Base()}, values_.*c.Value());
+    }
     WireMessageMap(this, controls_, GetMessageMap());
-
-    // The port keeps what it receives until this form takes it.
-    if (s_.port) s_.port->AddOptions(SerialPort::kReceiveBuffer);
+    session_.SetKeeper(
+        [this](const ParameterBlock& image, const char* cause) { backups_.Keep(image, cause); });
 
     for (const TuningControl& c : kTuning) {
-        if (QLineEdit* e = controls_.Edit(c.edit)) {
-            e->setAccessibleName(QString::fromUtf8(c.name));
-            returns_->Watch(e);
-        }
+        if (QLineEdit* e = controls_.Edit(c.edit)) e->setAccessibleName(QString::fromUtf8(c.name));
         if (SliderControl* sl = controls_.Slider(c.slider))
             sl->setAccessibleName(QString::fromUtf8(c.name));
     }
@@ -153,13 +164,14 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
     }
     setMinimumSize(size);
 
-    scan_ = std::make_unique<ScanDriver>(services, accumulator_, values_, connected_);
+    scan_ = std::make_unique<ScanDriver>(session_);
     connect(scan_.get(), &ScanDriver::progress, this, &CUARTView::OnScanProgress);
     connect(scan_.get(), &ScanDriver::finished, this, &CUARTView::OnScanFinished);
 }
 
 CUARTView::~CUARTView() {
     ClosePortAndStopScan();
+    session_.SetKeeper({});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -169,16 +181,17 @@ void CUARTView::OnInitialUpdate() {
     ddx_.WriteOut();
     s_.skin.Apply(this, kSkinDialog);
     for (int id : kSliderSetupOrder) {
-        const TuningControl* c = BySlider(id);
         SliderControl* slider = controls_.Slider(id);
-        if (!c || !slider) continue;
+        const auto c = std::find_if(std::begin(kTuning), std::end(kTuning),
+                                    [id](const TuningControl& t) { return t.slider == id; });
+        if (!slider || c == std::end(kTuning)) continue;
         s_.skin.Apply(slider, kSkinSlider);
         slider->setRange(c->Minimum(), c->Maximum());
         slider->setTickInterval(kTickEvery);
         // Steps as the system's trackbar has them: a unit per arrow, a fifth of the range per page.
         slider->setSingleStep(1);
         slider->setPageStep((c->Maximum() - c->Minimum()) / 5);
-        SetSliderPos(*c);
+        MoveSliders({id});
     }
     for (const PresetInfo& p : Presets()) {
         CPngButton* button = controls_.Control<CPngButton>(p.buttonId);
@@ -188,10 +201,10 @@ void CUARTView::OnInitialUpdate() {
     }
     if (QWidget* label = controls_.Control(IDC_MAKER_LABEL)) s_.skin.Apply(label, kSkinLabel);
 
-    accumulator_.SetMinimumBlockSize(kReceiveBlock);
+    session_.Accumulator().SetMinimumBlockSize(UnitSession::kAccumulatorBlock);
     // From here on this form receives what the port hears.
     notifyTarget_ = s_.notifier.TargetFor(this);
-    if (s_.port) s_.port->SetNotifyTarget(notifyTarget_);
+    session_.SetNotifyTarget(notifyTarget_);
 }
 
 bool CUARTView::OnCmdMsg(int commandId) {
@@ -201,75 +214,37 @@ bool CUARTView::OnCmdMsg(int commandId) {
 // ---------------------------------------------------------------------------------------------
 // Sliders and edit boxes
 
-const TuningControl* CUARTView::BySlider(int id) const {
-    for (const TuningControl& c : kTuning)
-        if (c.slider == id) return &c;
-    return nullptr;
-}
-
-const TuningControl* CUARTView::ByEdit(int id) const {
-    for (const TuningControl& c : kTuning)
-        if (c.edit == id) return &c;
-    return nullptr;
-}
-
-void CUARTView::SetSliderPos(const TuningControl& c) {
-    // The slider keeps its position inside its range: a value outside lands at the nearer end.
-    if (SliderControl* slider = controls_.Slider(c.slider))
-        slider->SetPos(c.Base() - values_.*c.Value());
-}
-
-void CUARTView::MoveAllSliders() {
-    for (const TuningControl& c : kTuning) SetSliderPos(c);
+void CUARTView::MoveSliders(std::initializer_list<int> sliderIds) {
+    for (std::size_t i = 0; i < boxes_.Count(); ++i)
+        if (std::find(sliderIds.begin(), sliderIds.end(), boxes_.At(i).slider) != sliderIds.end())
+            boxes_.ShowOnSlider(i);
 }
 
 void CUARTView::Send() {
-    // While the scan probes a port there is no unit to tell: a write would go to whatever device
-    // is being probed and move the sequence number the scan waits to see echoed. The unit's own
-    // values replace the form's once it answers anyway.
-    if (Scanning()) return;
-    SendParameters(s_.link, s_.block, s_.port);
+    static_cast<void>(session_.SendParameters());
 }
 
 void CUARTView::OnSliderScroll(int sliderId) {
-    const TuningControl* c = BySlider(sliderId);
-    SliderControl* slider = controls_.Slider(sliderId);
-    if (!c || !slider) return;
-    values_.*c->Value() = c->Base() - slider->value();
-    // Writing all seven and reading them back is what raises the range message while a value
-    // loaded from a file lies outside its range. Nothing is sent until the mouse lets go.
-    ddx_.WriteOut();
-    ddx_.ReadBack();  // last: the form may be gone once a message box has been up
+    // Nothing is sent until the mouse lets go; the box follows the thumb.
+    boxes_.Scroll(sliderId);
 }
 
 void CUARTView::OnSliderRelease(int sliderId) {
-    const TuningControl* c = BySlider(sliderId);
-    if (!c) return;
     // Only the unit's copy changes; the file copy follows on Enter, presets and resets.
-    *DeviceByte(s_.block, c->Key()) = LowByte(values_.*c->Value());
-    Send();
+    if (const auto i = boxes_.Released(sliderId))
+        static_cast<void>(session_.SetUnitValue(kTuning[*i].mirror, boxes_.Value(*i)));
 }
 
 void CUARTView::CommitEdit(int editId) {
-    const TuningControl* c = ByEdit(editId);
-    if (!c) return;
-    // A faulty box has had its message; the value is clamped below anyway.
-    const QPointer<CUARTView> alive(this);
-    ddx_.ReadBack();
-    if (!alive) return;
-    int& value = values_.*c->Value();
-    SetSliderPos(*c);
-    value = std::clamp(value, c->Minimum(), c->Maximum());
-    *DeviceByte(s_.block, c->Key()) = LowByte(value);
-    s_.block.Mirror.*c->mirror = LowByte(value);
-    Send();
-    ddx_.WriteOut();
-    update();
+    const bool committed = boxes_.Commit(editId, [this](std::size_t i) {
+        static_cast<void>(session_.ApplyEdit(kTuning[i].mirror, boxes_.Value(i)));
+    });
+    if (committed) update();
 }
 
 void CUARTView::MirrorFromDevice() {
-    orq::MirrorFromDevice(s_.block, values_);
-    MoveAllSliders();
+    orq::MirrorFromDevice(session_.Block(), values_);
+    boxes_.ShowAllOnSliders();
     ddx_.WriteOut();
     update();
 }
@@ -289,32 +264,30 @@ void CUARTView::OnPreset(int buttonId) {
     for (const PresetInfo& p : Presets())
         if (CPngButton* b = controls_.Control<CPngButton>(p.buttonId))
             b->SetSelected(p.buttonId == buttonId);
-    ApplyPreset(info->preset, s_.block, values_, reset_);
-    MoveAllSliders();
+    ApplyPreset(info->preset, session_.Block(), values_, reset_);
+    boxes_.ShowAllOnSliders();
     ddx_.WriteOut();
     Send();
 }
 
 void CUARTView::OnResetMain() {
-    ResetMainRotor(s_.block, values_, reset_);
-    for (int id : {IDC_PITCH_AGILITY_SLIDER, IDC_PITCH_GAIN_SLIDER, IDC_ROLL_AGILITY_SLIDER,
-                   IDC_ROLL_GAIN_SLIDER})
-        SetSliderPos(*BySlider(id));
+    ResetMainRotor(session_.Block(), values_, reset_);
+    MoveSliders({IDC_PITCH_AGILITY_SLIDER, IDC_PITCH_GAIN_SLIDER, IDC_ROLL_AGILITY_SLIDER,
+                 IDC_ROLL_GAIN_SLIDER});
     ddx_.WriteOut();
     Send();
 }
 
 void CUARTView::OnResetTail() {
-    ResetTailRotor(s_.block, values_, reset_);
-    for (int id : {IDC_YAW_LEFT_SLIDER, IDC_YAW_RIGHT_SLIDER, IDC_TAIL_GAIN_SLIDER})
-        SetSliderPos(*BySlider(id));
+    ResetTailRotor(session_.Block(), values_, reset_);
+    MoveSliders({IDC_YAW_LEFT_SLIDER, IDC_YAW_RIGHT_SLIDER, IDC_TAIL_GAIN_SLIDER});
     ddx_.WriteOut();
     Send();
 }
 
 void CUARTView::OnAllDataReset() {
-    AllDataReset(s_.block, values_);
-    MoveAllSliders();
+    AllDataReset(session_.Block(), values_);
+    boxes_.ShowAllOnSliders();
     ddx_.WriteOut();
     update();
     Send();
@@ -339,13 +312,12 @@ void CUARTView::OnSetup() {
 }
 
 void CUARTView::TakeLineBack() {
-    if (!s_.port) return;
     // The wizard leaves the port's notifications with the last page it showed; what the unit
     // sent meanwhile waits in the port's buffer for this form.
-    s_.port->SetNotifyTarget(notifyTarget_);
+    session_.SetNotifyTarget(notifyTarget_);
     // An adapter pulled out while a dialog had the notifications was reported to the dialog,
     // which had no use for it: the form must still learn that the unit is gone.
-    if (s_.port->HungUp()) OnSerialRemoved(s_.port->PortNumber(), 0);
+    if (session_.LineGone()) OnSerialRemoved(session_.PortNumber(), 0);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -354,7 +326,7 @@ void CUARTView::TakeLineBack() {
 void CUARTView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (unitPicture_) p.drawImage(QPoint(kUnitPictureX, kUnitPictureY), *unitPicture_);
-    const std::optional<QImage>& lamp = connected_ ? lampOn_ : lampOff_;
+    const std::optional<QImage>& lamp = session_.Connected() ? lampOn_ : lampOff_;
     if (lamp)
         for (int x : kLampX) p.drawImage(QPoint(x, kLampY), *lamp);
 }

@@ -3,8 +3,9 @@
 // the presets, the resets, the configuration-file commands, the firmware group, the Connect
 // button with its port scan, the picture of the unit and the three link lamps.
 //
-// Every committed change goes into the parameter block and out to the unit at once; nothing on
-// the form is disabled while no unit is connected (the send then writes nothing).
+// Every committed change goes into the parameter block and out to the unit at once, through the
+// unit session; nothing on the form is disabled while no unit is connected (the send then writes
+// nothing).
 
 #include <QImage>
 #include <QPointer>
@@ -14,6 +15,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <span>
@@ -24,16 +26,15 @@
 #include "framework/DialogTemplate.h"
 #include "framework/FormView.h"
 #include "framework/MessageMap.h"
-#include "link/ReceiveHandler.h"
+#include "framework/SliderBoxes.h"
 #include "protocol/ParameterBlock.h"
 #include "protocol/Presets.h"
-#include "serial/BlockBuffer.h"
 
 class QTimer;
 
 namespace orq {
 
-class ReturnCommits;
+class UnitSession;
 class WindowNotifyTarget;
 class ScanDriver;
 struct ScanReport;
@@ -66,7 +67,6 @@ public:
     static constexpr int kLampY = 15;
     static constexpr QRect kLampArea{820, 15, 90, 30};  // what a change of the flag repaints
     static constexpr int kUnitPicture = 170, kLampOff = 241, kLampOn = 242;
-    static constexpr uint32_t kReceiveBlockAtStart = 1024, kReceiveBlock = 4096;
 
     CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent = nullptr);
     ~CUARTView() override;
@@ -89,10 +89,9 @@ public:
     const SliderValues& Values() const { return values_; }
     const ResetValues& Resets() const { return reset_; }
     const QString& UpgradePath() const { return upgradePath_; }
-    bool Connected() const { return connected_ != 0; }
+    bool Connected() const;
     bool Scanning() const;
     const DialogControls& Controls() const { return controls_; }
-    BlockBuffer& Accumulator() { return accumulator_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;  // OnDraw
@@ -106,10 +105,8 @@ private:
     void OnSliderScroll(int sliderId);
     void OnSliderRelease(int sliderId);
     void CommitEdit(int editId);
-    void SetSliderPos(const TuningControl& c);
-    void MoveAllSliders();
-    const TuningControl* BySlider(int id) const;
-    const TuningControl* ByEdit(int id) const;
+    // The sliders of these controls (by slider id) follow their values.
+    void MoveSliders(std::initializer_list<int> sliderIds);
     void Send();
 
     // Buttons.
@@ -141,29 +138,25 @@ private:
     // After a dialog that took the port's notifications: they come here again, and an unplug
     // the dialog heard is acted on.
     void TakeLineBack();
-    // Keeps the unit's set as the block holds it; a failure is reported once and changes nothing
-    // else.
-    void KeepBackup(const char* cause);
     void SetStatus(const QString& text);
 
     AppServices& s_;
+    UnitSession& session_;
     FrameStatus* frame_;
     DialogControls controls_;
     SliderValues values_;
     ResetValues reset_;
     DataExchange ddx_;
-    ReturnCommits* returns_;  // Return in the seven boxes (PreTranslateMessage)
+    SliderBoxes boxes_;  // the seven, in kTuning order
     std::optional<QImage> unitPicture_, lampOff_, lampOn_;
     QString upgradePath_;
 
-    BlockBuffer accumulator_{kReceiveBlockAtStart};
-    ReceiveHandler receive_;
     std::shared_ptr<WindowNotifyTarget> notifyTarget_;
-    int32_t connected_ = 0;  // the connected flag the lamps show; the scan sets it
     std::unique_ptr<ScanDriver> scan_;
     SetupRunner runSetup_;
-    BackupStore backups_{BackupStore::DefaultFolder()};
-    bool backupReported_ = false;
+    // The unit's sets, kept when it is found and before a file replaces them; a failure is said
+    // once over the status bar.
+    BackupKeeper backups_;
 };
 
 }  // namespace orq

@@ -7,11 +7,9 @@ namespace orq {
 namespace {
 
 constexpr PresetInfo kPresets[] = {
-    {Preset::Beginner, "Beginner", "Beginner!", 1006, 244},
-    {Preset::F3C, "F-3C", "F-3C!", 1007, 243},
-    {Preset::Soft3D, "3D Soft", "3D Soft!", 1008, 245},
-    {Preset::Hard3D, "3D Hard", "3D Hard!", 1018, 246},
-    {Preset::Extreme3D, "3D Extreme", "3D Extreme!", 1019, 247},
+    {Preset::Beginner, "Beginner", "Beginner!"},      {Preset::F3C, "F-3C", "F-3C!"},
+    {Preset::Soft3D, "3D Soft", "3D Soft!"},          {Preset::Hard3D, "3D Hard", "3D Hard!"},
+    {Preset::Extreme3D, "3D Extreme", "3D Extreme!"},
 };
 
 // Columns of the preset table by tuning byte; index 38 (TotalCoefficient) holds 70 where the

@@ -16,10 +16,8 @@ struct PresetInfo {
     Preset preset;
     std::string_view name;     // as printed on its button
     std::string_view message;  // shown before it is applied
-    int buttonId;              // main form control
-    int pngId;                 // its four-frame strip
 };
-// In the order the buttons sit on the form.
+// In the order of the enumeration.
 std::span<const PresetInfo> Presets();
 const PresetInfo& InfoOf(Preset preset);
 

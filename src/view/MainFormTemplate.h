@@ -3,6 +3,7 @@
 // boxes carry no id and sit after the controls so they never cover them.
 
 #include "framework/DialogTemplate.h"
+#include "protocol/Presets.h"
 
 namespace orq {
 
@@ -38,6 +39,18 @@ enum MainFormId : int {
     IDC_MAKER_LABEL = 1035,
     IDC_YAW_RIGHT_EDIT = 1128,
     IDC_ALL_DATA_RESET = 1164,
+};
+
+// The preset buttons, in the order they sit on the form, each with its four-frame strip.
+struct PresetButton {
+    int id;
+    Preset preset;
+    int png;
+};
+inline constexpr PresetButton kPresetButtons[] = {
+    {IDC_PRESET_BEGINNER, Preset::Beginner, 244},    {IDC_PRESET_F3C, Preset::F3C, 243},
+    {IDC_PRESET_3D_SOFT, Preset::Soft3D, 245},       {IDC_PRESET_3D_HARD, Preset::Hard3D, 246},
+    {IDC_PRESET_3D_EXTREME, Preset::Extreme3D, 247},
 };
 
 namespace detail {

@@ -138,9 +138,11 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
         if (SliderControl* sl = controls_.Slider(c.slider))
             sl->setAccessibleName(QString::fromUtf8(c.name));
     }
-    for (const PresetInfo& p : Presets())
-        if (QWidget* b = controls_.Control(p.buttonId))
-            b->setAccessibleName(QString::fromUtf8(p.name.data(), qsizetype(p.name.size())));
+    for (const PresetButton& p : kPresetButtons)
+        if (QWidget* b = controls_.Control(p.id)) {
+            const std::string_view name = InfoOf(p.preset).name;
+            b->setAccessibleName(QString::fromUtf8(name.data(), qsizetype(name.size())));
+        }
     for (const ButtonName& b : kButtonNames)
         if (QWidget* w = controls_.Control(b.id)) w->setAccessibleName(QString::fromUtf8(b.name));
     for (QWidget* w : controls_.All()) {
@@ -193,11 +195,11 @@ void CUARTView::OnInitialUpdate() {
         slider->setPageStep((c->Maximum() - c->Minimum()) / 5);
         MoveSliders({id});
     }
-    for (const PresetInfo& p : Presets()) {
-        CPngButton* button = controls_.Control<CPngButton>(p.buttonId);
+    for (const PresetButton& p : kPresetButtons) {
+        CPngButton* button = controls_.Control<CPngButton>(p.id);
         if (!button) continue;
         s_.skin.Apply(button, kSkinButton);
-        button->SetImage(p.pngId);
+        button->SetImage(p.png);
     }
     if (QWidget* label = controls_.Control(IDC_MAKER_LABEL)) s_.skin.Apply(label, kSkinLabel);
 
@@ -253,17 +255,17 @@ void CUARTView::MirrorFromDevice() {
 // Presets and resets
 
 void CUARTView::OnPreset(int buttonId) {
-    const PresetInfo* info = nullptr;
-    for (const PresetInfo& p : Presets())
-        if (p.buttonId == buttonId) info = &p;
-    if (!info) return;
+    const auto pressed =
+        std::find_if(std::begin(kPresetButtons), std::end(kPresetButtons),
+                     [buttonId](const PresetButton& p) { return p.id == buttonId; });
+    if (pressed == std::end(kPresetButtons)) return;
+    const PresetInfo* info = &InfoOf(pressed->preset);
     const QPointer<CUARTView> alive(this);
     s_.messages.Show(this,
                      QString::fromUtf8(info->message.data(), qsizetype(info->message.size())));
     if (!alive) return;
-    for (const PresetInfo& p : Presets())
-        if (CPngButton* b = controls_.Control<CPngButton>(p.buttonId))
-            b->SetSelected(p.buttonId == buttonId);
+    for (const PresetButton& p : kPresetButtons)
+        if (CPngButton* b = controls_.Control<CPngButton>(p.id)) b->SetSelected(p.id == buttonId);
     ApplyPreset(info->preset, session_.Block(), values_, reset_);
     boxes_.ShowAllOnSliders();
     ddx_.WriteOut();

@@ -277,9 +277,9 @@ void MainFormTest::presetsAndResets() {
     QVERIFY(!appliedBeforeBox);  // the message comes first
     QCOMPARE(h.messages.Texts(), QStringList{"3D Hard!"});
     QCOMPARE(h.Slider(IDC_PITCH_AGILITY_SLIDER)->value(), 75 - h.view->Values().PitchAgility);
-    for (const PresetInfo& p : Presets())
-        QCOMPARE(h.view->Controls().Control<CPngButton>(p.buttonId)->Selected(),
-                 p.buttonId == IDC_PRESET_3D_HARD);
+    for (const PresetButton& p : kPresetButtons)
+        QCOMPARE(h.view->Controls().Control<CPngButton>(p.id)->Selected(),
+                 p.id == IDC_PRESET_3D_HARD);
     // After a preset the resets go back to the preset's values, main and tail apart.
     for (const TuningControl& c : TuningControls())
         h.TypeAndEnter(c.edit, QString::number(c.Minimum() + 3));

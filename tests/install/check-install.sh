@@ -11,6 +11,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 test -x "$prefix/bin/orq-sim"
 test -f "$prefix/share/bash-completion/completions/orqctl"
 test -f "$prefix/share/doc/orq/orq-adapter.rules.example"
+# Whoever receives the program learns its licence where Debian looks.
+grep -q '^License: GPL-3+$' "$prefix/share/doc/orq/copyright"
 # The completion offers what a user would type next.
 complete_line() {
   bash -c '. /usr/share/bash-completion/bash_completion; . "$1"; shift

@@ -23,7 +23,10 @@ namespace orq {
 
 namespace {
 
-constexpr const char* kTahomaPath = "/usr/share/wine/fonts/tahoma.ttf";
+// The regular and the bold face: with the regular alone, a bold caption would be the regular
+// outline thickened by the renderer instead of the bold face's own glyphs.
+constexpr const char* kTahomaFaces[] = {"/usr/share/wine/fonts/tahoma.ttf",
+                                        "/usr/share/wine/fonts/tahomabd.ttf"};
 constexpr const char* kTahoma = "Tahoma";
 
 Qt::Alignment HorizontalAlignment(unsigned style, Qt::Alignment fallback) {
@@ -137,9 +140,11 @@ QWidget* MakeControl(const ControlSpec& control, QWidget* parent,
 
 bool LoadTemplateFonts() {
     if (QFontDatabase::families().contains(QLatin1String(kTahoma))) return true;
-    if (QFile::exists(QLatin1String(kTahomaPath)))
-        return QFontDatabase::addApplicationFont(QLatin1String(kTahomaPath)) >= 0;
-    return false;
+    bool loaded = false;
+    for (const char* path : kTahomaFaces)
+        if (QFile::exists(QLatin1String(path)))
+            loaded = QFontDatabase::addApplicationFont(QLatin1String(path)) >= 0 || loaded;
+    return loaded;
 }
 
 QFont TemplateQFont(const TemplateFont& font) {

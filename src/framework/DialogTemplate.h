@@ -135,9 +135,10 @@ inline QSize DluToPixels(int cx, int cy, BaseUnits u) {
     return QSize(MulDiv(cx, u.x, 4), MulDiv(cy, u.y, 8));
 }
 
-// Registers /usr/share/wine/fonts/tahoma.ttf with Qt when it is there (it has Tahoma's metrics,
-// so captions fit the widths their templates give them). Call once after the QApplication is
-// made; harmless to call again. Returns whether the "Tahoma" family is available afterwards.
+// Registers /usr/share/wine/fonts/tahoma.ttf and its bold face tahomabd.ttf with Qt when they
+// are there (they have Tahoma's metrics, so captions fit the widths their templates give them).
+// Call once after the QApplication is made; harmless to call again. Returns whether the
+// "Tahoma" family is available afterwards.
 bool LoadTemplateFonts();
 QFont TemplateQFont(const TemplateFont& font);
 

@@ -1,9 +1,12 @@
 // Templates, message maps, data exchange, modal services and window notifications.
 
+#include <QFile>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRawFont>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -93,6 +96,7 @@ class FrameworkTest : public QObject {
 
 private slots:
     void templateBuildsPositionedControlsFoundByIdInTabOrder();
+    void templateFontDrawsBoldCaptionsFromItsBoldFace();
     void messageMapRoutesClicksScrollsReleasesAndCommands();
     void integersAndFileFiltersAreParsedStrictly();
     void readBackStopsAtTheFirstFaultyBox();
@@ -147,6 +151,28 @@ void FrameworkTest::templateBuildsPositionedControlsFoundByIdInTabOrder() {
             ControlId(w) != 16)
             order << ControlId(w);
     QCOMPARE(order, (QVector<int>{10, 12, 11, 13, 14}));
+}
+
+void FrameworkTest::templateFontDrawsBoldCaptionsFromItsBoldFace() {
+    const QString boldFace = QStringLiteral("/usr/share/wine/fonts/tahomabd.ttf");
+    if (!QFile::exists(boldFace)) QSKIP("fonts-wine is not installed");
+    QVERIFY(LoadTemplateFonts());
+    QVERIFY(QFontDatabase::styles(QStringLiteral("Tahoma")).contains(QStringLiteral("Bold")));
+    const QFont regular = TemplateQFont(kFontSetup);
+    QFont bold = regular;
+    bold.setBold(true);
+    QCOMPARE(QRawFont::fromFont(regular).styleName(), QStringLiteral("Regular"));
+    // Without the bold face Qt would still hand out a bold font: the regular one, thickened.
+    const QRawFont drawn = QRawFont::fromFont(bold);
+    QCOMPARE(drawn.familyName(), QStringLiteral("Tahoma"));
+    QCOMPARE(drawn.styleName(), QStringLiteral("Bold"));
+    // The same glyphs, as wide as the bold face's own: a caption fits where the template says.
+    const QRawFont file(boldFace, bold.pixelSize());
+    QVERIFY(file.isValid());
+    const auto advances = [](const QRawFont& font) {
+        return font.advancesForGlyphIndexes(font.glyphIndexesForString(QStringLiteral("Upgrade")));
+    };
+    QCOMPARE(advances(drawn), advances(file));
 }
 
 void FrameworkTest::messageMapRoutesClicksScrollsReleasesAndCommands() {

@@ -11,6 +11,9 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 test -x "$prefix/bin/orq-sim"
 test -f "$prefix/share/bash-completion/completions/orqctl"
 test -f "$prefix/share/doc/orq/orq-adapter.rules.example"
+# Whoever receives the program learns its licence, and what changed, where Debian looks.
+grep -q '^License: GPL-3+$' "$prefix/share/doc/orq/copyright"
+gzip -cd "$prefix/share/doc/orq/changelog.gz" | head -n1 | grep -q '^orq ('
 # The completion offers what a user would type next.
 complete_line() {
   bash -c '. /usr/share/bash-completion/bash_completion; . "$1"; shift
@@ -26,7 +29,8 @@ if [ -x "$prefix/bin/orq" ]; then
     ls "$prefix/share/icons/hicolor/$size/apps/orq."* >/dev/null
   done
 fi
-for page in "$prefix"/share/man/man1/*.1; do
+test "$(ls "$prefix"/share/man/man1/*.1.gz | wc -l)" -eq 3
+for page in "$prefix"/share/man/man1/*; do
   # man reports troff's warnings on standard error: a clean page says nothing there.
   warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
   if [ -n "$warnings" ]; then

@@ -4,10 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "app/Platform.h"
 #include "app/Resources.h"
 #include "app/StartupProbe.h"
 #include "app/StyleSheetSkin.h"
@@ -17,7 +17,6 @@
 #include "framework/NotifyTarget.h"
 #include "framework/Services.h"
 #include "link/UnitSession.h"
-#include "sim/SimUnit.h"
 #include "view/UARTView.h"
 #include "wizard/SetupDlg.h"
 
@@ -26,11 +25,6 @@ namespace {
 bool HasEnv(const char* name) {
     const char* v = std::getenv(name);
     return v && *v;
-}
-
-// Without a display Qt would abort with a core dump; say what is wrong instead.
-bool DisplayReachable() {
-    return HasEnv("DISPLAY") || HasEnv("WAYLAND_DISPLAY") || HasEnv("QT_QPA_PLATFORM");
 }
 
 // Installed only while the QApplication is made: the platform plugin's complaints about an
@@ -47,27 +41,22 @@ void FatalToOneLine(QtMsgType type, const QMessageLogContext&, const QString&) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!DisplayReachable()) {
-        std::fprintf(stderr,
-                     "orq: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are "
-                     "not set)\n");
+    // Without a display Qt would abort with a core dump; say what is wrong instead.
+    if (std::string missing; !orq::DisplayNamed(missing)) {
+        std::fprintf(stderr, "orq: no display to show the window on (%s)\n", missing.c_str());
         return 2;
     }
-    // The demo: a simulated unit on a pseudo-terminal of its own, and the port search limited
-    // to it. It outlives the serial port (declared first), so the port never sees it vanish.
-    std::optional<orq::SimUnit> demoUnit;
+    // The demo: a simulated unit on a port of its own, and the port search limited to it. It
+    // outlives the serial port (declared first), so the port never sees it vanish.
+    std::unique_ptr<orq::DemoUnit> demoUnit;
     for (int i = 1; i < argc; ++i) {
         if (std::string_view(argv[i]) != "--demo" || demoUnit) continue;
-        orq::SimOptions options;
-        options.image = orq::FactoryImage();
-        options.pace = true;  // the real line speed, so connecting looks as it will with a unit
-        demoUnit.emplace(options);
         std::string error;
-        if (!demoUnit->Start(error)) {
+        demoUnit = orq::StartDemoUnit(error);
+        if (!demoUnit) {
             std::fprintf(stderr, "orq: cannot start the demo unit: %s\n", error.c_str());
             return 1;
         }
-        ::setenv("ORQ_PORTS", demoUnit->DevicePath().c_str(), 1);
     }
 
     // A display that is named but cannot be reached ends in a fatal message from the platform

@@ -7,6 +7,7 @@
 #include "cli/Orqctl.h"
 #include "cli/Trace.h"
 #include "config/ConfigFile.h"
+#include "config/Paths.h"
 #include "link/FrameEnd.h"
 #include "serial/PortList.h"
 #include "serial/SerialPort.h"
@@ -26,8 +27,8 @@ public:
     explicit Progress(std::ostream& err) : err_(err) {}
     void OnPortStep(const ScanEvent& e) override {
         if (e.step == PortStep::Probing) {
-            err_ << "probing " << e.port.path << " (" << e.index + 1 << " of " << e.count << ") … "
-                 << std::flush;
+            err_ << "probing " << ShownName(e.port) << " (" << e.index + 1 << " of " << e.count
+                 << ") … " << std::flush;
         } else if (EndsPort(e.step)) {
             err_ << PortStepText(e.step);
             if (e.step == PortStep::PermissionDenied)
@@ -47,7 +48,7 @@ std::vector<PortInfo> Candidates(const std::optional<std::string>& path) {
     PortInfo only;
     only.number = 1;
     only.path = *path;
-    only.name = std::filesystem::path(*path).filename().string();
+    only.name = PortNameOf(*path);
     return {only};
 }
 
@@ -62,11 +63,11 @@ bool SentWhole(uint32_t sent, const char* what, std::ostream& err) {
 
 }  // namespace
 
-CliSession::CliSession(std::ostream& err, int cancelFd)
+CliSession::CliSession(std::ostream& err, CancelHandle cancel)
     : err_(err),
-      cancelFd_(cancelFd),
+      cancel_(cancel),
       backups_([this](const std::filesystem::path& folder, std::error_code error) {
-          err_ << "orqctl: no backup kept in " << folder.string() << ": " << error.message()
+          err_ << "orqctl: no backup kept in " << Utf8Of(folder) << ": " << error.message()
                << " (going on without)\n";
       }) {
     // Every byte is looked through here: a receive pass need not wait for the line to fall silent.
@@ -98,7 +99,7 @@ int CliSession::Connect(const std::optional<std::string>& path) {
     }
     Progress progress(err_);
     unit_.SetSearchListener(&progress);
-    const ScanEnd end = loop_.Search(std::move(ports), cancelFd_);
+    const ScanEnd end = loop_.Search(std::move(ports), cancel_);
     unit_.SetSearchListener(nullptr);
     switch (end) {
         case ScanEnd::Connected:
@@ -117,7 +118,7 @@ int CliSession::Connect(const std::optional<std::string>& path) {
 }
 
 SerialLoop::WaitEnd CliSession::AwaitReply(ParameterBlock& into) {
-    return loop_.Wait([&] { return unit_.TakeReply(into); }, kReplyWait, cancelFd_);
+    return loop_.Wait([&] { return unit_.TakeReply(into); }, kReplyWait, cancel_);
 }
 
 int CliSession::WriteAndVerify(const char* cause) {

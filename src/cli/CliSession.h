@@ -18,7 +18,7 @@ class TraceFile;
 
 class CliSession {
 public:
-    CliSession(std::ostream& err, int cancelFd);
+    CliSession(std::ostream& err, CancelHandle cancel);
     ~CliSession();
 
     // Records every frame to `path`; false (with its line on stderr) when it cannot be opened.
@@ -34,7 +34,7 @@ public:
 
     UnitSession& Unit() { return unit_; }
     SerialLoop& Loop() { return loop_; }
-    int CancelFd() const { return cancelFd_; }
+    CancelHandle Cancel() const { return cancel_; }
     std::ostream& Err() { return err_; }
 
 private:
@@ -43,7 +43,7 @@ private:
     SerialLoop::WaitEnd AwaitReply(ParameterBlock& into);
 
     std::ostream& err_;
-    int cancelFd_;
+    CancelHandle cancel_;
     UnitSession unit_{SearchStyle::AllAtOnce};
     SerialLoop loop_{unit_};
     std::shared_ptr<TraceFile> trace_;

@@ -91,14 +91,6 @@ void LookAtPort(const PortInfo& port, const DoctorSystem& sys, Diagnosis& d) {
 
 }  // namespace
 
-std::string ProcessName(pid_t pid, const std::string& proc) {
-    std::ifstream in(proc + "/" + std::to_string(pid) + "/comm");
-    std::string name;
-    std::getline(in, name);
-    if (name.empty()) return "pid " + std::to_string(pid);
-    return name + " (pid " + std::to_string(pid) + ")";
-}
-
 DoctorSystem ThisSystem() {
     DoctorSystem sys;
     sys.self = ::getpid();
@@ -164,13 +156,7 @@ int RunDoctor(const std::vector<std::string>& args, CommandContext& c) {
     }
     const std::optional<std::string> path =
         o.rest.empty() ? std::nullopt : std::optional<std::string>(o.rest.front());
-    const Diagnosis d = Diagnose(path, OrqPortsFromEnvironment(), ThisSystem());
-    c.out << "looked at " << d.portsLooked << (d.portsLooked == 1 ? " port" : " ports") << "\n";
-    for (const Finding& f : d.findings)
-        c.out << "problem: " << f.problem << "\n  fix: " << f.fix << "\n";
-    for (const std::string& note : d.notes) c.out << "note: " << note << "\n";
-    if (d.findings.empty()) c.out << "nothing in the way\n";
-    return d.findings.empty() ? kExitOk : kExitFailure;
+    return Report(Diagnose(path, OrqPortsFromEnvironment(), ThisSystem()), c.out);
 }
 
 }  // namespace orq

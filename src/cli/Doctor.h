@@ -1,6 +1,7 @@
 #pragma once
-// `orqctl doctor`: what stands between the user and the port, each finding with a command that
-// helps. Every place it looks is replaceable, so that tests can stage a system.
+// `orqctl doctor` on Linux: what stands between the user and the port (the group that owns it,
+// the programs that hold it), each finding with a command that helps. Every place it looks is
+// replaceable, so that tests can stage a system.
 
 #include <sys/types.h>
 
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/Diagnosis.h"
 #include "serial/PortList.h"
 
 namespace orq {
@@ -24,22 +26,8 @@ struct DoctorSystem {
 };
 DoctorSystem ThisSystem();
 
-struct Finding {
-    std::string problem;  // one line
-    std::string fix;      // a command to copy, with what to do after it
-};
-
-struct Diagnosis {
-    std::vector<Finding> findings;
-    std::vector<std::string> notes;  // advice that is not a problem (a udev rule for a stable name)
-    std::size_t portsLooked = 0;
-};
-
 // Looks at `path`, or at every port found (ORQ_PORTS included, when `orqPorts` is given).
 Diagnosis Diagnose(const std::optional<std::string>& path,
                    const std::optional<std::string>& orqPorts, const DoctorSystem& system);
-
-// "ModemManager (pid 812)", or just the pid when the name cannot be read.
-std::string ProcessName(pid_t pid, const std::string& proc = "/proc");
 
 }  // namespace orq

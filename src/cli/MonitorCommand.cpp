@@ -56,7 +56,7 @@ int RunMonitor(const std::vector<std::string>& args, CommandContext& c) {
         c.err << "orqctl: monitor takes no arguments but its options\n";
         return kExitFailure;
     }
-    CliSession s(c.err, c.cancelFd);
+    CliSession s(c.err, c.cancel);
     if (o.trace && !s.StartTrace(*o.trace)) return kExitFailure;
     if (const int status = s.Connect(o.path); status != kExitOk) return status;
     UnitSession& unit = s.Unit();
@@ -80,7 +80,7 @@ int RunMonitor(const std::vector<std::string>& args, CommandContext& c) {
                 }
                 return fresh;
             },
-            kStall, c.cancelFd);
+            kStall, c.cancel);
         if (end != SerialLoop::WaitEnd::Done) break;
     }
     if (c.outIsTerminal && shown > 0) c.out << "\n";

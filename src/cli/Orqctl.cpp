@@ -1,7 +1,5 @@
 #include "cli/Orqctl.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -10,10 +8,10 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliSession.h"
-#include "cli/Doctor.h"
 #include "config/Backups.h"
 #include "config/ConfigCheck.h"
 #include "config/ConfigFile.h"
+#include "config/Paths.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/Presets.h"
 #include "serial/PortList.h"
@@ -123,20 +121,19 @@ int Ports(const std::vector<std::string>& args, CommandContext& c) {
     const std::vector<PortInfo> ports = ListPorts(OrqPortsFromEnvironment());
     if (ports.empty()) c.err << "orqctl: no serial ports found\n";
     for (const PortInfo& p : ports) {
-        out << p.number << "  " << p.path;
+        out << p.number << "  " << ShownName(p);
         if (p.usb) {
             out << "  " << p.vendorId << ":" << p.productId;
             if (!p.manufacturer.empty()) out << " " << p.manufacturer;
             if (!p.product.empty()) out << " " << p.product;
         }
-        std::error_code ec;
-        if (!std::filesystem::exists(p.path, ec)) {
+        if (!PortPresent(p)) {
             out << "  not found";
         } else if (!p.accessible) {
             out << "  no permission (join the dialout group: sudo usermod -aG dialout $USER, "
                    "then log in again)";
         } else {
-            const std::vector<pid_t> users = ProcessesUsing(p.path, "/proc", ::getpid());
+            const std::vector<pid_t> users = ProcessesUsing(p.path, "/proc", CurrentProcess());
             if (!users.empty()) out << "  in use by " << ProcessName(users.front());
         }
         out << "\n";
@@ -152,7 +149,7 @@ std::string InvalidLine(const std::string& file, const InvalidValue& v) {
 // A configuration file loaded whole, or the reason it was not; nothing is half-loaded.
 bool LoadWhole(const std::string& file, SettingsMirror& mirror, SliderValues& sliders,
                std::ostream& err) {
-    const LoadResult r = LoadConfig(file, mirror, sliders);
+    const LoadResult r = LoadConfig(PathFromUtf8(file), mirror, sliders);
     if (r.error) {
         err << "orqctl: " << file << ": " << r.error.message() << "\n";
         return false;
@@ -178,14 +175,14 @@ int Read(const std::vector<std::string>& args, CommandContext& c) {
         c.err << "orqctl: read takes no file argument (use -o FILE)\n";
         return kExitFailure;
     }
-    CliSession s(c.err, c.cancelFd);
+    CliSession s(c.err, c.cancel);
     if (const int status = Open(s, o); status != kExitOk) return status;
     s.Settle();
     ParameterBlock& block = s.Unit().Block();
     SliderValues sliders;
     MirrorFromDevice(block, sliders);
     if (o.output && *o.output != "-") {
-        if (const std::error_code ec = SaveConfig(*o.output, block.Mirror, sliders)) {
+        if (const std::error_code ec = SaveConfig(PathFromUtf8(*o.output), block.Mirror, sliders)) {
             c.err << "orqctl: " << *o.output << ": " << ec.message() << "\n";
             return kExitFailure;
         }
@@ -205,7 +202,7 @@ int WriteFile(const std::string& file, const CliOptions& o, const char* cause, C
     SettingsMirror loaded;
     SliderValues loadedSliders;
     if (!LoadWhole(file, loaded, loadedSliders, c.err)) return kExitFailure;
-    CliSession s(c.err, c.cancelFd);
+    CliSession s(c.err, c.cancel);
     if (const int status = Open(s, o); status != kExitOk) return status;
     ParameterBlock& block = s.Unit().Block();
     block.Mirror = loaded;
@@ -236,7 +233,7 @@ int PresetCommand(const std::vector<std::string>& args, CommandContext& c) {
         c.err << "orqctl: preset takes one name: beginner, f3c, 3d-soft, 3d-hard, 3d-extreme\n";
         return kExitFailure;
     }
-    CliSession s(c.err, c.cancelFd);
+    CliSession s(c.err, c.cancel);
     if (const int status = Open(s, o); status != kExitOk) return status;
     ResetValues resets;
     SliderValues sliders;
@@ -252,7 +249,7 @@ int ResetCommand(const std::vector<std::string>& args, CommandContext& c) {
         c.err << "orqctl: reset takes main, tail or all\n";
         return kExitFailure;
     }
-    CliSession s(c.err, c.cancelFd);
+    CliSession s(c.err, c.cancel);
     if (const int status = Open(s, o); status != kExitOk) return status;
     ParameterBlock& block = s.Unit().Block();
     SliderValues sliders;
@@ -276,13 +273,13 @@ int Restore(const std::vector<std::string>& args, CommandContext& c) {
     }
     std::string file = o.rest.front();
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) {
+    if (!std::filesystem::is_regular_file(PathFromUtf8(file), ec)) {
         const auto entry = BackupStore(BackupStore::DefaultFolder()).Find(file);
         if (!entry) {
             c.err << "orqctl: no backup " << file << " (orqctl backups lists them)\n";
             return kExitFailure;
         }
-        file = entry->path.string();
+        file = Utf8Of(entry->path);
     }
     return WriteFile(file, o, "restore", c);
 }
@@ -296,7 +293,7 @@ bool SetOf(const std::string& name, std::optional<CliSession>& unit, const CliOp
         return status == kExitOk;
     }
     if (!unit) {
-        unit.emplace(c.err, c.cancelFd);
+        unit.emplace(c.err, c.cancel);
         if ((status = Open(*unit, o)) != kExitOk) return false;
     }
     mirror = unit->Unit().Block().Mirror;
@@ -328,7 +325,7 @@ int Check(const std::vector<std::string>& args, CommandContext& c) {
         return kExitFailure;
     }
     const std::string& file = o.rest.front();
-    const ProfileReadResult read = ReadProfileFile(file);
+    const ProfileReadResult read = ReadProfileFile(PathFromUtf8(file));
     if (read.error || !read.found) {
         c.err << "orqctl: " << file << ": "
               << (read.error ? read.error.message() : std::string("no such file")) << "\n";
@@ -346,7 +343,7 @@ int Backups(const std::vector<std::string>& args, CommandContext& c) {
     const BackupStore store(BackupStore::DefaultFolder());
     const auto entries = store.List();
     if (entries.empty()) {
-        c.err << "orqctl: no backups in " << store.Folder().string() << "\n";
+        c.err << "orqctl: no backups in " << Utf8Of(store.Folder()) << "\n";
         return kExitOk;
     }
     std::optional<SettingsMirror> before;
@@ -396,7 +393,7 @@ std::vector<ByteDifference> CompareWritten(const SetupBlock& sentSetup,
 }
 
 int RunOrqctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-              int cancelFd, bool outIsTerminal) {
+              CancelHandle cancel, bool outIsTerminal) {
     if (args.empty()) {
         err << "orqctl: no command given (try orqctl --help)\n";
         return kExitFailure;
@@ -428,7 +425,7 @@ int RunOrqctl(const std::vector<std::string>& args, std::ostream& out, std::ostr
         out << HelpOf(command);
         return kExitOk;
     }
-    CommandContext context{out, err, cancelFd, outIsTerminal};
+    CommandContext context{out, err, cancel, outIsTerminal};
     return it->second(rest, context);
 }
 

@@ -1,15 +1,14 @@
 #include "cli/Trace.h"
 
+#include "config/Paths.h"
 #include "protocol/LinkFrame.h"
 
 namespace orq {
 
-TraceFile::TraceFile(const std::string& path) : file_(std::fopen(path.c_str(), "w")) {}
+TraceFile::TraceFile(const std::string& path) : file_(PathFromUtf8(path), std::ios::trunc) {}
 
 TraceFile::~TraceFile() {
-    if (!file_) return;
-    FlushStray();
-    std::fclose(file_);
+    if (Ok()) FlushStray();
 }
 
 void TraceFile::Line(const char* direction, std::span<const uint8_t> bytes) {
@@ -18,8 +17,10 @@ void TraceFile::Line(const char* direction, std::span<const uint8_t> bytes) {
     std::string hex;
     hex.reserve(2 * bytes.size());
     for (uint8_t b : bytes) hex += {"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
-    std::fprintf(file_, "%.6f %-3s %s\n", t, direction, hex.c_str());
-    std::fflush(file_);  // a session that crashes still leaves what it did
+    char head[32];
+    std::snprintf(head, sizeof head, "%.6f %-3s ", t, direction);
+    file_ << head << hex << '\n';
+    file_.flush();  // a session that crashes still leaves what it did
 }
 
 void TraceFile::FlushStray() {
@@ -29,12 +30,12 @@ void TraceFile::FlushStray() {
 
 void TraceFile::Sent(std::span<const uint8_t> bytes) {
     std::lock_guard g(lock_);
-    if (file_) Line("out", bytes);
+    if (Ok()) Line("out", bytes);
 }
 
 void TraceFile::Received(std::span<const uint8_t> bytes) {
     std::lock_guard g(lock_);
-    if (!file_) return;
+    if (!Ok()) return;
     for (uint8_t b : bytes) {
         const bool header = prev_ == kHeader0 && b == kHeader1;
         const bool trailer = prev_ == kTrailer0 && b == kTrailer1;

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -28,7 +29,7 @@ public:
     TraceFile(const TraceFile&) = delete;
     TraceFile& operator=(const TraceFile&) = delete;
 
-    bool Ok() const { return file_ != nullptr; }
+    bool Ok() const { return file_.is_open(); }
     void Sent(std::span<const uint8_t> bytes) override;
     void Received(std::span<const uint8_t> bytes) override;
 
@@ -37,7 +38,7 @@ private:
     void FlushStray();
 
     std::mutex lock_;
-    std::FILE* file_;
+    std::ofstream file_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::vector<uint8_t> frame_;  // a frame being received, from its header on
     std::vector<uint8_t> stray_;  // bytes between frames that are not padding

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "config/ConfigFile.h"
+#include "config/Paths.h"
 #include "config/Profile.h"
 
 namespace orq {
@@ -47,11 +48,8 @@ std::string Readable(const std::string& stamp) {  // 20261207004012 -> 2026-12-0
 }  // namespace
 
 fs::path BackupStore::DefaultFolder() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data && *data == '/') return fs::path(data) / "orq" / "backups";
-    const char* home = std::getenv("HOME");
-    if (home && *home) return fs::path(home) / ".local" / "share" / "orq" / "backups";
-    return {};
+    const fs::path data = UserDataFolder();
+    return data.empty() ? data : data / "orq" / "backups";
 }
 
 std::vector<BackupStore::Entry> BackupStore::List() const {
@@ -90,11 +88,15 @@ BackupStore::Kept BackupStore::Keep(std::string_view text, std::string_view caus
     fs::create_directories(folder_, kept.error);
     if (kept.error) return kept;
 
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    std::tm utc{};
-    gmtime_r(&t, &utc);
+    // UTC from the calendar of the standard library: the same on every system, no time zone.
+    using namespace std::chrono;
+    const auto day = floor<days>(now);
+    const year_month_day date{day};
+    const hh_mm_ss time{floor<seconds>(now - day)};
     char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
+    std::snprintf(stamp, sizeof stamp, "%04d%02u%02u-%02ld%02ld%02ld", int(date.year()),
+                  unsigned(date.month()), unsigned(date.day()), long(time.hours().count()),
+                  long(time.minutes().count()), long(time.seconds().count()));
     const unsigned id = entries.empty() ? 1 : entries.back().id + 1;
     char name[96];
     std::snprintf(name, sizeof name, "%04u-%s-%.*s.ini", id, stamp, static_cast<int>(cause.size()),

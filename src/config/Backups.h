@@ -21,8 +21,8 @@ class BackupStore {
 public:
     static constexpr std::size_t kKeep = 200;
 
-    // $XDG_DATA_HOME/orq/backups, else ~/.local/share/orq/backups; empty when neither
-    // XDG_DATA_HOME nor HOME is set.
+    // $XDG_DATA_HOME/orq/backups, else ~/.local/share/orq/backups (on Windows
+    // %LOCALAPPDATA%\orq\backups); empty when the system names no such folder.
     static std::filesystem::path DefaultFolder();
 
     explicit BackupStore(std::filesystem::path folder) : folder_(std::move(folder)) {}

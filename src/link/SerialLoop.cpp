@@ -1,57 +1,11 @@
+// The loop's part that is the same everywhere: what a notification does, and the search and the
+// waits driven to their end. How it sleeps is in SerialLoopPosix.cpp and SerialLoopWindows.cpp.
+
 #include "link/SerialLoop.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <mutex>
+#include "link/SerialLoopTarget.h"
 
 namespace orq {
-
-// Posted from the wait thread: queue, then one eventfd write to wake the loop.
-class SerialLoop::Target : public NotifyTarget {
-public:
-    struct Note {
-        uint32_t message;
-        int32_t portNumber;
-    };
-
-    Target() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-    ~Target() override {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int fd() const { return fd_; }
-
-    void Post(uint32_t message, int32_t portNumber, intptr_t) override {
-        bool wake = false;
-        {
-            std::lock_guard lock(lock_);
-            wake = notes_.empty();
-            notes_.push_back({message, portNumber});
-        }
-        // Notes already waiting have woken the loop, and it takes every note when it wakes: under
-        // a fast stream that saves a system call on each side for every pass.
-        if (wake) {
-            const uint64_t one = 1;
-            [[maybe_unused]] const ssize_t w = ::write(fd_, &one, sizeof one);
-        }
-    }
-
-    std::vector<Note> Take() {
-        uint64_t count = 0;
-        [[maybe_unused]] const ssize_t r = ::read(fd_, &count, sizeof count);
-        std::lock_guard lock(lock_);
-        std::vector<Note> taken;
-        taken.swap(notes_);
-        return taken;
-    }
-
-private:
-    int fd_;
-    std::mutex lock_;
-    std::vector<Note> notes_;
-};
 
 SerialLoop::SerialLoop(UnitSession& session)
     : session_(session), target_(std::make_shared<Target>()) {
@@ -63,27 +17,17 @@ SerialLoop::~SerialLoop() {
 }
 
 SerialLoop::Pumped SerialLoop::Pump(std::optional<std::chrono::steady_clock::time_point> deadline,
-                                    int cancelFd) {
-    int timeout = -1;
-    if (deadline) {
-        const auto left = *deadline - std::chrono::steady_clock::now();
-        // Round up: waking a millisecond early would only mean another pass.
-        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-        timeout = static_cast<int>(std::max<decltype(ms)>(0, ms));
+                                    CancelHandle cancel) {
+    switch (target_->Wait(deadline, cancel, error_)) {
+        case Target::Woken::Failed:
+            return Pumped::Failed;
+        case Target::Woken::Cancelled:
+            return Pumped::Cancelled;
+        case Target::Woken::Timeout:
+            return Pumped::Ready;
+        case Target::Woken::Notes:
+            break;
     }
-    pollfd fds[2] = {{target_->fd(), POLLIN, 0}, {cancelFd, POLLIN, 0}};
-    const int ready = ::poll(fds, cancelFd >= 0 ? 2 : 1, timeout);
-    if (ready < 0 && errno != EINTR) {
-        error_ = std::error_code(errno, std::system_category());
-        return Pumped::Failed;
-    }
-    // A cancel descriptor that is not one (closed, or in error) cancels nothing: it fails.
-    if (cancelFd >= 0 && (fds[1].revents & POLLNVAL)) {
-        error_ = std::make_error_code(std::errc::bad_file_descriptor);
-        return Pumped::Failed;
-    }
-    if (cancelFd >= 0 && fds[1].revents != 0) return Pumped::Cancelled;
-    if (fds[0].revents == 0) return Pumped::Ready;
     for (const Target::Note& note : target_->Take()) {
         const auto now = UnitSession::Clock::now();
         if (note.message == WM_SERIAL_RECEIVE) {
@@ -96,13 +40,13 @@ SerialLoop::Pumped SerialLoop::Pump(std::optional<std::chrono::steady_clock::tim
     return Pumped::Ready;
 }
 
-ScanEnd SerialLoop::Search(std::vector<PortInfo> ports, int cancelFd) {
+ScanEnd SerialLoop::Search(std::vector<PortInfo> ports, CancelHandle cancel) {
     removed_ = false;
     error_.clear();
     session_.StartSearch(std::move(ports), UnitSession::Clock::now());
     ScanEnd end = ScanEnd::NoUnit;
     while (session_.Searching()) {
-        const Pumped pumped = Pump(session_.NextDeadline(), cancelFd);
+        const Pumped pumped = Pump(session_.NextDeadline(), cancel);
         if (pumped != Pumped::Ready) {
             session_.CancelSearch();
             end = pumped == Pumped::Cancelled ? ScanEnd::Cancelled : ScanEnd::Failed;
@@ -115,13 +59,13 @@ ScanEnd SerialLoop::Search(std::vector<PortInfo> ports, int cancelFd) {
 }
 
 SerialLoop::WaitEnd SerialLoop::Wait(const std::function<bool()>& done,
-                                     std::chrono::milliseconds limit, int cancelFd) {
+                                     std::chrono::milliseconds limit, CancelHandle cancel) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     error_.clear();
     while (!done()) {
         if (removed_) return WaitEnd::Removed;
         if (std::chrono::steady_clock::now() >= deadline) return WaitEnd::TimedOut;
-        switch (Pump(deadline, cancelFd)) {
+        switch (Pump(deadline, cancel)) {
             case Pumped::Ready:
                 break;
             case Pumped::Cancelled:

@@ -4,6 +4,7 @@
 // each notification to the session, as the main form does with its window messages.
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,6 +14,11 @@
 #include "link/UnitSession.h"
 
 namespace orq {
+
+// What ends a wait from outside (Ctrl+C): on POSIX a descriptor that turns readable, on Windows
+// an event that is set; kNoCancel for none.
+using CancelHandle = std::intptr_t;
+inline constexpr CancelHandle kNoCancel = -1;
 
 // How a search ended.
 enum class ScanEnd {
@@ -30,16 +36,16 @@ public:
     SerialLoop(const SerialLoop&) = delete;
     SerialLoop& operator=(const SerialLoop&) = delete;
 
-    // Runs the session's search over `ports` to its end. `cancelFd`, when given, cancels it as
-    // soon as it turns readable.
-    ScanEnd Search(std::vector<PortInfo> ports, int cancelFd = -1);
+    // Runs the session's search over `ports` to its end. `cancel`, when given, cancels it as soon
+    // as it fires.
+    ScanEnd Search(std::vector<PortInfo> ports, CancelHandle cancel = kNoCancel);
 
     // Moves received bytes into the session's accumulator until `done()` holds (asked after each
-    // move), `limit` has passed, the device has gone, `cancelFd` turns readable or the wait fails
-    // (then Error() says why).
+    // move), `limit` has passed, the device has gone, `cancel` fires or the wait fails (then
+    // Error() says why).
     enum class WaitEnd { Done, TimedOut, Removed, Cancelled, Failed };
     WaitEnd Wait(const std::function<bool()>& done, std::chrono::milliseconds limit,
-                 int cancelFd = -1);
+                 CancelHandle cancel = kNoCancel);
     bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
         return Wait(done, limit) == WaitEnd::Done;
     }
@@ -50,10 +56,10 @@ public:
     std::error_code Error() const { return error_; }
 
 private:
-    class Target;
+    class Target;  // the system's way of waking the loop (SerialLoopPosix.cpp, ...Windows.cpp)
     enum class Pumped { Ready, Cancelled, Failed };
-    // Waits until a notification, `cancelFd` or `deadline`, and hands the notifications on.
-    Pumped Pump(std::optional<std::chrono::steady_clock::time_point> deadline, int cancelFd);
+    // Waits until a notification, `cancel` or `deadline`, and hands the notifications on.
+    Pumped Pump(std::optional<std::chrono::steady_clock::time_point> deadline, CancelHandle cancel);
 
     UnitSession& session_;
     std::shared_ptr<Target> target_;

@@ -2,13 +2,10 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <filesystem>
 
 #include "serial/PortList.h"
 
 namespace orq {
-
-namespace fs = std::filesystem;
 
 void NumberPorts(std::vector<PortInfo>& ports) {
     for (size_t i = 0; i < ports.size(); ++i) ports[i].number = static_cast<int32_t>(i + 1);
@@ -51,7 +48,7 @@ std::vector<PortInfo> PortsFromList(const std::string& paths,
         if (end > start) {
             PortInfo port;
             port.path = paths.substr(start, end - start);
-            port.name = fs::path(port.path).filename().string();
+            port.name = PortNameOf(port.path);
             port.accessible = mayOpen ? mayOpen(port.path) : UserMayOpen(port.path);
             ports.push_back(std::move(port));
         }

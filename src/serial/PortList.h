@@ -40,6 +40,13 @@ std::vector<PortInfo> DiscoverPorts(const DiscoveryRoots& roots = {});
 extern const char kPortListSeparator;
 // Whether this user may open `path` for reading and writing, without opening it.
 bool UserMayOpen(const std::string& path);
+// What a port is called where people see it: ttyUSB0 for /dev/ttyUSB0, COM7 for \\.\COM7.
+std::string PortNameOf(const std::string& path);
+// How lists, progress and messages name a port: its device path on Linux (/dev/ttyUSB0), its
+// COM name on Windows.
+std::string ShownName(const PortInfo& port);
+// Whether the device is there at all (a port the user named may not be).
+bool PortPresent(const PortInfo& port);
 // The list from ORQ_PORTS syntax: device paths separated by kPortListSeparator, in the order
 // given.
 std::vector<PortInfo> PortsFromList(const std::string& paths,
@@ -57,7 +64,11 @@ void NumberPorts(std::vector<PortInfo>& ports);
 
 // Processes other than `self` that hold `path` open, seen through the /proc/PID/fd links.
 // Processes of other users cannot be seen by an ordinary user; the device is never touched.
+// Windows does not say: none there.
 std::vector<pid_t> ProcessesUsing(const std::string& path, const std::string& procRoot = "/proc",
                                   pid_t self = -1);
+// "ModemManager (pid 812)", or just the pid when the name cannot be read.
+std::string ProcessName(pid_t pid, const std::string& procRoot = "/proc");
+pid_t CurrentProcess();
 
 }  // namespace orq

@@ -96,6 +96,19 @@ void FindAliases(const fs::path& devRoot, std::vector<PortInfo>& ports) {
 
 }  // namespace
 
+std::string PortNameOf(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+std::string ShownName(const PortInfo& port) {
+    return port.path;
+}
+
+bool PortPresent(const PortInfo& port) {
+    std::error_code ec;
+    return std::filesystem::exists(port.path, ec);
+}
+
 bool UserMayOpen(const std::string& path) {
     return ::faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) == 0;
 }
@@ -139,6 +152,18 @@ std::vector<PortInfo> DiscoverPorts(const DiscoveryRoots& roots) {
     FindAliases(roots.dev, ports);
     NumberPorts(ports);
     return ports;
+}
+
+std::string ProcessName(pid_t pid, const std::string& procRoot) {
+    std::ifstream in(procRoot + "/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(in, name);
+    if (name.empty()) return "pid " + std::to_string(pid);
+    return name + " (pid " + std::to_string(pid) + ")";
+}
+
+pid_t CurrentProcess() {
+    return ::getpid();
 }
 
 std::vector<pid_t> ProcessesUsing(const std::string& path, const std::string& procRoot,

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "config/Paths.h"
 #include "framework/Commands.h"
 #include "framework/NotifyTarget.h"
 #include "framework/Skin.h"
@@ -122,7 +123,7 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
           if (frame_)
               frame_->ShowNotice(
                   QStringLiteral("No backup of the unit's set could be kept in %1 (%2)")
-                      .arg(QString::fromStdString(folder.string()),
+                      .arg(QString::fromStdString(Utf8Of(folder)),
                            QString::fromStdString(error.message())));
       }) {
     for (const TuningControl& c : kTuning) {

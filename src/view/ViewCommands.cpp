@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include "config/ConfigFile.h"
+#include "config/Paths.h"
 #include "link/UnitSession.h"
 #include "view/UARTView.h"
 
@@ -15,12 +16,13 @@ namespace {
 
 constexpr int kShortestPath = 5;
 
+// A dialog's path reaches the files as UTF-8, whatever script its folders are named in.
 std::filesystem::path ToPath(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
+    return PathFromUtf8(path.toStdString());
 }
 
 QString FromPath(const std::filesystem::path& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+    return QString::fromStdString(Utf8Of(path));
 }
 
 QString InvalidValuesText(const std::vector<InvalidValue>& invalid) {

@@ -1,7 +1,7 @@
 #include "config/ConfigFile.h"
 #include "config/Profile.h"
 #include "protocol/LinkFrame.h"
-#include "support/Process.h"
+#include "support/Files.h"
 #include "support/Pty.h"
 
 #include <fcntl.h>

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "support/Process.h"
+#include "support/Files.h"
 
 namespace {
 

@@ -187,8 +187,9 @@ TEST_F(SimUnitTest, IgnoresDamagedFramesButLogsEveryFrameItHears) {
     stray.Tuning.TailGainP = 0x0E;
     const Bytes strayTrailer = HostFrame(kCommandParameters, kReplyModeParameters, 3, stray);
     Bytes unknown = HostFrame(kCommandRequest, kReplyModeNone, 4);  // well framed, unknown command
-    unknown[2] = 20;
-    unknown[6] ^= 10 ^ 20;
+    const uint8_t kind = 20;
+    unknown[6] ^= unknown[2] ^ kind;  // the check byte follows the kind it covers
+    unknown[2] = kind;
     for (const Bytes& f : {badCheck, badLength, strayTrailer, unknown})
         ASSERT_TRUE(host_->Write(f));
     EXPECT_TRUE(host_->ReadFor(150ms).empty());

@@ -19,7 +19,6 @@
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
 #include "serial/SerialPort.h"
-#include "support/Pty.h"
 #include "support/RecordingSkin.h"
 #include "support/TestServices.h"
 
@@ -48,7 +47,13 @@ struct ServiceRig {
     AppServices services{session, messages, files, modal, skin, notifier};
 };
 
-// The port on a pseudo-terminal whose far end the test reads as the unit would hear it.
+#ifndef _WIN32
+}  // namespace orq::test
+#include "support/Pty.h"
+namespace orq::test {
+
+// The port on a pseudo-terminal whose far end the test reads as the unit would hear it (there
+// are no pseudo-terminals for a Windows program).
 struct PtyRig : ServiceRig {
     Pty pty;
     bool Open() { return pty.ok() && OpenPort(pty.path()); }
@@ -60,6 +65,7 @@ struct PtyRig : ServiceRig {
         return got;
     }
 };
+#endif
 
 // Types into an edit box and presses Return there: key down and key up.
 inline void TypeAndEnter(QLineEdit* e, const QString& text) {

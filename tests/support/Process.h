@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Files.h"
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -93,22 +95,5 @@ private:
 inline RunResult Run(const std::vector<std::string>& argv, std::chrono::milliseconds limit = 30s) {
     return Child(argv).Finish(limit);
 }
-
-inline std::string ReadFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// A fresh folder per test, removed afterwards.
-class InTempDir : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string name = std::filesystem::temp_directory_path() / "orq-e2e-XXXXXX";
-        ASSERT_NE(::mkdtemp(name.data()), nullptr);
-        dir_ = name;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::filesystem::path dir_;
-};
 
 }  // namespace orq::test

@@ -23,12 +23,10 @@
 #include <vector>
 
 #include "serial/SerialNotify.h"
+#include "support/Bytes.h"
+#include "support/Notes.h"
 
 namespace orq::test {
-
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-using Bytes = std::vector<uint8_t>;
 
 // One end of a line, raw and non-blocking.
 class PtyHost {
@@ -53,8 +51,10 @@ public:
         for (const auto end = Clock::now() + 2s; done < bytes.size() && Clock::now() < end;) {
             const ssize_t w = ::write(fd_, bytes.data() + done, bytes.size() - done);
             pollfd p{fd_, POLLOUT, 0};
-            if (w > 0) done += static_cast<std::size_t>(w);
-            else ::poll(&p, 1, 50);
+            if (w > 0)
+                done += static_cast<std::size_t>(w);
+            else
+                ::poll(&p, 1, 50);
         }
         return done == bytes.size();
     }
@@ -66,8 +66,10 @@ public:
             if (::poll(&p, 1, 20) <= 0) continue;
             uint8_t buf[512];
             const ssize_t r = ::read(fd_, buf, std::min(sizeof buf, count - got.size()));
-            if (r > 0) got.insert(got.end(), buf, buf + r);
-            else if (p.revents & (POLLHUP | POLLERR)) break;
+            if (r > 0)
+                got.insert(got.end(), buf, buf + r);
+            else if (p.revents & (POLLHUP | POLLERR))
+                break;
         }
         return got;
     }
@@ -104,65 +106,5 @@ private:
     std::string path_;
     PtyHost host_;
 };
-
-struct Note { uint32_t message; int32_t port; intptr_t param; };
-
-class Recorder : public NotifyTarget {
-public:
-    void Post(uint32_t message, int32_t port, intptr_t param) override {
-        std::lock_guard<std::mutex> g(m_);
-        notes_.push_back({message, port, param});
-        cv_.notify_all();
-    }
-    std::vector<Note> Notes() const {
-        std::lock_guard<std::mutex> g(m_);
-        return notes_;
-    }
-    std::size_t Count(uint32_t message) const { return Counted(Notes(), message); }
-    // True when `count` notifications of `message` have come before the deadline.
-    bool WaitFor(uint32_t message, std::size_t count, std::chrono::milliseconds limit = 3s) {
-        std::unique_lock<std::mutex> g(m_);
-        return cv_.wait_for(g, limit, [&] { return Counted(notes_, message) >= count; });
-    }
-
-private:
-    static std::size_t Counted(const std::vector<Note>& notes, uint32_t message) {
-        return static_cast<std::size_t>(std::ranges::count(notes, message, &Note::message));
-    }
-    mutable std::mutex m_;
-    std::condition_variable cv_;
-    std::vector<Note> notes_;
-};
-
-// Polls `done` until it holds or the limit passes.
-inline bool Eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = 3s) {
-    for (const auto end = Clock::now() + limit; !done(); std::this_thread::sleep_for(2ms))
-        if (Clock::now() > end) return false;
-    return true;
-}
-
-inline Bytes Pattern(std::size_t n, uint32_t seed = 1) {
-    Bytes v(n);
-    for (auto& b : v) b = static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
-    return v;
-}
-
-inline int64_t MillisSince(Clock::time_point t) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
-}
-
-// The simulated unit logs each frame it hears as one line of hex.
-inline std::vector<std::string> Lines(const std::string& path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-inline std::string Hex(std::span<const uint8_t> bytes) {
-    std::string s;
-    for (uint8_t b : bytes) s += {"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
-    return s;
-}
 
 }  // namespace orq::test

@@ -1,4 +1,5 @@
-// orqctl: the configurator's command-line companion.
+// orqctl: the configurator's command-line companion (POSIX: signals end a wait through a
+// signalfd).
 
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -18,11 +19,11 @@ int main(int argc, char** argv) {
     sigaddset(&stop, SIGINT);
     sigaddset(&stop, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
-    const int cancelFd = ::signalfd(-1, &stop, SFD_CLOEXEC | SFD_NONBLOCK);
+    const int cancel = ::signalfd(-1, &stop, SFD_CLOEXEC | SFD_NONBLOCK);
 
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const int status = orq::RunOrqctl(args, std::cout, std::cerr, cancelFd, ::isatty(1) == 1);
+    const int status = orq::RunOrqctl(args, std::cout, std::cerr, cancel, ::isatty(1) == 1);
     std::cout.flush();
-    if (cancelFd >= 0) ::close(cancelFd);
+    if (cancel >= 0) ::close(cancel);
     return status;
 }

@@ -1,0 +1,18 @@
+#include "cli/Diagnosis.h"
+
+#include <ostream>
+
+#include "cli/Orqctl.h"
+
+namespace orq {
+
+int Report(const Diagnosis& d, std::ostream& out) {
+    out << "looked at " << d.portsLooked << (d.portsLooked == 1 ? " port" : " ports") << "\n";
+    for (const Finding& f : d.findings)
+        out << "problem: " << f.problem << "\n  fix: " << f.fix << "\n";
+    for (const std::string& note : d.notes) out << "note: " << note << "\n";
+    if (d.findings.empty()) out << "nothing in the way\n";
+    return d.findings.empty() ? kExitOk : kExitFailure;
+}
+
+}  // namespace orq

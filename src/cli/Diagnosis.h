@@ -1,0 +1,25 @@
+#pragma once
+// What `orqctl doctor` found, however the system it looked at is made, and how it says so.
+
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace orq {
+
+struct Finding {
+    std::string problem;  // one line
+    std::string fix;      // a command to copy, or what to do, with what to do after it
+};
+
+struct Diagnosis {
+    std::vector<Finding> findings;
+    std::vector<std::string> notes;  // advice that is not a problem (a stable name for the port)
+    std::size_t portsLooked = 0;
+};
+
+// Prints the diagnosis; the exit status: 0 when nothing is in the way, else 1.
+int Report(const Diagnosis& d, std::ostream& out);
+
+}  // namespace orq

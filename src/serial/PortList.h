@@ -43,8 +43,11 @@ bool UserMayOpen(const std::string& path);
 // What a port is called where people see it: ttyUSB0 for /dev/ttyUSB0, COM7 for \\.\COM7.
 std::string PortNameOf(const std::string& path);
 // How lists, progress and messages name a port: its device path on Linux (/dev/ttyUSB0), its
-// COM name on Windows.
-std::string ShownName(const PortInfo& port);
+// COM name on Windows (COM7, for \\.\COM7 too).
+std::string ShownName(const std::string& path);
+inline std::string ShownName(const PortInfo& port) {
+    return ShownName(port.path);
+}
 // Whether the device is there at all (a port the user named may not be).
 bool PortPresent(const PortInfo& port);
 // The list from ORQ_PORTS syntax: device paths separated by kPortListSeparator, in the order

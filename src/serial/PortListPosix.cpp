@@ -100,8 +100,8 @@ std::string PortNameOf(const std::string& path) {
     return std::filesystem::path(path).filename().string();
 }
 
-std::string ShownName(const PortInfo& port) {
-    return port.path;
+std::string ShownName(const std::string& path) {
+    return path;
 }
 
 bool PortPresent(const PortInfo& port) {

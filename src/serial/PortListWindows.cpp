@@ -94,8 +94,8 @@ std::string PortNameOf(const std::string& path) {
     return path.rfind("\\\\.\\", 0) == 0 ? path.substr(4) : path;
 }
 
-std::string ShownName(const PortInfo& port) {
-    return port.name;
+std::string ShownName(const std::string& path) {
+    return PortNameOf(path);
 }
 
 bool PortPresent(const PortInfo& port) {

@@ -7,7 +7,7 @@ using Clock = UnitSession::Clock;
 }
 
 QString PortOutcomeText(const PortInfo& port, PortStep step) {
-    const QString path = QString::fromStdString(port.path);
+    const QString path = QString::fromStdString(ShownName(port));
     switch (step) {
         case PortStep::Answered:
             return QStringLiteral("%1: connected").arg(path);

@@ -79,7 +79,7 @@ void CUARTView::OnSerialRemoved(int32_t portNumber, intptr_t) {
     SetStatus(kNotConnected);
     if (frame_)
         frame_->SetStatusToolTip(QStringLiteral("%1: the adapter was unplugged")
-                                     .arg(QString::fromStdString(session_.PortName())));
+                                     .arg(QString::fromStdString(ShownName(session_.PortName()))));
 }
 
 void CUARTView::ClosePortAndStopScan() {

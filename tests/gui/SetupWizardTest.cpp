@@ -22,8 +22,6 @@
 #include "wizard/ChoicePages.h"
 #include "wizard/DirectionPages.h"
 #include "wizard/MonitorPage.h"
-#include "wizard/ServoReversePage.h"
-#include "wizard/ServoTrimPage.h"
 #include "wizard/SetupDlg.h"
 #include "wizard/SliderPages.h"
 

@@ -26,9 +26,11 @@ void ServoTrim::Clamp() {
 
 void ServoTrim::Channel(int channel, int step, int direction) {
     if (channel < 0 || channel > 2) return;
-    if (direction == 1 || direction == -1)
-        trims_[static_cast<std::size_t>(channel)] += step * direction;
-    Clamp();
+    // Only the pressed channel: the others may hold what the unit reported beyond the limit, and
+    // the user did not touch them.
+    int& trim = trims_[static_cast<std::size_t>(channel)];
+    if (direction == 1 || direction == -1) trim += step * direction;
+    trim = std::clamp(trim, -kLimit, kLimit);
 }
 
 bool ServoTrim::Swash(SwashAxis axis, int step, int swashPlateType, std::array<int, 3> d) {

@@ -26,14 +26,15 @@ public:
     explicit ServoTrim(std::array<int, 3> trims) : trims_(trims) {}
 
     // One step of one channel (0..2) up (+1) or down (-1), in the servo's own direction: 1
-    // normal, -1 reversed; any other direction leaves the trim as it is.
+    // normal, -1 reversed; any other direction leaves the trim as it is. Only that channel is
+    // brought within the limit.
     void Channel(int channel, int step, int direction);
 
     // A swash button: `step` on `axis`. The mechanical mixer (type 1) moves the one servo of the
     // axis (aileron CH1, elevator CH2, collective CH3); a CCPM plate adds the step to the axis's
     // input and computes all three trims from the three inputs, replacing whatever the channel
     // buttons did. False, changing nothing, for a type outside 1..5: no mixing is known, and
-    // mixing with none would zero the trims the user has.
+    // mixing with none would zero the trims the user has. All three are brought within the limit.
     bool Swash(SwashAxis axis, int step, int swashPlateType, std::array<int, 3> directions);
 
     // Trims and inputs to 0.

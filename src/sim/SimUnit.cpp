@@ -11,18 +11,15 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
-#include <random>
 #include <system_error>
 
 #include "protocol/Presets.h"
+#include "sim/LineQueue.h"
+#include "sim/ReplyFaults.h"
 
 namespace orq {
 
 namespace {
-
-// One byte on a 9600 baud 8N1 line: start bit, eight data bits, stop bit.
-constexpr std::chrono::nanoseconds kByteTime{10'000'000'000LL / 9600};
 
 void CloseFd(int& fd) {
     if (fd >= 0) ::close(fd);
@@ -31,39 +28,6 @@ void CloseFd(int& fd) {
 
 std::string Reason(const char* what) {
     return std::string(what) + ": " + std::strerror(errno);
-}
-
-struct TimedByte {
-    uint8_t byte;
-    SimClock::time_point at;        // when it is through the line
-    bool unplug = false;            // instead of a byte: the adapter goes away here
-    bool endsMonitorReply = false;  // once this is through, a whole monitor reply was sent
-};
-
-constexpr uint32_t kGarbageLimit = 100 * 1024;
-
-// A reply as a failing unit might send it: the check byte, the echoed sequence number or the
-// kind made wrong.
-Frame Corrupted(Frame f, SimFaults::Corrupt corrupt) {
-    LinkState link;
-    if (corrupt == SimFaults::Corrupt::None || !FindFrame(link, f)) return f;
-    const std::size_t n = link.N;  // payload from frame byte 2
-    switch (corrupt) {
-        case SimFaults::Corrupt::Check:
-            f[2 + n - 1] ^= 0x5A;
-            break;
-        case SimFaults::Corrupt::Echo:
-            f[4] ^= 0x80;
-            break;
-        case SimFaults::Corrupt::Kind:
-            f[2] = 0x63;
-            break;
-        case SimFaults::Corrupt::None:
-            break;
-    }
-    if (corrupt != SimFaults::Corrupt::Check)  // the check stays right for the changed bytes
-        f[2 + n - 1] = XorOf(std::span<const uint8_t>(&f[2], n - 1));
-    return f;
 }
 
 }  // namespace
@@ -167,153 +131,117 @@ UnitImage SimUnit::Image() const {
     return image_;
 }
 
+// The thread's two directions of the line: what the unit has yet to hear, and what it has yet to
+// send.
+struct SimUnit::Line {
+    LineQueue heard;
+    LineQueue sent;
+    bool blocked = false;  // the terminal took no more: wait until it can
+    std::array<uint8_t, 4096> buffer{};
+};
+
 void SimUnit::Run() {
     UnitModel model(options_.image, options_.reply, options_.monitorPeriod, options_.monitorRaw);
-    const bool pace = options_.pace;
-    std::deque<TimedByte> rx, tx;
-    SimClock::time_point rxLineFree{}, txLineFree{};
-    bool txBlocked = false;  // the terminal took no more: wait until it can
-    std::array<uint8_t, 4096> buffer{};
+    const SimClock::duration byteTime = options_.pace ? kSimByteTime : SimClock::duration{};
+    // A drip sets the pace of the replies whatever the line's own.
+    Line line{LineQueue(byteTime),
+              LineQueue(options_.faults.drip.count() > 0
+                            ? std::chrono::duration_cast<SimClock::duration>(options_.faults.drip)
+                            : byteTime)};
+    ReplyFaults faults(options_.faults);
     UnitModel::Output out;
-    const SimFaults& faults = options_.faults;
-    std::mt19937 random(faults.seed);
-    uint32_t repliesQueued = 0;
-    bool unplugQueued = false;
-    // Where each queued byte goes on the line: after the one before it, at the line's pace, the
-    // drip's, or at once; with slicing, in pieces a little apart.
-    const auto queue = [&](uint8_t byte, SimClock::time_point now, bool unplug = false) {
-        SimClock::time_point at = std::max(now, txLineFree);
-        if (faults.drip.count() > 0)
-            at += faults.drip;
-        else if (pace)
-            at += kByteTime;
-        if (faults.slice && random() % 5 == 0) at += std::chrono::milliseconds(1 + random() % 3);
-        txLineFree = at;
-        tx.push_back({byte, at, unplug});
-    };
-    const auto randomByte = [&] { return static_cast<uint8_t>(random() & 0x7D); };  // never 7E/7F
-    const auto unplugNow = [&] {
-        CloseFd(master_);
-        unplugged_ = true;
-    };
-
     for (;;) {
         if (endStream_.exchange(false)) model.EndStream();
-        SimClock::time_point now = SimClock::now();
-        while (!rx.empty() && rx.front().at <= now) {
-            model.Receive(rx.front().byte, rx.front().at, out);
-            rx.pop_front();
-        }
-        model.Tick(now, tx.empty(), out);
-
-        if (!out.log.empty()) {
-            {
-                std::lock_guard lock(imageLock_);
-                image_ = model.Image();
-            }
-            for (std::string& line : out.log) {
-                if (log_ < 0) break;
-                line.push_back('\n');
-                // One write per line keeps lines whole with O_APPEND; a full disk is not ours.
-                [[maybe_unused]] const ssize_t w = ::write(log_, line.data(), line.size());
-            }
-            out.log.clear();
-        }
-        const auto& unplugAt = faults.unplugAfterReplies;
-        for (const Frame& reply : out.replies) {
-            if (faults.silentAfterFirstReply && repliesQueued > 0) break;
-            if (unplugAt && !faults.midReply && repliesQueued >= *unplugAt) {
-                queue(0, now, true);  // after what is on its way
-                unplugQueued = true;
-                break;
-            }
-            if (repliesQueued == 0)
-                for (uint32_t i = 0; i < std::min(faults.garbage, kGarbageLimit); ++i)
-                    queue(static_cast<uint8_t>(random()), now);
-            for (uint32_t i = 0; i < faults.noise; ++i) queue(randomByte(), now);
-            const Frame f = Corrupted(reply, faults.corrupt);
-            const bool monitor = reply[3] == kReplyMonitor;
-            const bool cut = unplugAt && faults.midReply && repliesQueued + 1 == *unplugAt;
-            for (std::size_t i = 0; i < f.size(); ++i) {
-                if (cut && i == f.size() / 2) {
-                    queue(0, now, true);
-                    unplugQueued = true;
-                    break;
-                }
-                queue(f[i], now);
-                if (monitor && i + 1 == f.size()) tx.back().endsMonitorReply = true;
-            }
-            ++repliesQueued;
-            if (unplugQueued) break;
-        }
+        const SimClock::time_point now = SimClock::now();
+        for (auto& bytes = line.heard.Bytes(); !bytes.empty() && bytes.front().at <= now;
+             bytes.pop_front())
+            model.Receive(bytes.front().byte, bytes.front().at, out);
+        model.Tick(now, line.sent.Empty(), out);
+        if (!out.log.empty()) Record(model, out.log);
+        faults.Queue(out.replies, now, line.sent);
         out.replies.clear();
-
-        if (!txBlocked && !tx.empty() && tx.front().at <= now) {
-            if (tx.front().unplug) {
-                unplugNow();
-                return;
-            }
-            std::size_t due = 0;
-            while (due < tx.size() && due < buffer.size() && tx[due].at <= now && !tx[due].unplug) {
-                buffer[due] = tx[due].byte;
-                ++due;
-            }
-            const ssize_t w = ::write(master_, buffer.data(), due);
-            if (w > 0) {
-                const auto sent = tx.begin() + w;
-                monitorReplies_ += static_cast<uint32_t>(std::count_if(
-                    tx.begin(), sent, [](const TimedByte& b) { return b.endsMonitorReply; }));
-                tx.erase(tx.begin(), sent);
-            }
-            if (w < 0 && errno != EAGAIN && errno != EINTR) return;  // the terminal is gone
-            if (w < static_cast<ssize_t>(due)) txBlocked = true;
-        }
+        if (!Transmit(line, now)) return;
 
         std::optional<SimClock::time_point> next = model.NextDeadline();
-        auto sooner = [&next](SimClock::time_point t) {
-            if (!next || t < *next) next = t;
+        const auto sooner = [&next](std::optional<SimClock::time_point> due) {
+            if (due && (!next || *due < *next)) next = due;
         };
-        if (!rx.empty()) sooner(rx.front().at);
-        if (!txBlocked && !tx.empty()) sooner(tx.front().at);
-
-        timespec timeout{};
-        if (next) {
-            const auto wait = std::max(SimClock::duration::zero(), *next - SimClock::now());
-            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
-            timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-            timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-        }
-        std::array<pollfd, 2> fds{
-            {{master_, static_cast<short>(POLLIN | (txBlocked ? POLLOUT : 0)), 0},
-             {wake_, POLLIN, 0}}};
-        const int ready = ::ppoll(fds.data(), fds.size(), next ? &timeout : nullptr, nullptr);
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        if (fds[1].revents != 0) {
-            if (stopping_) return;
-            uint64_t wakes = 0;  // an EndStream: taken at the top of the loop
-            [[maybe_unused]] const ssize_t r = ::read(wake_, &wakes, sizeof wakes);
-        }
-        if (fds[0].revents & POLLOUT) txBlocked = false;
-        bool heard = false;
-        if (fds[0].revents & POLLIN) {
-            now = SimClock::now();
-            for (;;) {
-                const ssize_t r = ::read(master_, buffer.data(), buffer.size());
-                if (r <= 0) break;
-                heard = true;
-                for (ssize_t i = 0; i < r; ++i) {
-                    SimClock::time_point at = now;
-                    if (pace) at = rxLineFree = std::max(now, rxLineFree) + kByteTime;
-                    rx.push_back({buffer[static_cast<std::size_t>(i)], at});
-                }
-            }
-        }
-        // Cannot happen while we hold the slave open; never spin on it if it does.
-        if (!heard && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))) return;
+        sooner(line.heard.NextDue());
+        if (!line.blocked) sooner(line.sent.NextDue());
+        if (!Listen(line, next)) return;
     }
+}
+
+void SimUnit::Record(const UnitModel& model, std::vector<std::string>& log) {
+    {
+        std::lock_guard lock(imageLock_);
+        image_ = model.Image();
+    }
+    for (std::string& entry : log) {
+        if (log_ < 0) break;
+        entry.push_back('\n');
+        // One write per line keeps lines whole with O_APPEND; a full disk is not ours.
+        [[maybe_unused]] const ssize_t w = ::write(log_, entry.data(), entry.size());
+    }
+    log.clear();
+}
+
+bool SimUnit::Transmit(Line& line, SimClock::time_point now) {
+    if (line.blocked || !line.sent.Due(now)) return true;
+    auto& bytes = line.sent.Bytes();
+    if (bytes.front().unplug) {
+        CloseFd(master_);
+        unplugged_ = true;
+        return false;
+    }
+    std::size_t due = 0;
+    while (due < bytes.size() && due < line.buffer.size() && bytes[due].at <= now &&
+           !bytes[due].unplug) {
+        line.buffer[due] = bytes[due].byte;
+        ++due;
+    }
+    const ssize_t w = ::write(master_, line.buffer.data(), due);
+    if (w > 0) {
+        const auto sent = bytes.begin() + w;
+        monitorReplies_ += static_cast<uint32_t>(std::count_if(
+            bytes.begin(), sent, [](const LineByte& b) { return b.endsMonitorReply; }));
+        bytes.erase(bytes.begin(), sent);
+    }
+    if (w < 0 && errno != EAGAIN && errno != EINTR) return false;  // the terminal is gone
+    if (w < static_cast<ssize_t>(due)) line.blocked = true;
+    return true;
+}
+
+bool SimUnit::Listen(Line& line, std::optional<SimClock::time_point> until) {
+    timespec timeout{};
+    if (until) {
+        const auto wait = std::max(SimClock::duration::zero(), *until - SimClock::now());
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
+        timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+        timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+    }
+    std::array<pollfd, 2> fds{
+        {{master_, static_cast<short>(POLLIN | (line.blocked ? POLLOUT : 0)), 0},
+         {wake_, POLLIN, 0}}};
+    const int ready = ::ppoll(fds.data(), fds.size(), until ? &timeout : nullptr, nullptr);
+    if (ready < 0) return errno == EINTR;
+    if (fds[1].revents != 0) {
+        if (stopping_) return false;
+        uint64_t wakes = 0;  // an EndStream: taken at the top of the loop
+        [[maybe_unused]] const ssize_t r = ::read(wake_, &wakes, sizeof wakes);
+    }
+    if (fds[0].revents & POLLOUT) line.blocked = false;
+    bool heard = false;
+    if (fds[0].revents & POLLIN) {
+        const SimClock::time_point now = SimClock::now();
+        for (ssize_t r; (r = ::read(master_, line.buffer.data(), line.buffer.size())) > 0;) {
+            heard = true;
+            for (ssize_t i = 0; i < r; ++i)
+                line.heard.Push(line.buffer[static_cast<std::size_t>(i)], now);
+        }
+    }
+    // Cannot happen while we hold the slave open; never spin on it if it does.
+    return heard || !(fds[0].revents & (POLLHUP | POLLERR | POLLNVAL));
 }
 
 }  // namespace orq

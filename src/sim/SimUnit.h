@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "sim/UnitModel.h"
 
@@ -73,7 +74,18 @@ public:
     bool Unplugged() const { return unplugged_.load(); }
 
 private:
+    struct Line;
+    // The terminal thread: hears the host, lets the model answer, puts the answers on the line
+    // as the faults make them, and waits for whatever comes next.
     void Run();
+    // The frames heard go to the log, one line each, and Image() follows the model.
+    void Record(const UnitModel& model, std::vector<std::string>& log);
+    // Writes what is due on the line; false when the thread ends (unplugged, or the terminal
+    // gone).
+    bool Transmit(Line& line, SimClock::time_point now);
+    // Waits until `until`, a byte from the host, room to write, or a wake, and takes what the
+    // host sent; false when the thread ends.
+    bool Listen(Line& line, std::optional<SimClock::time_point> until);
 
     SimOptions options_;
     std::string devicePath_;

@@ -17,6 +17,10 @@ TEST(ServoTrim, ChannelStepsFollowTheServoDirectionAndStopAt124) {
     EXPECT_EQ(t.Trims(), (Trims{124, -1, 0}));
     for (int i = 0; i < 300; ++i) t.Channel(1, -1, 1);
     EXPECT_EQ(t.Trims()[1], -124);
+    // A unit may report trims beyond the limit: a channel button leaves the others as they are.
+    ServoTrim reported({0, 126, -128});
+    reported.Channel(0, +1, 1);
+    EXPECT_EQ(reported.Trims(), (Trims{1, 126, -128}));
 }
 
 TEST(ServoTrim, CcpmMixesTheThreeInputsInSinglePrecision) {
@@ -70,6 +74,10 @@ TEST(ServoTrim, MechanicalMixerMovesOneServoAndUnknownTypesNothing) {
     t.Swash(SwashAxis::Collective, +1, kMechanical, kNormal);
     EXPECT_EQ(t.Trims(), (Trims{5, 19, 31}));
     EXPECT_EQ(t.Input(SwashAxis::Aileron), 0.0f);
+    // A swash button brings all three within the limit, the two it does not move too.
+    ServoTrim reported({0, 126, -128});
+    reported.Swash(SwashAxis::Aileron, +1, kMechanical, kNormal);
+    EXPECT_EQ(reported.Trims(), (Trims{1, 124, -124}));
     // A unit never set up (type 0): the user's trims stay, and the step says nothing changed.
     EXPECT_FALSE(t.Swash(SwashAxis::Collective, +5, 0, kNormal));
     EXPECT_EQ(t.Trims(), (Trims{5, 19, 31}));

@@ -98,6 +98,21 @@ TEST_F(Faults, ADripDuringTheMonitorAndAnUnplugDuringTheSearch) {
               "probing " + unit + " (1 of 1) … gone (unplugged?)\norqctl: no unit answered\n");
 }
 
+// Of the adapters pulled out, a scout's during the search ends its own port only; the unit's,
+// under the monitor, ends the session and is named.
+TEST_F(Faults, OnlyTheUnitsOwnAdapterGoingAwayEndsTheSession) {
+    const std::string doomed = Sim({"--unplug-after", "1", "--mid-reply"});  // gone at once
+    const std::string unit = Sim({"--pace"});  // answers a frame's time later
+    test::Child monitor({"ORQ_PORTS=" + doomed + ":" + unit,
+                         "XDG_DATA_HOME=" + (dir_ / "data").string(), ORQCTL, "monitor"});
+    ASSERT_TRUE(monitor.ReadLine(10s).has_value());
+    sims_.back().reset();
+    const test::RunResult r = monitor.Finish(20s);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "probing " + doomed + " (1 of 2) … gone (unplugged?)\nprobing " + unit +
+                         " (2 of 2) … answered\norqctl: the unit went away (unplugged?)\n");
+}
+
 TEST_F(Faults, AUnitThatFallsSilentAfterConnectingIsNamedSo) {
     const std::string file = Good();
     const std::string unit = Sim({"--silent-after-first-reply"});

@@ -1,14 +1,18 @@
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <thread>
 
+#include "cli/Doctor.h"
 #include "cli/Orqctl.h"
 #include "config/ConfigFile.h"
 #include "config/Profile.h"
@@ -200,35 +204,56 @@ TEST_F(Orqctl, MonitorShowsTheSignalsAndSwitchesTheStreamOffAfterwards) {
     EXPECT_EQ(r.out, five);
     const test::RunResult raw = Ctl({"monitor", "--count", "1", "--raw"}, unit);
     EXPECT_EQ(raw.out, "aileron=3800 elevator=2488 rudder=2487 pitch=5155 gain=3811\n");
-    // The last thing the unit heard: a request (command 10) with ReplyMode 0.
-    std::this_thread::sleep_for(100ms);
-    const std::string last = Lines(Log("unit")).back();
-    EXPECT_EQ(last.substr(0, 6), "7f2f0a");
-    EXPECT_EQ(ByteOf(last, 4), 0) << last;
+    // The last thing the unit heard: a request (command 10) with ReplyMode 0. So it is when
+    // Ctrl+C ends the monitor.
+    const auto endsOff = [&] {
+        std::this_thread::sleep_for(100ms);
+        const std::string last = Lines(Log("unit")).back();
+        EXPECT_EQ(last.substr(0, 6), "7f2f0a");
+        EXPECT_EQ(ByteOf(last, 4), 0) << last;
+    };
+    endsOff();
+    test::Child endless(
+        {"ORQ_PORTS=" + unit, "XDG_DATA_HOME=" + Data().string(), ORQCTL, "monitor"});
+    ASSERT_TRUE(endless.ReadLine().has_value());
+    ASSERT_EQ(::kill(endless.pid(), SIGINT), 0);
+    EXPECT_EQ(endless.Finish().status, 0);
+    endsOff();
 }
 
-// The same changes as the main window's buttons: the core's, sent, read back and checked.
+// The same changes as the main window's buttons: the core's, sent, read back and checked. Every
+// preset by its own name; the Reset buttons' values are the start values; `reset` alone is All
+// Data Reset.
 TEST_F(Orqctl, PresetAndResetSendWhatTheButtonsDo) {
     const std::string unit = Sim("unit");
     ParameterBlock block;
     SliderValues sliders;
     AllDataReset(block, sliders);  // the simulated unit starts from the factory set
     ResetValues resets;
-    ASSERT_EQ(Ctl({"preset", "3d-hard"}, unit).status, 0);
-    ApplyPreset(Preset::Hard3D, block, sliders, resets);
-    const auto tuningOf = [](const std::string& write) { return write.substr(2 * 34, 2 * 46); };
+    const ResetValues start;
+    const auto preset = [&](Preset p) {
+        return [&, p] { ApplyPreset(p, block, sliders, resets); };
+    };
+    const std::pair<std::vector<std::string>, std::function<void()>> commands[] = {
+        {{"preset", "beginner"}, preset(Preset::Beginner)},
+        {{"preset", "3d-soft"}, preset(Preset::Soft3D)},
+        {{"preset", "f3c"}, preset(Preset::F3C)},
+        {{"preset", "3d-extreme"}, preset(Preset::Extreme3D)},
+        {{"preset", "3d-hard"}, preset(Preset::Hard3D)},
+        {{"reset", "tail"}, [&] { ResetTailRotor(block, sliders, start); }},
+        {{"reset", "main"}, [&] { ResetMainRotor(block, sliders, start); }},
+        {{"reset"}, [&] { AllDataReset(block, sliders); }},
+    };
     const auto hex = [](const TuningBlock& t) {
         return test::Hex(std::span(reinterpret_cast<const uint8_t*>(t.bytes().data()), 46));
     };
-    EXPECT_EQ(tuningOf(Writes("unit").back()), hex(block.Tuning));
-    ASSERT_EQ(Ctl({"reset", "tail"}, unit).status, 0);
-    ResetTailRotor(block, sliders, ResetValues{});
-    EXPECT_EQ(tuningOf(Writes("unit").back()), hex(block.Tuning));
-    const test::RunResult all = Ctl({"reset"}, unit);
-    ASSERT_EQ(all.status, 0) << all.err;
-    AllDataReset(block, sliders);
-    EXPECT_EQ(tuningOf(Writes("unit").back()), hex(block.Tuning));
-    EXPECT_EQ(Writes("unit").size(), 3u);
+    for (const auto& [args, core] : commands) {
+        const test::RunResult r = Ctl(args, unit);
+        ASSERT_EQ(r.status, 0) << args.back() << ": " << r.err;
+        core();
+        EXPECT_EQ(Writes("unit").back().substr(2 * 34, 2 * 46), hex(block.Tuning)) << args.back();
+    }
+    EXPECT_EQ(Writes("unit").size(), std::size(commands));
 }
 
 TEST_F(Orqctl, DiffNamesEachKeyAndCheckEachBadOne) {
@@ -263,6 +288,51 @@ TEST_F(Orqctl, DoctorNamesWhatHoldsThePort) {
     EXPECT_NE(r.out.find("problem: " + unit + " is held by orq-sim (pid "), std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("fix: close that program, or: kill "), std::string::npos);
+}
+
+// Each obstacle the doctor knows, staged in folders of the test's own, by the first two words of
+// what it tells the user to do.
+using Doctor = test::InTempDir;
+TEST_F(Doctor, FindsEachObstacleAndSaysWhatHelps) {
+    const fs::path port = dir_ / "ttyUSB0", proc = dir_ / "proc", root = dir_ / "root";
+    for (const fs::path& d : {dir_ / "sys", proc / "812/fd", proc / "97", root / "usr/bin"})
+        fs::create_directories(d);
+    std::ofstream(port).put('x');
+    struct stat owner {};
+    ASSERT_EQ(::stat(port.c_str(), &owner), 0);
+    bool mayOpen = true, inGroup = false, loggedInSince = false;
+    DoctorSystem sys{
+        .ports = {(dir_ / "sys").string(), (dir_ / "dev").string(),
+                  [&](const std::string&) { return mayOpen; }},
+        .proc = proc.string(),
+        .root = root.string(),
+        .sessionGroups =
+            [&] { return loggedInSince ? std::vector{owner.st_gid} : std::vector<gid_t>{}; },
+        .userInGroup = [&](gid_t gid) { return inGroup && gid == owner.st_gid; }};
+    using Said = std::vector<std::string>;
+    const auto fixes = [&](const std::optional<std::string>& path,
+                           const std::optional<std::string>& orqPorts = std::nullopt) {
+        Said said;
+        for (const Finding& f : Diagnose(path, orqPorts, sys).findings)
+            said.push_back(f.fix.substr(0, f.fix.find(' ', f.fix.find(' ') + 1)));
+        return said;
+    };
+    EXPECT_EQ(fixes(port.string()), Said{});
+    EXPECT_EQ(fixes((dir_ / "ttyUSB9").string()), Said{"plug the"});
+    mayOpen = false;
+    EXPECT_EQ(fixes(port.string()), Said{"sudo usermod"});
+    inGroup = true;  // added to the group since this login
+    EXPECT_EQ(fixes(port.string()), Said{"log out"});
+    mayOpen = loggedInSince = true;
+    std::ofstream(proc / "812/comm") << "minicom\n";
+    fs::create_symlink(port, proc / "812/fd/3");
+    std::ofstream(proc / "97/comm") << "ModemManager\n";
+    std::ofstream(root / "usr/bin/brltty").put('x');
+    const Said others{"close that", "sudo systemctl", "sudo apt"};
+    EXPECT_EQ(fixes(port.string()), others);
+    // Nothing plugged in is said when ports are searched for, not when they are named.
+    EXPECT_EQ(fixes(std::nullopt, port.string()), others);
+    EXPECT_EQ(fixes(std::nullopt).at(0), "plug it");
 }
 
 // Everything on the line, both ways, one frame a line.

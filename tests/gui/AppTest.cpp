@@ -9,6 +9,8 @@
 #include <QStatusBar>
 #include <QtTest>
 
+#include <functional>
+
 #include "app/MainFrame.h"
 #include "app/Resources.h"
 #include "app/StyleSheetSkin.h"
@@ -37,8 +39,11 @@ public:
         }
         return false;
     }
-    void OnClose() override { log_ << "form close"; }
+    void OnClose() override {
+        if (onClose) onClose();
+    }
     bool takeAbout = false;
+    std::function<void()> onClose;
 
 private:
     AppServices& services_;
@@ -70,7 +75,9 @@ class AppTest : public QObject {
 private slots:
     void initTestCase() { InitGuiResources(); }
     void frameHoldsTheFormAtAFixedSizeWithAProgressBar();
-    void commandsReachTheFormFirstThenTheApplication();
+    void commandsReachTheFormFirst();
+    void aboutIsTheApplicationsUnlessTheFormTakesIt();
+    void exitClosesTheFormBeforeTheSkinStops();
     void styleSheetSkinComesFromItsResource();
     void startWithoutADisplaySaysSoAndFails();
 };
@@ -94,40 +101,53 @@ void AppTest::frameHoldsTheFormAtAFixedSizeWithAProgressBar() {
     QCOMPARE(bar->geometry(), QRect(QPoint(pane.left() - 300, pane.top()), pane.bottomRight()));
 }
 
-void AppTest::commandsReachTheFormFirstThenTheApplication() {
+// The keyboard shortcut and the menu item end in the same place; Ctrl+N runs the initial update
+// again; Ctrl+Z's command nobody handles.
+void AppTest::commandsReachTheFormFirst() {
     Shell s;
-    QVERIFY(s.skin.Log().isEmpty());
     QVERIFY(s.Start());
     CMainFrame& f = s.Frame();
     QVERIFY(QTest::qWaitForWindowActive(&f));
-    QCOMPARE(s.log, QStringList{"initial update"});
-    QCOMPARE(s.skin.Windows().at(1).data(), s.form);
-    // The keyboard shortcut and the menu item end in the same place; Ctrl+N runs the initial
-    // update again; Ctrl+Z's command nobody handles.
     QTest::keyClick(&f, Qt::Key_O, Qt::ControlModifier);
     MenuCommand(f, ID_FILE_OPEN)->trigger();
     QTest::keyClick(&f, Qt::Key_N, Qt::ControlModifier);
     QVERIFY(!f.RouteCommand(57643));
-    // About: the form sees it first and lets it pass; the application shows the box, whose
-    // default button closes it.
+    QCOMPARE(s.log, (QStringList{"initial update", "form 57601", "form 57601", "initial update"}));
+}
+
+// The form sees About first and lets it pass; the application shows the box, whose default
+// button closes it. A form that takes the command keeps it from the application.
+void AppTest::aboutIsTheApplicationsUnlessTheFormTakesIt() {
+    Shell s;
+    QVERIFY(s.Start());
     s.modal.onRun = [&](QDialog& d) {
         auto* ok = qobject_cast<QPushButton*>(FindControl(&d, 1));
         if (!ok || !ok->isDefault()) return -1;
         ok->click();
         return d.result();
     };
-    MenuCommand(f, ID_APP_ABOUT)->trigger();
+    MenuCommand(s.Frame(), ID_APP_ABOUT)->trigger();
     QCOMPARE(s.modal.Runs(), 1);
-    s.form->takeAbout = true;  // a form that takes a command keeps it from the application
-    MenuCommand(f, ID_APP_ABOUT)->trigger();
+    s.form->takeAbout = true;
+    MenuCommand(s.Frame(), ID_APP_ABOUT)->trigger();
     QCOMPARE(s.modal.Runs(), 1);
-    // Exit closes the frame after the form has let go; only then the skin stops, once.
-    MenuCommand(f, ID_APP_EXIT)->trigger();
-    QVERIFY(!f.isVisible());
-    QCOMPARE(s.log, (QStringList{"initial update", "form 57601", "form 57601", "initial update",
-                                 "form 57664", "form 57664", "form close"}));
-    QCOMPARE(s.skin.Log(), (QStringList{"Start IDR_MYTYPE1 MYTYPE 1 6 0", "Apply -1 218",
-                                        "Apply -1 218", "Stop"}));
+    QCOMPARE(s.log, (QStringList{"initial update", "form 57664", "form 57664"}));
+}
+
+// The skin is up before the form wears it, and stops, once, only after the form has let go.
+void AppTest::exitClosesTheFormBeforeTheSkinStops() {
+    Shell s;
+    QVERIFY(s.skin.Log().isEmpty());
+    QVERIFY(s.Start());
+    QCOMPARE(s.skin.Log().mid(0, 2),
+             (QStringList{"Start IDR_MYTYPE1 MYTYPE 1 6 0", "Apply -1 218"}));
+    QCOMPARE(s.skin.Windows().at(1).data(), s.form);
+    s.form->onClose = [&] { s.log << QString::number(s.skin.Log().count("Stop")); };
+    MenuCommand(s.Frame(), ID_APP_EXIT)->trigger();
+    QVERIFY(!s.Frame().isVisible());
+    QCOMPARE(s.log.last(), QStringLiteral("0"));
+    QCOMPARE(s.skin.Log().count("Stop"), 1);
+    QCOMPARE(s.skin.Log().last(), QStringLiteral("Stop"));
 }
 
 void AppTest::styleSheetSkinComesFromItsResource() {

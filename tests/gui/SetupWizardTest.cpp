@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <tuple>
 
 #include "protocol/Monitor.h"
 #include "sim/UnitModel.h"
@@ -21,8 +22,6 @@
 #include "wizard/ChoicePages.h"
 #include "wizard/DirectionPages.h"
 #include "wizard/MonitorPage.h"
-#include "wizard/ServoReversePage.h"
-#include "wizard/ServoTrimPage.h"
 #include "wizard/SetupDlg.h"
 #include "wizard/SliderPages.h"
 
@@ -35,7 +34,8 @@ namespace {
 // Frame bytes of a host request (command 10) and of the check frame (command 50).
 constexpr std::size_t kRequestCommand = 2, kRequestSequence = 3, kRequestReplyMode = 4;
 constexpr std::size_t kCheckCommand = 9, kCheckValue = 5;
-constexpr std::size_t kSetup = 2;  // where the SetupBlock starts in a parameter write
+// Where the SetupBlock and the TuningBlock start in a parameter write, and the command after them.
+constexpr std::size_t kSetup = 2, kTuning = 34, kCommand = 80;
 
 struct Heard {
     std::vector<Frame> frames;
@@ -63,15 +63,18 @@ struct Rig : PtyRig {
         block.Mirror.FixMode = 2;
         block.Mirror.ServoDirCH2 = 0;  // from a file: shows as reversed
     }
-    bool Start() {
-        if (!Open()) return false;
+    // On the rig's own line, or on a simulated unit's.
+    bool Start(const std::string& unit = {}) {
+        if (!(unit.empty() ? Open() : OpenPort(unit))) return false;
         wizard = std::make_unique<CSetupDlg>(services);
         wizard->show();
         return QTest::qWaitForWindowExposed(wizard.get());
     }
-    // The frames the unit heard since the last call: `count` of them, and nothing else after.
-    Heard Take(std::size_t count) {
-        const Bytes got = Listen(count * kFrameSize);
+    // The frames the unit heard since the last call: `count` of them, and nothing else after
+    // (unless `more` may follow, for the next call to take).
+    Heard Take(std::size_t count, bool more = false) {
+        const Bytes got =
+            more ? pty.host().Read(count * kFrameSize, 2s) : Listen(count * kFrameSize);
         Heard h;
         for (std::size_t at = 0; at + kFrameSize <= got.size(); at += kFrameSize)
             std::copy_n(got.begin() + static_cast<std::ptrdiff_t>(at), kFrameSize,
@@ -92,6 +95,9 @@ struct Rig : PtyRig {
     void Click(int page, int id) const { QTest::mouseClick(OnPage(page, id), Qt::LeftButton); }
     void TypeAndEnter(int page, int id, const QString& text) const {
         test::TypeAndEnter(qobject_cast<QLineEdit*>(OnPage(page, id)), text);
+    }
+    void DragToTop(int page, int id) const {
+        test::DragToTop(wizard->Page(page)->Controls().Slider(id));
     }
     // Walks to `page` and takes the requests the walk sent.
     void Reach(int page) {
@@ -122,25 +128,29 @@ class SetupWizardTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { InitPngResources(); }
-    void navigationSwitchesTheStreamAndFinishEndsTheSession();
+    void pagesStepInOrderInsideTheTabStrip();
+    void theMonitorStreamRunsOnlyWhileItsPageShows();
+    void everyControlHasANameAndNoTwoButtonsOfAPageShareOne();
+    void finishSaysSoThenEndsTheCheckAndTheStream();
     void enterNeverClosesEscapeCancelsAndTabsStayPut();
-    void choicePagesMarkAndSendTheirValue();
+    void eachControlWritesItsOwnByteAndNoOther();
+    void choicePagesMarkTheirValueAndTheInstallationAsksFirst();
     void servoReverseFollowsTheSwashplateType();
     void monitorShowsEachReplyOnceItIsWhole();
     void monitorKeepsUpWithTheStreamAtLineSpeed();
     void levelBarGeometry();
-    void servoTrimMovesTheServosOneByOneOrThroughTheMix();
+    void servoTrimStopsAt124AndMixesThroughTheSwashplate();
+    void aChannelButtonSendsTheOtherTrimsAsTheUnitHoldsThem();
     void slidersSendOnReleaseAndReturnAndKeepTheMirror();
-    void tailAndGyroDirectionsToggle();
+    void directionCaptionsShowAnyOtherValueAsReverse();
     void pirouetteCheckStartsFlipsAndEnds();
 };
 
-void SetupWizardTest::navigationSwitchesTheStreamAndFinishEndsTheSession() {
+void SetupWizardTest::pagesStepInOrderInsideTheTabStrip() {
     Rig r;
     QVERIFY(r.Start());
     QCOMPARE(r.wizard->PageCount(), 13);
     QVERIFY(r.Take(0).frames.empty());  // opening sends nothing
-    QCOMPARE(r.wizard->CurrentPage(), 1);
     QVERIFY(r.wizard->Page(1)->isVisible() && !r.wizard->Page(2)->isVisible());
     QVERIFY(!r.Button(IDC_SETUP_PREV)->isEnabled() && r.Button(IDC_SETUP_NEXT)->isEnabled());
     auto* tabs = r.wizard->Controls().Control<QTabWidget>(IDC_SETUP_TAB);
@@ -150,26 +160,40 @@ void SetupWizardTest::navigationSwitchesTheStreamAndFinishEndsTheSession() {
     const QRect strip = tabs->geometry();
     QVERIFY(strip.contains(r.wizard->Page(5)->geometry()));
     QVERIFY(r.wizard->Page(5)->y() > strip.y() + tabs->tabBar()->height());
-
-    r.Press(IDC_SETUP_NEXT);  // onto 2: the stream off (it was never on)
-    r.Press(IDC_SETUP_NEXT);  // onto 3: on
-    r.Press(IDC_SETUP_PREV);  // back onto 2: off
-    r.Press(IDC_SETUP_NEXT);
-    r.Press(IDC_SETUP_NEXT);  // from 3 onto 4: off
-    QCOMPARE(r.Take(5).Kinds(),
-             (QStringList{"request 0", "request 40", "request 0", "request 40", "request 0"}));
-    QCOMPARE(tabs->currentIndex(), 3);
-    for (int page = 5; page <= 12; ++page) {
+    for (int page = 2; page <= 12; ++page) {
         r.Press(IDC_SETUP_NEXT);
+        QCOMPARE(tabs->currentIndex(), page - 1);
+        QVERIFY(r.wizard->Page(page)->isVisible() && !r.wizard->Page(page - 1)->isVisible());
         QVERIFY(r.Button(IDC_SETUP_PREV)->isEnabled() && r.Button(IDC_SETUP_NEXT)->isEnabled());
     }
     r.Press(IDC_SETUP_NEXT);
     QCOMPARE(r.wizard->CurrentPage(), 13);
     QVERIFY(!r.Button(IDC_SETUP_NEXT)->isEnabled() && r.Button(IDC_SETUP_FINISH)->isEnabled());
     QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Pirouette optimization"));
-    QVERIFY(r.Take(0).frames.empty());  // walking the pages sends nothing else
-    // Every control a pilot works or reads a signal from has a name; no two buttons of a page
-    // share one.
+    // Only the Monitor page's stream, on and off, was switched on the way.
+    QCOMPARE(r.Take(3).Kinds(), (QStringList{"request 0", "request 40", "request 0"}));
+}
+
+// The stream is switched off by leaving the Monitor page either way, and by closing the wizard.
+void SetupWizardTest::theMonitorStreamRunsOnlyWhileItsPageShows() {
+    Rig r;
+    QVERIFY(r.Start());
+    r.Press(IDC_SETUP_NEXT);  // onto 2: the stream off (it was never on)
+    r.Press(IDC_SETUP_NEXT);  // onto 3: on
+    r.Press(IDC_SETUP_PREV);  // back onto 2: off
+    r.Press(IDC_SETUP_NEXT);
+    r.Press(IDC_SETUP_NEXT);  // from 3 onto 4: off
+    r.Press(IDC_SETUP_PREV);
+    QCOMPARE(r.Take(6).Kinds(), (QStringList{"request 0", "request 40", "request 0", "request 40",
+                                             "request 0", "request 40"}));
+    r.Press(IDC_SETUP_CANCEL);
+    QCOMPARE(r.Take(2).Kinds(), (QStringList{"check 0", "request 0"}));
+}
+
+void SetupWizardTest::everyControlHasANameAndNoTwoButtonsOfAPageShareOne() {
+    Rig r;
+    QVERIFY(r.Start());
+    // Every control a pilot works or reads a signal from.
     for (int n = 1; n <= r.wizard->PageCount(); ++n) {
         QStringList buttons;
         for (QWidget* w : r.wizard->Page(n)->Controls().All()) {
@@ -185,15 +209,20 @@ void SetupWizardTest::navigationSwitchesTheStreamAndFinishEndsTheSession() {
             if (button) buttons << name;
         }
     }
+}
 
-    // Finish: the message first, then the check off and the stream off, then the dialog goes.
+// The message first, then the check off and the stream off, then the dialog goes.
+void SetupWizardTest::finishSaysSoThenEndsTheCheckAndTheStream() {
+    Rig r;
+    QVERIFY(r.Start());
+    r.GoTo(13);
+    r.Take(3);
     QStringList heardBeforeBox;
     r.messages.onShow = [&](const QString&) { heardBeforeBox = r.Take(0).Kinds(); };
     r.Press(IDC_SETUP_FINISH);
     QCOMPARE(r.messages.Texts(), QStringList{"Setup finished!"});
     QVERIFY(heardBeforeBox.isEmpty());
-    const Heard end = r.Take(2);
-    QCOMPARE(end.Kinds(), (QStringList{"check 0", "request 0"}));
+    QCOMPARE(r.Take(2).Kinds(), (QStringList{"check 0", "request 0"}));
     QCOMPARE(r.wizard->result(), int(QDialog::Accepted));
     QVERIFY(!r.wizard->isVisible());
 }
@@ -218,51 +247,127 @@ void SetupWizardTest::enterNeverClosesEscapeCancelsAndTabsStayPut() {
     QCOMPARE(r.wizard->result(), int(QDialog::Rejected));
 }
 
-void SetupWizardTest::choicePagesMarkAndSendTheirValue() {
+// Every control of the wizard that changes a parameter, page by page: each writes the byte of its
+// own key, and no other byte of the write changes. Places are the wire layout's; values follow
+// from the rig's start (directions 1 but CH2's 0, FixMode 2, the rest 0) and the rows before.
+void SetupWizardTest::eachControlWritesItsOwnByteAndNoOther() {
+    enum How { Click, Drag, Enter };
+    struct Row {
+        int page, id;
+        How how;
+        std::size_t byte;
+        int value;
+        const char* typed = nullptr;
+    };
+    const Row rows[] = {
+        {4, IDC_STEP4_DIRECTION1, Click, kSetup + 29, 1},  // FixMode
+        {4, IDC_STEP4_DIRECTION3, Click, kSetup + 29, 3},
+        {4, IDC_STEP4_DIRECTION2, Click, kSetup + 29, 2},
+        {5, IDC_STEP6_SERVO_TYPE1, Click, kSetup + 19, 1},  // ServoType
+        {5, IDC_STEP6_SERVO_TYPE2, Click, kSetup + 19, 2},
+        {5, IDC_STEP6_SERVO_TYPE3, Click, kSetup + 19, 3},
+        {5, IDC_STEP6_SERVO_TYPE4, Click, kSetup + 19, 4},
+        {5, IDC_STEP6_SERVO_TYPE5, Click, kSetup + 19, 5},
+        {5, IDC_STEP6_SERVO_TYPE0, Click, kSetup + 19, 0},
+        {6, IDC_STEP7_CCPM120, Click, kSetup + 27, 2},  // SwashPlateType
+        {6, IDC_STEP7_CCPM135, Click, kSetup + 27, 3},
+        {6, IDC_STEP7_CCPM140, Click, kSetup + 27, 4},
+        {6, IDC_STEP7_CCPM90, Click, kSetup + 27, 5},
+        {6, IDC_STEP7_MIX, Click, kSetup + 27, 1},  // so that a swash button moves one servo
+        {7, IDC_STEP8_CH1, Click, kSetup + 6, -1},  // ServoDirCH1..3
+        {7, IDC_STEP8_CH2, Click, kSetup + 7, 1},
+        {7, IDC_STEP8_CH3, Click, kSetup + 8, -1},
+        {8, IDC_STEP9_CH1_UP, Click, kSetup + 0, -1},  // ServoAdjustCH1..3: CH1, CH3 reversed
+        {8, IDC_STEP9_CH1_DOWN, Click, kSetup + 0, 0},
+        {8, IDC_STEP9_CH2_UP, Click, kSetup + 1, 1},
+        {8, IDC_STEP9_CH2_DOWN, Click, kSetup + 1, 0},
+        {8, IDC_STEP9_CH3_UP, Click, kSetup + 2, -1},
+        {8, IDC_STEP9_CH3_DOWN, Click, kSetup + 2, 0},
+        {8, IDC_STEP9_AILERON_MINUS5, Click, kSetup + 0, 5},
+        {8, IDC_STEP9_AILERON_MINUS1, Click, kSetup + 0, 6},
+        {8, IDC_STEP9_AILERON_PLUS1, Click, kSetup + 0, 5},
+        {8, IDC_STEP9_AILERON_PLUS5, Click, kSetup + 0, 0},
+        {8, IDC_STEP9_ELEVATOR_MINUS5, Click, kSetup + 1, -5},
+        {8, IDC_STEP9_ELEVATOR_MINUS1, Click, kSetup + 1, -6},
+        {8, IDC_STEP9_ELEVATOR_PLUS1, Click, kSetup + 1, -5},
+        {8, IDC_STEP9_ELEVATOR_PLUS5, Click, kSetup + 1, 0},
+        {8, IDC_STEP9_COLLECTIVE_PLUS5, Click, kSetup + 2, -5},
+        {8, IDC_STEP9_COLLECTIVE_PLUS1, Click, kSetup + 2, -6},
+        {8, IDC_STEP9_COLLECTIVE_MINUS1, Click, kSetup + 2, -5},
+        {8, IDC_STEP9_COLLECTIVE_MINUS5, Click, kSetup + 2, 0},
+        {9, IDC_STEP10_AILERON_SLIDER, Drag, kSetup + 14, 125},  // AileronLimit
+        {9, IDC_STEP10_AILERON_EDIT, Enter, kSetup + 14, 60, "60"},
+        {9, IDC_STEP10_ELEVATOR_SLIDER, Drag, kSetup + 15, 125},  // ElevatorLimit
+        {9, IDC_STEP10_ELEVATOR_EDIT, Enter, kSetup + 15, 60, "60"},
+        {10, IDC_STEP11_COLLECTIVE_SLIDER, Drag, kTuning + 38, 125},  // TotalCoefficient
+        {10, IDC_STEP11_COLLECTIVE_EDIT, Enter, kTuning + 38, -60, "-60"},
+        {11, IDC_STEP13_TAIL_DIRECTION, Click, kSetup + 9, 1},  // ServoDirCH4
+        {11, IDC_STEP13_TRIM_SLIDER, Drag, kSetup + 3, 125},    // TailPoint
+        {11, IDC_STEP13_TRIM_EDIT, Enter, kSetup + 3, -60, "-60"},
+        {11, IDC_STEP13_LIMIT_A_SLIDER, Drag, kSetup + 12, 125},  // TailLimitA
+        {11, IDC_STEP13_LIMIT_A_EDIT, Enter, kSetup + 12, 60, "60"},
+        {11, IDC_STEP13_LIMIT_B_SLIDER, Drag, kSetup + 13, 125},  // TailLimitB
+        {11, IDC_STEP13_LIMIT_B_EDIT, Enter, kSetup + 13, 60, "60"},
+        {12, IDC_STEP12_ROLL, Click, kSetup + 17, 1},   // RollDir
+        {12, IDC_STEP12_PITCH, Click, kSetup + 18, 1},  // PitchDir
+        {12, IDC_STEP12_YAW, Click, kSetup + 16, 1},    // YawDir
+    };
+    Rig r;
+    QVERIFY(r.Start());
+    Bytes held(kCommand - kSetup);  // the rig's device image is all zero
+    for (const Row& row : rows) {
+        const QString what = QStringLiteral("page %1, control %2").arg(row.page).arg(row.id);
+        if (row.page != r.wizard->CurrentPage()) r.Reach(row.page);
+        if (row.how == Click) r.Click(row.page, row.id);
+        if (row.how == Drag) r.DragToTop(row.page, row.id);
+        if (row.how == Enter) r.TypeAndEnter(row.page, row.id, QString::fromLatin1(row.typed));
+        held[row.byte - kSetup] = uint8_t(row.value);
+        const Heard heard = r.Take(row.how == Enter ? 2 : 1, true);  // Return: down and up
+        QVERIFY2(heard.Kinds() == QStringList(row.how == Enter ? 2 : 1, "write"), qPrintable(what));
+        for (const Frame& f : heard.frames)
+            QVERIFY2(Bytes(f.begin() + kSetup, f.begin() + kCommand) == held, qPrintable(what));
+    }
+    QVERIFY(r.Take(0).frames.empty());
+}
+
+void SetupWizardTest::choicePagesMarkTheirValueAndTheInstallationAsksFirst() {
     Rig r;
     r.block.Mirror.SwashPlateType = 0;  // never configured: no type marked
     QVERIFY(r.Start());
-    r.GoTo(4);
-    r.Take(4);
-    auto* direction = r.At<CStep4>(4);
-    const auto marked = [](const ChoicePage* page) {
+    r.Reach(4);
+    const auto marked = [&](int page) {
         QList<int> values;
-        for (const auto& [button, value] : page->Group().Buttons())
+        for (const auto& [button, value] : r.At<ChoicePage>(page)->Group().Buttons())
             if (button->Selected()) values << value;
         return values;
     };
-    QCOMPARE(marked(direction), QList<int>{2});
+    QCOMPARE(marked(4), QList<int>{2});
     // The box comes before anything changes or is sent.
     bool unchangedAtBox = false;
     r.messages.onShow = [&](const QString&) {
-        unchangedAtBox = r.block.Setup.FixMode == 0 && marked(direction) == QList<int>{2};
+        unchangedAtBox =
+            r.block.Setup.FixMode == 0 && marked(4) == QList<int>{2} && r.Take(0).frames.empty();
     };
-    QTest::mouseClick(r.OnPage(4, IDC_STEP4_DIRECTION3), Qt::LeftButton);
+    r.Click(4, IDC_STEP4_DIRECTION3);
     QCOMPARE(r.messages.Texts(), QStringList{"Direction 3"});
     QVERIFY(unchangedAtBox);
-    QCOMPARE(marked(direction), QList<int>{3});
-    QCOMPARE(r.Take(1).frames.at(0)[kSetup + 29], uint8_t{3});  // FixMode
+    QCOMPARE(marked(4), QList<int>{3});
     QCOMPARE(int(r.block.Mirror.FixMode), 3);
     // Clicking the marked button sends its value again.
-    QTest::mouseClick(r.OnPage(4, IDC_STEP4_DIRECTION3), Qt::LeftButton);
-    QCOMPARE(r.Take(1).Kinds(), QStringList{"write"});
-
-    r.GoTo(6);
-    r.Take(1);  // the stream stays off past page 4: nothing; page 4 itself sent one request
-    auto* swash = r.At<CStep7>(6);
-    QVERIFY(marked(swash).isEmpty());
-    QTest::mouseClick(r.OnPage(6, IDC_STEP7_CCPM90), Qt::LeftButton);
-    QCOMPARE(marked(swash), QList<int>{5});
-    QCOMPARE(r.Take(1).frames.at(0)[kSetup + 27], uint8_t{5});  // SwashPlateType
+    r.Click(4, IDC_STEP4_DIRECTION3);
+    QCOMPARE(r.Take(2).Kinds(), (QStringList{"write", "write"}));
+    r.Reach(6);
+    QVERIFY(marked(6).isEmpty());
+    r.Click(6, IDC_STEP7_CCPM90);
+    QCOMPARE(marked(6), QList<int>{5});
 }
 
 void SetupWizardTest::servoReverseFollowsTheSwashplateType() {
     Rig r;
     QVERIFY(r.Start());
     r.GoTo(6);
-    QTest::mouseClick(r.OnPage(6, IDC_STEP7_CCPM90), Qt::LeftButton);
+    r.Click(6, IDC_STEP7_CCPM90);
     r.GoTo(7);
-    r.Take(4);
     auto* label = qobject_cast<QLabel*>(r.OnPage(7, IDC_STEP8_SWASH_TYPE));
     QCOMPARE(label->text(), QStringLiteral("Swashplate type:90 CCPM"));
     // The page paints the 90 CCPM swashplate where its picture goes.
@@ -278,18 +383,6 @@ void SetupWizardTest::servoReverseFollowsTheSwashplateType() {
             }
     QVERIFY2(opaque > 50 && same > opaque * 9 / 10,
              qPrintable(QString("%1 of %2").arg(same).arg(opaque)));
-
-    auto* ch2 = qobject_cast<QPushButton*>(r.OnPage(7, IDC_STEP8_CH2));
-    QCOMPARE(ch2->text(), QStringLiteral("CH2(Reverse)"));  // 0 from a file counts as reversed
-    ch2->click();
-    QCOMPARE(ch2->text(), QStringLiteral("CH2(Normal)"));
-    ch2->click();
-    QCOMPARE(ch2->text(), QStringLiteral("CH2(Reverse)"));
-    const Heard writes = r.Take(2);
-    QCOMPARE(writes.Kinds(), (QStringList{"write", "write"}));
-    QCOMPARE(writes.frames[0][kSetup + 7], uint8_t{1});     // ServoDirCH2
-    QCOMPARE(writes.frames[1][kSetup + 7], uint8_t{0xFF});  // -1
-    QCOMPARE(int(r.block.Mirror.ServoDirCH2), -1);
 }
 
 void SetupWizardTest::monitorShowsEachReplyOnceItIsWhole() {
@@ -397,15 +490,14 @@ void SetupWizardTest::levelBarGeometry() {
     QCOMPARE(QColor(bar.grab().toImage().pixel(4, 32)), QColor(0, 0, 255));
 }
 
-void SetupWizardTest::servoTrimMovesTheServosOneByOneOrThroughTheMix() {
+void SetupWizardTest::servoTrimStopsAt124AndMixesThroughTheSwashplate() {
     Rig r;
     r.block.Mirror.SwashPlateType = 2;  // 120 CCPM
-    r.block.Mirror.ServoDirCH2 = -1;
     QVERIFY(r.Start());
     r.Reach(8);
-    auto* page = r.At<CStep9>(8);
     QCOMPARE(qobject_cast<QLabel*>(r.OnPage(8, IDC_STEP9_SWASH_TYPE))->text(),
              QStringLiteral("Swashplate type:120 CCPM"));
+    QCOMPARE(r.OnPage(8, IDC_STEP9_CH3_DOWN)->toolTip(), QStringLiteral("CH3"));
     const auto trims = [](const Frame& f) {
         return QList<int>{int8_t(f[2]), int8_t(f[3]), int8_t(f[4])};
     };
@@ -413,13 +505,8 @@ void SetupWizardTest::servoTrimMovesTheServosOneByOneOrThroughTheMix() {
     const Heard ups = r.Take(130);  // every press is a write, also those held at the limit
     QCOMPARE(ups.Kinds(), QStringList(130, "write"));
     QCOMPARE(trims(ups.frames.back()), (QList<int>{124, 0, 0}));
-    r.Click(8, IDC_STEP9_CH2_UP);  // a reversed servo: up lowers it
-    QCOMPARE(trims(r.Take(1).frames.at(0)), (QList<int>{124, -1, 0}));
-    auto* bar = r.wizard->Page(8)->Controls().Control<CLevelBar>(IDC_STEP9_CH1_BAR);
-    QCOMPARE(bar->Pos(), 124);
-    QCOMPARE(r.OnPage(8, IDC_STEP9_CH3_DOWN)->toolTip(), QStringLiteral("CH3"));
-
-    r.block.Mirror.ServoDirCH2 = 1;
+    QCOMPARE(r.wizard->Page(8)->Controls().Control<CLevelBar>(IDC_STEP9_CH1_BAR)->Pos(), 124);
+    r.block.Mirror.ServoDirCH2 = 1;  // the directions are read at each press
     struct Press {
         int button;
         QList<int> trims;
@@ -447,8 +534,30 @@ void SetupWizardTest::servoTrimMovesTheServosOneByOneOrThroughTheMix() {
     QVERIFY(r.Take(0).frames.empty());
     r.Click(8, IDC_STEP9_CH3_DOWN);
     QCOMPARE(trims(r.Take(1).frames.at(0)), (QList<int>{120, 120, 119}));
-    QCOMPARE(page->Trim().Trims(), (std::array<int, 3>{120, 120, 119}));
     QCOMPARE(int(r.block.Mirror.ServoAdjustCH3), 119);
+}
+
+// A unit may hold trims beyond what the page ever sets: a channel button moves its own trim and
+// sends the others as the unit has them.
+void SetupWizardTest::aChannelButtonSendsTheOtherTrimsAsTheUnitHoldsThem() {
+    UnitImage image = FactoryImage();
+    image.Setup.ServoDirCH1 = 1;
+    std::tie(image.Setup.ServoAdjustCH1, image.Setup.ServoAdjustCH2, image.Setup.ServoAdjustCH3) =
+        std::tuple(5, 126, -128);
+    SimPeer unit(image);
+    Rig r;
+    // The unit's set, as connecting to it leaves the program's.
+    std::tie(r.block.Setup, r.block.Tuning) = std::tuple(image.Setup, image.Tuning);
+    SliderValues sliders;
+    MirrorFromDevice(r.block, sliders);
+    QVERIFY(unit.Started() && r.Start(unit.Path()));
+    r.GoTo(8);
+    QTRY_COMPARE(unit.FrameCount() * kFrameSize, std::size_t{r.port.TotalWritten()});
+    unit.Mark();
+    r.Click(8, IDC_STEP9_CH1_UP);
+    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
+    const Frame f = unit.Since()[0];
+    QCOMPARE((Bytes{f[kSetup], f[kSetup + 1], f[kSetup + 2]}), (Bytes{6, 126, 0x80}));
 }
 
 void SetupWizardTest::slidersSendOnReleaseAndReturnAndKeepTheMirror() {
@@ -466,7 +575,7 @@ void SetupWizardTest::slidersSendOnReleaseAndReturnAndKeepTheMirror() {
              QStringLiteral("125"));
     QVERIFY(r.Take(0).frames.empty());
     Mouse(aileron, QEvent::MouseButtonRelease, top, Qt::LeftButton, Qt::NoButton);
-    QCOMPARE(r.Take(1).frames.at(0)[kSetup + 14], uint8_t{125});  // AileronLimit
+    QCOMPARE(r.Take(1).Kinds(), QStringList{"write"});
     // Keys move the value and the mirror but send nothing.
     aileron->setFocus();
     QTest::keyClick(aileron, Qt::Key_Down);
@@ -481,50 +590,47 @@ void SetupWizardTest::slidersSendOnReleaseAndReturnAndKeepTheMirror() {
     QCOMPARE(twenty.frames[1][kSetup + 14], uint8_t{20});
     QCOMPARE(int(r.block.Mirror.AileronLimit), 20);
     QCOMPARE(aileron->value(), 125);  // the bottom
-
+    // The collective page's pictures switch without a word to the unit.
     r.Reach(10);
-    r.TypeAndEnter(10, IDC_STEP11_COLLECTIVE_EDIT, QStringLiteral("-60"));
-    QCOMPARE(r.wizard->Page(10)->Controls().Slider(IDC_STEP11_COLLECTIVE_SLIDER)->value(), 60);
-    QCOMPARE(r.Take(2).frames.at(1)[34 + 38], uint8_t{0xC4});  // TotalCoefficient -60
     auto* collective = r.At<CStep11>(10);
     r.Click(10, IDC_STEP11_MEASURE);
     QCOMPARE(collective->PictureState(), -1);
     r.Click(10, IDC_STEP11_START_POSITION);
     QCOMPARE(collective->PictureState(), 1);
     QVERIFY(r.Take(0).frames.empty());
-}
-
-void SetupWizardTest::tailAndGyroDirectionsToggle() {
-    Rig r;
-    r.block.Mirror.ServoDirCH4 = 0;
-    r.block.Mirror.TailLimitA = r.block.Setup.TailLimitA = 70;
-    r.block.Mirror.RollDir = 0;
-    QVERIFY(r.Start());
+    // A centred value beyond its range goes to its end, the slider's top.
     r.Reach(11);
-    auto* direction = qobject_cast<QPushButton*>(r.OnPage(11, IDC_STEP13_TAIL_DIRECTION));
-    QCOMPARE(direction->text(), QStringLiteral("Tail servo(Reverse)"));
-    direction->click();
-    QCOMPARE(direction->text(), QStringLiteral("Tail servo(Normal)"));
-    QCOMPARE(r.Take(1).frames.at(0)[kSetup + 9], uint8_t{1});  // ServoDirCH4
-    r.TypeAndEnter(11, IDC_STEP13_LIMIT_B_EDIT, QStringLiteral("5"));
-    QCOMPARE(r.messages.Texts(), QStringList{"Please enter an integer between 20 and 125."});
-    const Frame limits = r.Take(2).frames.at(1);
-    QCOMPARE(QList<int>({limits[kSetup + 13], limits[kSetup + 12]}), QList<int>({20, 70}));
-    QCOMPARE(int(r.block.Mirror.TailLimitB), 20);
     r.TypeAndEnter(11, IDC_STEP13_TRIM_EDIT, QStringLiteral("200"));
     QCOMPARE(r.Take(2).frames.at(1)[kSetup + 3], uint8_t{125});  // TailPoint
     auto* trim = r.wizard->Page(11)->Controls().Slider(IDC_STEP13_TRIM_SLIDER);
-    QCOMPARE(trim->value(), trim->minimum());  // the top
+    QCOMPARE(trim->value(), trim->minimum());
+}
 
-    r.Reach(12);
-    auto* roll = qobject_cast<QPushButton*>(r.OnPage(12, IDC_STEP12_ROLL));
-    QCOMPARE(roll->text(), QStringLiteral("Reverse"));  // 0 from a file
-    roll->click();
-    roll->click();
-    const Heard rolls = r.Take(2);
-    QCOMPARE(QList<int>({rolls.frames[0][kSetup + 17], rolls.frames[1][kSetup + 17]}),
-             QList<int>({1, 0xFF}));
-    QCOMPARE(roll->text(), QStringLiteral("Reverse"));
+// 1 reads Normal; -1, and 0 from a file, read Reverse. A click makes Normal of anything but 1.
+void SetupWizardTest::directionCaptionsShowAnyOtherValueAsReverse() {
+    Rig r;
+    r.block.Mirror.ServoDirCH4 = 0;
+    r.block.Mirror.RollDir = 0;
+    r.block.Mirror.YawDir = 1;
+    QVERIFY(r.Start());
+    const auto text = [&](int page, int id) {
+        return qobject_cast<QPushButton*>(r.OnPage(page, id))->text();
+    };
+    r.GoTo(7);
+    QCOMPARE(text(7, IDC_STEP8_CH2), QStringLiteral("CH2(Reverse)"));  // the rig's 0
+    r.Click(7, IDC_STEP8_CH2);
+    QCOMPARE(text(7, IDC_STEP8_CH2), QStringLiteral("CH2(Normal)"));
+    r.GoTo(11);
+    QCOMPARE(text(11, IDC_STEP13_TAIL_DIRECTION), QStringLiteral("Tail servo(Reverse)"));
+    r.Click(11, IDC_STEP13_TAIL_DIRECTION);
+    QCOMPARE(text(11, IDC_STEP13_TAIL_DIRECTION), QStringLiteral("Tail servo(Normal)"));
+    r.GoTo(12);
+    QCOMPARE(text(12, IDC_STEP12_YAW), QStringLiteral("Normal"));
+    QCOMPARE(text(12, IDC_STEP12_ROLL), QStringLiteral("Reverse"));
+    r.Click(12, IDC_STEP12_ROLL);
+    r.Click(12, IDC_STEP12_ROLL);
+    QCOMPARE(text(12, IDC_STEP12_ROLL), QStringLiteral("Reverse"));
+    QCOMPARE(int(r.block.Mirror.RollDir), -1);
 }
 
 void SetupWizardTest::pirouetteCheckStartsFlipsAndEnds() {

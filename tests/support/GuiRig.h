@@ -95,4 +95,12 @@ inline void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton butt
     QApplication::sendEvent(w, &e);
 }
 
+// Takes a vertical slider's thumb above its top, where the largest value is, and lets go.
+inline void DragToTop(QSlider* s) {
+    const QPoint grab = Thumb(s), top(grab.x(), -40);
+    Mouse(s, QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
+    Mouse(s, QEvent::MouseMove, top, Qt::NoButton, Qt::LeftButton);
+    Mouse(s, QEvent::MouseButtonRelease, top, Qt::LeftButton, Qt::NoButton);
+}
+
 }  // namespace orq::test

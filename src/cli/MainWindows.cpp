@@ -2,9 +2,10 @@
 // go on as UTF-8, as every string does inside the program, so a file name in any script works;
 // Ctrl+C and Ctrl+Break end a wait through an event, so the port is closed properly.
 
+#include <windows.h>
+// windows.h first: the others build on it.
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <iostream>

@@ -21,6 +21,11 @@ run read -p COM7 -o windows.ini 2>read.err || fail "read failed: $(cat read.err)
 "$linux" read -p "$units/com7" -o linux.ini 2>/dev/null || fail "the Linux orqctl could not read"
 cmp -s windows.ini linux.ini || fail "read differs from the Linux orqctl's: $(diff windows.ini linux.ini)"
 
+# The set found was kept where Windows keeps a user's own data: %LOCALAPPDATA%\orq\backups.
+found=$(ls "${under[1]}"/wine-prefix/drive_c/users/*/AppData/Local/orq/backups/*-found.ini 2>/dev/null | head -n1)
+[ -n "$found" ] || fail "no backup of the set found in %LOCALAPPDATA%\\orq\\backups"
+cmp -s "$found" linux.ini || fail "the backup is not the set read"
+
 # A changed set written and verified; the unit then holds it, as the Linux orqctl reads it back.
 sed 's/^PitchGain=.*\r$/PitchGain=55\r/' windows.ini >edited.ini
 grep -q $'^PitchGain=55\r$' edited.ini || fail "the test could not edit its file"

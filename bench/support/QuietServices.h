@@ -9,6 +9,7 @@
 #include "framework/NotifyTarget.h"
 #include "framework/Services.h"
 #include "framework/Skin.h"
+#include "link/UnitHistory.h"
 #include "link/UnitSession.h"
 #include "serial/SerialPort.h"
 
@@ -36,7 +37,8 @@ struct QuietHost {
     SerialPort& port = session.Port();
     Untouched untouched;
     NoSkin skin;
-    AppServices services{session, untouched, untouched, untouched, skin, notifier};
+    UnitHistory history{session};
+    AppServices services{session, untouched, untouched, untouched, skin, notifier, history};
 
     // Opens the terminal at 9600 baud, 8N1, with the port's threads running.
     [[nodiscard]] bool Open(const std::string& device) {

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include "config/ConfigFile.h"
+#include "link/UnitHistory.h"
 #include "link/UnitSession.h"
 #include "view/UARTView.h"
 
@@ -82,6 +83,7 @@ void CUARTView::LoadConfigFile(const std::filesystem::path& path) {
                              .arg(FromPath(path), QString::fromStdString(result.error.message())));
         return;
     }
+    openedName_ = FromPath(path.filename());
     boxes_.ShowAllOnSliders();
     ddx_.WriteOut();
     update();
@@ -97,9 +99,12 @@ void CUARTView::SaveConfigFile(const std::filesystem::path& path) {
 void CUARTView::OnFileTransmit() {
     if (frame_) frame_->SetProgressPos(0);
     session_.KeepSet("transmit");  // what the file is about to replace
+    UnitHistory::Change change(
+        s_.history, openedName_.isEmpty() ? "Transmit" : "Transmit " + openedName_.toStdString());
     DeviceFromMirror(session_.Block());
     if (frame_) frame_->SetProgressPos(100);
     Send();
+    change.End();  // the step is kept before the box, so the menu names it while it is up
     const QPointer<CUARTView> alive(this);
     s_.messages.Show(this, QStringLiteral("The config file has been Transmitted to ORQ!"));
     if (alive && frame_) frame_->SetProgressPos(0);

@@ -3,6 +3,7 @@
 
 #include <QPushButton>
 
+#include "link/UnitHistory.h"
 #include "link/UnitSession.h"
 #include "view/MainFormTemplate.h"
 #include "view/ScanDriver.h"
@@ -33,6 +34,7 @@ void CUARTView::SetStatus(const QString& text) {
 
 void CUARTView::UpdateLamps() {
     update(kLampArea);
+    emit commandStatesChanged();
 }
 
 void CUARTView::ConnectScan() {
@@ -43,6 +45,9 @@ void CUARTView::ConnectScan() {
     // the first port.
     if (session_.Connected()) SetStatus(kNotConnected);
     if (frame_) frame_->SetProgressPos(0);
+    // A new connection starts a new history: the steps belong to the unit they were sent to.
+    s_.history.Clear();
+    presetSteps_.clear();
     scan_->Start();  // clears the connected flag
     UpdateLamps();
 }

@@ -165,6 +165,7 @@ private slots:
     void unplugMidWriteOrUnderTheWizardEndsNotConnectedWithoutSpinning();
     void aUnitThatComesBackOnItsNameIsFoundAgain();
     void aSlicedLineConnectsAndANoisyOneEndsTheScanEitherWay();
+    void undoAndRedoSendTheSetBeforeAndAfterEachChange();
 };
 
 void MainFormTest::initialUpdateAndTabOrder() {
@@ -631,6 +632,122 @@ void MainFormTest::aSlicedLineConnectsAndANoisyOneEndsTheScanEitherWay() {
         if (faults.noise == 0) QCOMPARE(h.frame->StatusText(), QStringLiteral("Connected!"));
         QCOMPARE(h.Lamps(), QString(h.view->Connected() ? "ggg" : "rrr"));
     }
+}
+
+namespace {
+// The Edit menu's item for a command, as the frame shows it.
+QAction* EditItem(const ViewHarness& h, int id) {
+    return h.frame->findChild<QAction*>(QStringLiteral("cmd%1").arg(id));
+}
+// The device bytes a frame carries against an image's.
+bool Carries(const Frame& f, const ParameterBlock& b) {
+    return Raw(&f[kTuning], TuningBlock::kSize) == Raw(&b.Tuning, TuningBlock::kSize) &&
+           Raw(&f[2], SetupBlock::kSentSize) == Raw(&b.Setup, SetupBlock::kSentSize);
+}
+}  // namespace
+
+// Each change is a step: Undo sends the set before it and the form shows that; Redo the set after.
+void MainFormTest::undoAndRedoSendTheSetBeforeAndAfterEachChange() {
+    QTemporaryDir dir;
+    SimPeer unit;
+    UsePorts(unit.Path());
+    ViewHarness h;
+    QAction* undo = EditItem(h, ID_EDIT_UNDO);
+    QAction* redo = EditItem(h, ID_EDIT_REDO);
+    QVERIFY(!undo->isEnabled() && undo->text() == "Undo" && !redo->isEnabled());
+    QVERIFY2(h.Connect(), qPrintable(h.State()));
+    h.frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(h.frame));
+    const ParameterBlock found = h.block;
+    ParameterBlock mine = found;
+    mine.Tuning.Acc1 = 99;
+    mine.Tuning.SpinSpeed1 = 44;
+    WriteFile(dir.filePath("mine.ini"), QByteArray::fromStdString(RenderDevice(mine)));
+    const QString shown = h.Edit(IDC_PITCH_AGILITY_EDIT)->text();
+    // A slider let go at the top; Ctrl+Z with the slider in focus.
+    SliderControl* s = h.Slider(IDC_PITCH_AGILITY_SLIDER);
+    const QPoint top(Thumb(s).x(), -40);
+    Mouse(s, QEvent::MouseButtonPress, Thumb(s), Qt::LeftButton, Qt::LeftButton);
+    Mouse(s, QEvent::MouseMove, top, Qt::NoButton, Qt::LeftButton);
+    Mouse(s, QEvent::MouseButtonRelease, top, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(undo->text(), "Undo PitchAgility " + shown + " \u2192 60");
+    const ParameterBlock moved = h.block;
+    h.Mark(unit);
+    s->setFocus();
+    QTest::keyClick(s, Qt::Key_Z, Qt::ControlModifier);
+    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
+    QVERIFY(Carries(unit.Since()[0], found));
+    QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), shown);
+    QCOMPARE(s->value(), 75 - shown.toInt());
+    QVERIFY(!undo->isEnabled() && redo->text() == "Redo PitchAgility " + shown + " \u2192 60");
+    QTest::keyClick(s, Qt::Key_Y, Qt::ControlModifier);
+    QTRY_COMPARE(unit.CountSince(), std::size_t{2});
+    QVERIFY(Carries(unit.Since()[1], moved));
+    QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("60"));
+
+    // In an edit box the keys undo and redo the box's own text, and nothing goes to the unit.
+    h.Mark(unit);
+    QLineEdit* box = h.Edit(IDC_ROLL_GAIN_EDIT);
+    const QString typed = box->text();
+    box->setFocus();
+    QTest::keyClicks(box, "7");
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(box->text(), typed);
+    QTest::keyClick(box, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(box->text(), typed + "7");
+    QTest::keyClick(box, Qt::Key_Backspace, Qt::AltModifier);
+    QCOMPARE(box->text(), typed);
+    QTest::qWait(kQuietMs);
+    QCOMPARE(unit.CountSince(), std::size_t{0});
+
+    // A preset: the set and the marked button go back.
+    h.Click(IDC_PRESET_3D_HARD);
+    QCOMPARE(undo->text(), QStringLiteral("Undo preset 3D Hard"));
+    h.Mark(unit);
+    undo->trigger();
+    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
+    QVERIFY(Carries(unit.Since()[0], moved));
+    QVERIFY(!h.view->Controls().Control<CPngButton>(IDC_PRESET_3D_HARD)->Selected());
+    redo->trigger();
+    QVERIFY(h.view->Controls().Control<CPngButton>(IDC_PRESET_3D_HARD)->Selected());
+
+    // Transmit names the file it sent.
+    h.Pick(ID_FILE_OPEN, FileDialogOutcome::Ok, dir.filePath("mine.ini"));
+    const ParameterBlock beforeTransmit = h.block;
+    h.Command(ID_FILE_TRANSMIT);
+    QCOMPARE(undo->text(), QStringLiteral("Undo Transmit mine.ini"));
+    h.Mark(unit);
+    undo->trigger();
+    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
+    QVERIFY(Carries(unit.Since()[0], beforeTransmit));
+    QCOMPARE(int(h.block.Mirror.Acc1), 99);  // the file opened stays opened
+
+    // A Setup page's change, undone from the main window once the wizard has closed.
+    h.modal.onRun = [&](QDialog& wizard) {
+        for (int i = 0; i < 6; ++i) Press(&wizard, {IDC_SETUP_NEXT});
+        Press(&wizard, {IDC_STEP8_CH2, IDC_SETUP_CANCEL});
+        return wizard.result();
+    };
+    h.Click(IDC_SETUP);
+    QCOMPARE(undo->text(), QStringLiteral("Undo Servo reverse CH2"));
+    h.Mark(unit);
+    undo->trigger();
+    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
+    QCOMPARE(int8_t(unit.Since()[0][2 + 7]), found.Setup.ServoDirCH2);
+    QCOMPARE(h.block.Mirror.ServoDirCH2, found.Setup.ServoDirCH2);
+
+    // Unplugged: the items rest and say why; a new connection starts a history of its own.
+    unit.Unplug();
+    QTRY_COMPARE(h.State(), QStringLiteral("Not Connect! rrr"));
+    QVERIFY(!undo->isEnabled() && undo->statusTip().startsWith("No unit connected"));
+    h.frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(h.frame));
+    QTest::keyClick(h.Slider(IDC_ROLL_GAIN_SLIDER), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(h.frame->statusBar()->currentMessage(), undo->statusTip());
+    SimPeer second;
+    UsePorts(second.Path());
+    QVERIFY2(h.Connect(), qPrintable(h.State()));
+    QVERIFY(!undo->isEnabled() && !redo->isEnabled() && undo->text() == "Undo");
 }
 
 QTEST_MAIN(MainFormTest)

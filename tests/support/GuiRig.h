@@ -15,6 +15,7 @@
 
 #include "framework/AppServices.h"
 #include "framework/NotifyTarget.h"
+#include "link/UnitHistory.h"
 #include "link/UnitSession.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
@@ -45,7 +46,8 @@ struct ServiceRig {
     ScriptedFileDialog files;
     ScriptedModalRunner modal;
     RecordingSkin skin;
-    AppServices services{session, messages, files, modal, skin, notifier};
+    UnitHistory history{session};
+    AppServices services{session, messages, files, modal, skin, notifier, history};
 };
 
 // The port on a pseudo-terminal whose far end the test reads as the unit would hear it.

@@ -26,6 +26,7 @@ public:
 class Untouched : public MessageBoxService, public FileDialogService, public ModalRunner {
 public:
     void Show(QWidget*, const QString&) override {}
+    bool Ask(QWidget*, const QString&) override { return false; }
     FileDialogResult Run(QWidget*, const FileDialogRequest&) override { return {}; }
     int RunModal(QDialog&) override { return 0; }
 };

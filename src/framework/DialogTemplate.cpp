@@ -16,6 +16,7 @@
 #include <QStyleOptionSlider>
 #include <QStylePainter>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 #include <algorithm>
 
@@ -64,6 +65,7 @@ bool DefaultTabStop(ControlKind kind) {
         case ControlKind::ImageButton:
         case ControlKind::IconButton:
         case ControlKind::TabControl:
+        case ControlKind::ListView:
             return true;
         default:
             return false;
@@ -111,6 +113,15 @@ QWidget* MakeControl(const ControlSpec& control, QWidget* parent,
             return new SliderControl(parent);
         case ControlKind::TabControl:
             return new QTabWidget(parent);
+        case ControlKind::ListView: {
+            auto* list = new QTreeWidget(parent);
+            list->setRootIsDecorated(false);
+            list->setUniformRowHeights(true);
+            list->setAllColumnsShowFocus(true);
+            list->setSelectionMode(QAbstractItemView::SingleSelection);
+            list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            return list;
+        }
         case ControlKind::Picture: {
             auto* l = new QLabel(parent);
             const QPixmap icon(QStringLiteral(":/ICON/%1.png").arg(control.resource));

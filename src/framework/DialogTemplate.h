@@ -61,6 +61,8 @@ enum class ControlKind {
     LevelBarHorz,   // a horizontal centre-zero meter (widgets room)
     TabControl,     // QTabWidget; its pages are the owner's business
     Picture,        // QLabel showing the icon resource `resource` (":/ICON/<resource>.png")
+    ListView,       // QTreeWidget in report style: rows of columns under a header; the owner
+                    // names the columns
     Custom,         // made by the factory the owner hands to BuildDialog for this id
 };
 

@@ -15,6 +15,7 @@
 #include "view/AdvanceDlg.h"
 #include "view/MainFormTemplate.h"
 #include "view/ScanDriver.h"
+#include "view/UnitHistoryDlg.h"
 #include "widgets/PngButton.h"
 #include "widgets/PngResource.h"
 #include "widgets/WidgetFactories.h"
@@ -84,6 +85,7 @@ std::span<const MessageEntry<CUARTView>> CUARTView::GetMessageMap() {
         OnMenu(ID_FILE_OPEN, &V::OnFileOpen),
         OnMenu(ID_FILE_SAVE, &V::OnFileSave),
         OnMenu(ID_FILE_TRANSMIT, &V::OnFileTransmit),
+        OnMenu(ID_FILE_UNIT_HISTORY, &V::OnUnitHistory),
         OnMenu(ID_EDIT_UNDO, &V::OnEditUndo),
         OnMenu(ID_EDIT_REDO, &V::OnEditRedo),
         OnVScroll(IDC_ROLL_AGILITY_SLIDER, &V::OnSliderScroll),
@@ -354,6 +356,7 @@ void CUARTView::OnPreset(int buttonId) {
     ddx_.WriteOut();
     Send();
     if (const UnitHistory::Step* step = change.End()) presetSteps_[step->id] = {before, Marks()};
+    if (session_.Connected()) session_.KeepSet(PresetCause(info->name).c_str());
 }
 
 void CUARTView::OnResetMain() {
@@ -380,6 +383,7 @@ void CUARTView::OnAllDataReset() {
     ddx_.WriteOut();
     update();
     Send();
+    if (session_.Connected()) session_.KeepSet("reset");
 }
 
 void CUARTView::OnAdvance() {
@@ -392,6 +396,19 @@ void CUARTView::OnAdvance() {
         s_.modal.RunModal(dialog);
     }
     if (alive) TakeLineBack();
+}
+
+void CUARTView::OnUnitHistory() {
+    const ParameterBlock before = session_.Block();
+    const QPointer<CUARTView> alive(this);
+    {
+        CUnitHistoryDlg dialog(s_, values_, notifyTarget_, this);
+        s_.modal.RunModal(dialog);
+    }
+    if (!alive) return;
+    TakeLineBack();
+    // A set written from the history is the unit's now: the form shows it.
+    if (UnitHistory::UnitDiffers(before, session_.Block())) ShowUnitSet();
 }
 
 void CUARTView::OnSetup() {

@@ -134,8 +134,7 @@ private:
     void OnFileOpen();
     void OnFileSave();
     void OnFileTransmit();
-    // The path a configuration-file dialog produced, or nothing after Cancel or a refused name.
-    std::optional<std::filesystem::path> AskConfigPath(bool save);
+    void OnUnitHistory();
 
     // The link.
     void ConnectScan();

@@ -5,16 +5,19 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include "app/Resources.h"
 #include "app/UARTApp.h"
+#include "config/Backups.h"
 #include "config/ConfigFile.h"
 #include "protocol/Presets.h"
 #include "support/GuiRig.h"
@@ -22,6 +25,7 @@
 #include "view/AdvanceDlg.h"
 #include "view/MainFormTemplate.h"
 #include "view/UARTView.h"
+#include "view/UnitHistoryDlg.h"
 #include "widgets/PngButton.h"
 #include "wizard/MonitorPage.h"
 #include "wizard/SetupDlg.h"
@@ -59,6 +63,9 @@ struct ViewHarness : ServiceRig {
     QLineEdit* Edit(int id) const { return view->Controls().Edit(id); }
     SliderControl* Slider(int id) const { return view->Controls().Slider(id); }
     void Click(int id) const { QTest::mouseClick(Ctrl(id), Qt::LeftButton); }
+    void Click(int id, QWidget* window) const {
+        QTest::mouseClick(FindControl(window, id), Qt::LeftButton);
+    }
     void Command(int id) const { frame->RouteCommand(id); }
     // Answers the file dialog that a button or a menu command is about to open.
     void Pick(int id, FileDialogOutcome outcome, const QString& path = {}) {
@@ -140,6 +147,18 @@ Values ShownOf(const SliderValues& v) {
     return shown;
 }
 
+// The set a connection shows for a unit's image: its mirror and its slider values.
+SettingsMirror MirrorOf(ParameterBlock image) {
+    SliderValues sliders;
+    MirrorFromDevice(image, sliders);
+    return image.Mirror;
+}
+SliderValues SlidersOf(ParameterBlock image) {
+    SliderValues sliders;
+    MirrorFromDevice(image, sliders);
+    return sliders;
+}
+
 UnitImage DistinctImage() {
     UnitImage image = FactoryImage(3);
     image.Tuning.SpinSpeed1 = 50;
@@ -166,6 +185,7 @@ private slots:
     void aUnitThatComesBackOnItsNameIsFoundAgain();
     void aSlicedLineConnectsAndANoisyOneEndsTheScanEitherWay();
     void undoAndRedoSendTheSetBeforeAndAfterEachChange();
+    void unitHistoryFollowsTheFolderAndWritesAKeptSetBack();
 };
 
 void MainFormTest::initialUpdateAndTabOrder() {
@@ -748,6 +768,114 @@ void MainFormTest::undoAndRedoSendTheSetBeforeAndAfterEachChange() {
     UsePorts(second.Path());
     QVERIFY2(h.Connect(), qPrintable(h.State()));
     QVERIFY(!undo->isEnabled() && !redo->isEnabled() && undo->text() == "Undo");
+}
+
+namespace {
+// The rows of a list view, each as its cells joined by '|'.
+QStringList Rows(const QTreeWidget* list) {
+    QStringList rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QStringList cells;
+        for (int c = 0; c < list->columnCount(); ++c) cells << list->topLevelItem(i)->text(c);
+        rows << cells.join('|');
+    }
+    return rows;
+}
+}  // namespace
+
+// The kept sets with their causes and differences; one kept by orqctl while the window is up
+// appears; an older one written back is what the unit holds, read back, with the unit's set kept
+// before it; Save as writes it to a file; without a unit the window only browses and saves.
+void MainFormTest::unitHistoryFollowsTheFolderAndWritesAKeptSetBack() {
+    QTemporaryDir data, dir;
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    const BackupStore store(BackupStore::DefaultFolder());
+    SimPeer unit;
+    UsePorts(unit.Path());
+    ViewHarness h;
+    QVERIFY2(h.Connect(), qPrintable(h.State()));
+    const ParameterBlock found = h.block;
+    h.Click(IDC_PRESET_3D_HARD);
+    const ParameterBlock hard = h.block;
+    h.Mark(unit);
+    h.messages.Clear();
+    QStringList asked, causes;
+    h.modal.onRun = [&](QDialog& d) {
+        auto* history = qobject_cast<CUnitHistoryDlg*>(&d);
+        auto* list = history->Controls().Control<QTreeWidget>(CUnitHistoryDlg::IDC_HISTORY_LIST);
+        auto* diff = history->Controls().Control<QTreeWidget>(CUnitHistoryDlg::IDC_HISTORY_DIFF);
+        const QStringList rows = Rows(list);
+        [&] {
+            QCOMPARE(rows.size(), 2);
+            QVERIFY2(rows[0].contains("|after preset 3D Hard|PitchAgility "), qPrintable(rows[0]));
+            QVERIFY(rows[1].endsWith("|found|the first kept"));
+            QCOMPARE(diff->topLevelItemCount(), 0);  // the unit holds the newest
+            // orqctl keeps a set meanwhile.
+            ParameterBlock other = hard;
+            other.Tuning.Acc1 = 33;
+            BackupStore(BackupStore::DefaultFolder()).Keep(RenderDevice(other), "write");
+            QTRY_COMPARE(list->topLevelItemCount(), 3);
+            QVERIFY(Rows(list)[0].contains("|after write|Acc1 "));
+            list->setCurrentItem(list->topLevelItem(2));  // found
+            QVERIFY(hard.Tuning.Acc2 != found.Tuning.Acc2);
+            QCOMPARE(Rows(diff).filter(QRegularExpression("^Acc2\\|")),
+                     QStringList(QStringLiteral("Acc2|section3|%1|%2")
+                                     .arg(hard.Tuning.Acc2)
+                                     .arg(found.Tuning.Acc2)));
+            h.Click(CUnitHistoryDlg::IDC_HISTORY_WRITE, history);
+            QTRY_VERIFY(!history->ReadingBack());
+            asked = h.messages.Texts();
+            QVERIFY(Rows(list)[0].contains("|after restore|"));
+            h.files.Answer(FileDialogOutcome::Ok, dir.filePath("kept"));
+            h.Click(CUnitHistoryDlg::IDC_HISTORY_SAVE, history);
+        }();
+        return int(QDialog::Rejected);
+    };
+    h.Command(ID_FILE_UNIT_HISTORY);
+    QCOMPARE(asked.size(), 2);
+    QVERIFY2(asked[0].startsWith("Write the set kept ") &&
+                 asked[0].contains(QStringLiteral(" (found) to ORQ? %1 keys will change")
+                                       .arg(DiffMirrors(hard.Mirror, found.Mirror).size())),
+             qPrintable(asked[0]));
+    QVERIFY2(asked[1].startsWith("ORQ holds the set kept "), qPrintable(asked[1]));
+    // The unit heard the write and the read-back request, and holds the set found (a kept set
+    // is a configuration file: the bytes without a key keep what the unit had).
+    QTRY_COMPARE(unit.CountSince(), std::size_t{2});
+    ParameterBlock held;
+    held.Setup = unit.Unit().Image().Setup;
+    held.Tuning = unit.Unit().Image().Tuning;
+    QVERIFY(Carries(unit.Since()[0], held));
+    QVERIFY(MirrorOf(held) == MirrorOf(found));
+    for (const BackupStore::Entry& e : store.List()) causes << QString::fromStdString(e.cause);
+    QCOMPARE(causes,
+             (QStringList{"found", "preset-3d-hard", "write", "before-restore", "restore"}));
+    QVERIFY(ReadFile(QString::fromStdString(store.List()[3].path.string())) ==
+            QString::fromStdString(RenderDevice(hard)));
+    SettingsMirror saved;
+    SliderValues sliders;
+    QVERIFY(LoadConfig(dir.filePath("kept.ini").toStdString(), saved, sliders).found);
+    QVERIFY(saved == MirrorOf(found));
+    // The form shows the set written; it is one step of Undo.
+    QCOMPARE(h.Shown(), ShownOf(SlidersOf(found)));
+    QVERIFY(EditItem(h, ID_EDIT_UNDO)->text().startsWith("Undo restore "));
+
+    unit.Unplug();
+    QTRY_COMPARE(h.State(), QStringLiteral("Not Connect! rrr"));
+    h.modal.onRun = [&](QDialog& d) {
+        auto* history = qobject_cast<CUnitHistoryDlg*>(&d);
+        [&] {
+            QCOMPARE(history->Sets().size(), std::size_t{5});
+            QVERIFY(!history->Controls().Control(CUnitHistoryDlg::IDC_HISTORY_WRITE)->isEnabled());
+            QVERIFY(history->Controls().Control(CUnitHistoryDlg::IDC_HISTORY_SAVE)->isEnabled());
+            QVERIFY(history->Controls()
+                        .Label(CUnitHistoryDlg::IDC_HISTORY_DIFF_CAPTION)
+                        ->text()
+                        .startsWith("No unit connected"));
+        }();
+        return int(QDialog::Rejected);
+    };
+    h.Command(ID_FILE_UNIT_HISTORY);
+    qunsetenv("XDG_DATA_HOME");
 }
 
 QTEST_MAIN(MainFormTest)

@@ -65,6 +65,7 @@ void CMainFrame::BuildMenus() {
     add(file, "Save Config file", ID_FILE_SAVE, QKeySequence(Qt::CTRL | Qt::Key_S));
     add(file, "Transmit Conifg file", ID_FILE_TRANSMIT);
     add(file, "Unit history\u2026", ID_FILE_UNIT_HISTORY);
+    add(file, "Compare\u2026", ID_FILE_COMPARE);
     file->addSeparator();
     add(file, "Exit(&X)", ID_APP_EXIT);
 

@@ -1,10 +1,11 @@
 #pragma once
 // The undo the field lacks: every parameter set the unit held before something changed it, kept
 // as an ordinary configuration file in the user's data folder. The desktop program keeps one
-// when it finds a unit and before it transmits a file; orqctl before every write, preset, reset
-// and restore. A set identical to the newest one is not kept twice, and only the newest kKeep
-// stay. A backup that cannot be written must never stop what the user asked for: callers report
-// the error once and go on.
+// when it finds a unit, before it transmits a file, after a preset and All Data Reset, and
+// around a set written back from its history; orqctl when it finds the unit and after every
+// write, preset, reset and restore. A set identical to the newest one is not kept twice, and
+// only the newest kKeep stay. A backup that cannot be written must never stop what the user
+// asked for: callers report the error once and go on.
 
 #include <chrono>
 #include <filesystem>

@@ -86,6 +86,7 @@ std::span<const MessageEntry<CUARTView>> CUARTView::GetMessageMap() {
         OnMenu(ID_FILE_SAVE, &V::OnFileSave),
         OnMenu(ID_FILE_TRANSMIT, &V::OnFileTransmit),
         OnMenu(ID_FILE_UNIT_HISTORY, &V::OnUnitHistory),
+        OnMenu(ID_FILE_COMPARE, &V::OnCompare),
         OnMenu(ID_EDIT_UNDO, &V::OnEditUndo),
         OnMenu(ID_EDIT_REDO, &V::OnEditRedo),
         OnVScroll(IDC_ROLL_AGILITY_SLIDER, &V::OnSliderScroll),

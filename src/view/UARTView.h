@@ -135,6 +135,7 @@ private:
     void OnFileSave();
     void OnFileTransmit();
     void OnUnitHistory();
+    void OnCompare();
 
     // The link.
     void ConnectScan();

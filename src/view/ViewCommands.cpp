@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include "config/ConfigFile.h"
+#include "view/CompareDlg.h"
 #include "link/UnitHistory.h"
 #include "link/UnitSession.h"
 #include "view/SetCompare.h"
@@ -34,6 +35,20 @@ void CUARTView::OnFileOpen() {
 
 void CUARTView::OnFileSave() {
     if (const auto path = AskConfigPath(s_, this, true)) SaveConfigFile(*path);
+}
+
+void CUARTView::OnCompare() {
+    const auto path = AskConfigPath(s_, this, false);
+    if (!path) return;
+    const ProfileReadResult read = ReadProfileFile(*path);
+    if (read.error || !read.found) {
+        const std::string why = read.error ? read.error.message() : "no such file";
+        s_.messages.Show(this, QStringLiteral("The config file %1 could not be read (%2)!")
+                                   .arg(FromPath(*path), QString::fromStdString(why)));
+        return;
+    }
+    CCompareDlg dialog(s_, values_, *path, read.document, this);
+    s_.modal.RunModal(dialog);
 }
 
 void CUARTView::LoadConfigFile(const std::filesystem::path& path) {

@@ -23,6 +23,7 @@
 #include "support/GuiRig.h"
 #include "support/SimPeer.h"
 #include "view/AdvanceDlg.h"
+#include "view/CompareDlg.h"
 #include "view/MainFormTemplate.h"
 #include "view/UARTView.h"
 #include "view/UnitHistoryDlg.h"
@@ -186,6 +187,7 @@ private slots:
     void aSlicedLineConnectsAndANoisyOneEndsTheScanEitherWay();
     void undoAndRedoSendTheSetBeforeAndAfterEachChange();
     void unitHistoryFollowsTheFolderAndWritesAKeptSetBack();
+    void compareShowsTheKeysThatDifferAndTheValuesOutOfRange();
 };
 
 void MainFormTest::initialUpdateAndTabOrder() {
@@ -876,6 +878,51 @@ void MainFormTest::unitHistoryFollowsTheFolderAndWritesAKeptSetBack() {
     };
     h.Command(ID_FILE_UNIT_HISTORY);
     qunsetenv("XDG_DATA_HOME");
+}
+
+// Without a unit against what the form would save; with one against the unit's set. A value out
+// of range is named and its key still compared.
+void MainFormTest::compareShowsTheKeysThatDifferAndTheValuesOutOfRange() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("mine.ini");
+    ViewHarness h;
+    h.TypeAndEnter(IDC_PITCH_GAIN_EDIT, "30");
+    h.Pick(ID_FILE_SAVE, FileDialogOutcome::Ok, file);
+    // A slider moved by a key changes the form's value only: the form's set is what Save writes.
+    h.Slider(IDC_PITCH_GAIN_SLIDER)->setFocus();
+    QTest::keyClick(h.Slider(IDC_PITCH_GAIN_SLIDER), Qt::Key_Up);
+    QVERIFY(!WritePrivateProfileString("section3", "Acc1", "300", file.toStdString()));
+    QStringList rows, problems;
+    QString caption, column;
+    h.modal.onRun = [&](QDialog& d) {
+        auto* compare = qobject_cast<CCompareDlg*>(&d);
+        const auto* diff = compare->Controls().Control<QTreeWidget>(CCompareDlg::IDC_COMPARE_DIFF);
+        rows = Rows(diff);
+        column = diff->headerItem()->text(2);
+        problems =
+            Rows(compare->Controls().Control<QTreeWidget>(CCompareDlg::IDC_COMPARE_PROBLEMS));
+        caption = compare->Controls().Label(CCompareDlg::IDC_COMPARE_CAPTION)->text();
+        return int(QDialog::Rejected);
+    };
+    h.Pick(ID_FILE_COMPARE, FileDialogOutcome::Ok, file);
+    QCOMPARE(rows, (QStringList{"PitchGain|section1|31|30", "Acc1|section3|7|127"}));
+    QCOMPARE(column, QStringLiteral("Form"));
+    // The form's start-up set has no installation and no swashplate type chosen yet.
+    QCOMPARE(problems, (QStringList{"[section2] FixMode=0 is outside 1..3",
+                                    "[section2] SwashPlateType=0 is outside 1..5",
+                                    "[section3] Acc1=300 is outside 7..125"}));
+    QVERIFY(h.messages.Texts().isEmpty());
+
+    SimPeer unit;
+    UsePorts(unit.Path());
+    QVERIFY2(h.Connect(), qPrintable(h.State()));
+    WriteFile(file, QByteArray::fromStdString(RenderDevice(h.block)));
+    h.Pick(ID_FILE_COMPARE, FileDialogOutcome::Ok, file);
+    QCOMPARE(rows, QStringList());
+    QCOMPARE(caption, QStringLiteral("mine.ini holds the same values as the unit's set."));
+    QCOMPARE(column, QStringLiteral("Unit"));
+    h.Pick(ID_FILE_COMPARE, FileDialogOutcome::Ok, dir.filePath("gone.ini"));
+    QVERIFY(h.messages.Last().contains("could not be read"));
 }
 
 QTEST_MAIN(MainFormTest)

@@ -1,5 +1,7 @@
 #include "framework/DialogTemplate.h"
 
+#include "framework/Accessible.h"
+
 #include <QFile>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -147,6 +149,30 @@ QWidget* MakeControl(const ControlSpec& control, QWidget* parent,
     return new QWidget(parent);
 }
 
+// A slider as a screen reader reads it: the value it stands for. Moving it from there is a move
+// like one by the keyboard: the owner hears of it, the unit does not.
+class SliderAccessible : public ValueAccessible {
+public:
+    explicit SliderAccessible(SliderControl* slider)
+        : ValueAccessible(slider, QAccessible::Slider) {}
+    QVariant currentValue() const override { return Slider()->ShownValue(); }
+    QVariant minimumValue() const override { return Slider()->ShownMinimum(); }
+    QVariant maximumValue() const override { return Slider()->ShownMaximum(); }
+    void setCurrentValue(const QVariant& value) override {
+        SliderControl* s = Slider();
+        s->setSliderPosition(s->value() + s->ShownValue() - value.toInt());
+        s->triggerAction(QAbstractSlider::SliderMove);
+    }
+
+private:
+    SliderControl* Slider() const { return static_cast<SliderControl*>(widget()); }
+};
+
+QAccessibleInterface* SliderAccessibleFor(const QString& className, QObject* object) {
+    if (className != QLatin1String(SliderControl::staticMetaObject.className())) return nullptr;
+    return new SliderAccessible(static_cast<SliderControl*>(object));
+}
+
 }  // namespace
 
 bool LoadTemplateFonts() {
@@ -167,6 +193,7 @@ QFont TemplateQFont(const TemplateFont& font) {
 }
 
 SliderControl::SliderControl(QWidget* parent) : QSlider(Qt::Vertical, parent) {
+    QAccessible::installFactory(&SliderAccessibleFor);
     setRange(0, 100);
     setTickPosition(QSlider::TicksBothSides);
     setTickInterval(1);
@@ -273,8 +300,14 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
     if (!out.size_.isEmpty()) dialog->resize(out.size_);
 
     QWidget* previousStop = nullptr;
+    QLabel* caption = nullptr;  // a static just before an edit box or slider names it
     for (const ControlSpec& control : tmpl.controls) {
         QWidget* w = MakeControl(control, dialog, factories);
+        if (caption &&
+            (control.kind == ControlKind::Edit || control.kind == ControlKind::SliderVert))
+            caption->setBuddy(w);
+        caption = control.kind == ControlKind::Static && control.text ? qobject_cast<QLabel*>(w)
+                                                                      : nullptr;
         w->setGeometry(DluToPixels(control.x, control.y, control.cx, control.cy, tmpl.font.units));
         // A static wraps its words like the system's, but one only a line high keeps to that
         // line: a wrapped word would show as a sliver of a second line below it.

@@ -161,6 +161,13 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
         }
     }
 
+    lamps_ = new QLabel(this);
+    lamps_->setObjectName(QStringLiteral("lamps"));
+    lamps_->setGeometry(kLampArea);
+    lamps_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    lamps_->setAccessibleDescription(QStringLiteral("Link lamps"));
+    lamps_->setAccessibleName(QStringLiteral("Not connected"));
+
     unitPicture_ = LoadPngResource(kUnitPicture);
     lampOff_ = LoadPngResource(kLampOff);
     lampOn_ = LoadPngResource(kLampOn);

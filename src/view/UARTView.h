@@ -31,6 +31,7 @@
 #include "protocol/ParameterBlock.h"
 #include "protocol/Presets.h"
 
+class QLabel;
 class QTimer;
 
 namespace orq {
@@ -160,6 +161,7 @@ private:
     DataExchange ddx_;
     SliderBoxes boxes_;  // the seven, in kTuning order
     std::optional<QImage> unitPicture_, lampOff_, lampOn_;
+    QLabel* lamps_;  // draws nothing: the lamps for a screen reader, "Connected" or not
     QString upgradePath_;
 
     std::shared_ptr<WindowNotifyTarget> notifyTarget_;

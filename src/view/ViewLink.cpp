@@ -1,6 +1,7 @@
 // The main form's side of the link: the Connect button's port scan, the bytes the port hears,
 // an adapter that goes away, and the lamps and status text that show all this.
 
+#include <QLabel>
 #include <QPushButton>
 
 #include "link/UnitHistory.h"
@@ -34,6 +35,8 @@ void CUARTView::SetStatus(const QString& text) {
 
 void CUARTView::UpdateLamps() {
     update(kLampArea);
+    lamps_->setAccessibleName(session_.Connected() ? QStringLiteral("Connected")
+                                                   : QStringLiteral("Not connected"));
     emit commandStatesChanged();
 }
 

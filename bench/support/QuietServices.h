@@ -9,6 +9,7 @@
 #include "framework/NotifyTarget.h"
 #include "framework/Services.h"
 #include "framework/Skin.h"
+#include "link/UnitHistory.h"
 #include "link/UnitSession.h"
 #include "serial/SerialPort.h"
 
@@ -25,6 +26,7 @@ public:
 class Untouched : public MessageBoxService, public FileDialogService, public ModalRunner {
 public:
     void Show(QWidget*, const QString&) override {}
+    bool Ask(QWidget*, const QString&) override { return false; }
     FileDialogResult Run(QWidget*, const FileDialogRequest&) override { return {}; }
     int RunModal(QDialog&) override { return 0; }
 };
@@ -36,7 +38,8 @@ struct QuietHost {
     SerialPort& port = session.Port();
     Untouched untouched;
     NoSkin skin;
-    AppServices services{session, untouched, untouched, untouched, skin, notifier};
+    UnitHistory history{session};
+    AppServices services{session, untouched, untouched, untouched, skin, notifier, history};
 
     // Opens the terminal at 9600 baud, 8N1, with the port's threads running.
     [[nodiscard]] bool Open(const std::string& device) {

@@ -6,7 +6,10 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QStatusBar>
+
+#include <utility>
 
 #include "framework/Skin.h"
 
@@ -61,8 +64,39 @@ void CMainFrame::BuildMenus() {
     add(file, "Open conifg file", ID_FILE_OPEN, QKeySequence(Qt::CTRL | Qt::Key_O));
     add(file, "Save Config file", ID_FILE_SAVE, QKeySequence(Qt::CTRL | Qt::Key_S));
     add(file, "Transmit Conifg file", ID_FILE_TRANSMIT);
+    add(file, "Unit history\u2026", ID_FILE_UNIT_HISTORY);
+    add(file, "Compare\u2026", ID_FILE_COMPARE);
     file->addSeparator();
     add(file, "Exit(&X)", ID_APP_EXIT);
+
+    // The keys belong to the frame's shortcuts below; the items only show them.
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("Edit(&E)"));
+    const QList<QKeySequence> undoKeys = {QKeySequence(Qt::CTRL | Qt::Key_Z),
+                                          QKeySequence(Qt::ALT | Qt::Key_Backspace)};
+    const QList<QKeySequence> redoKeys = {QKeySequence(Qt::CTRL | Qt::Key_Y),
+                                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)};
+    undo_ = add(edit, "Undo", ID_EDIT_UNDO);
+    redo_ = add(edit, "Redo", ID_EDIT_REDO);
+    for (auto [action, keys] : {std::pair{undo_, undoKeys}, std::pair{redo_, redoKeys}}) {
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        const int id = action->data().toInt();
+        for (const QKeySequence& key : keys)
+            connect(new QShortcut(key, this), &QShortcut::activated, this,
+                    [this, id] { OnEditKey(id); });
+    }
+    connect(edit, &QMenu::aboutToShow, this, [this] {
+        UpdateEditItems();
+        // A disabled item says nothing when the mouse is on it: the status bar says why.
+        const CommandUI undo = QueryCommand(ID_EDIT_UNDO);
+        reasonShown_ = !undo.enabled && !undo.reason.isEmpty();
+        if (reasonShown_) statusBar()->showMessage(undo.reason);
+    });
+    connect(edit, &QMenu::aboutToHide, this, [this] {
+        if (std::exchange(reasonShown_, false)) statusBar()->clearMessage();
+    });
+    UpdateEditItems();
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help(&H)"));
     add(help, "About ORQ2.1", ID_APP_ABOUT);
 
@@ -78,11 +112,41 @@ void CMainFrame::BuildMenus() {
 void CMainFrame::SetForm(FormView* form) {
     form_ = form;
     setCentralWidget(form);
+    connect(form, &FormView::commandStatesChanged, this, &CMainFrame::UpdateEditItems);
+    UpdateEditItems();
+}
+
+CommandUI CMainFrame::QueryCommand(int commandId) const {
+    CommandUI ui;
+    ui.enabled = false;  // no form, or a form that does not know it: nothing to run
+    if (form_) form_->OnUpdateCommand(commandId, ui);
+    return ui;
+}
+
+void CMainFrame::UpdateEditItems() {
+    for (auto [action, plain] : {std::pair{undo_, "Undo"}, std::pair{redo_, "Redo"}}) {
+        if (!action) continue;
+        const CommandUI ui = QueryCommand(action->data().toInt());
+        action->setEnabled(ui.enabled);
+        action->setText(ui.text.isEmpty() ? QString::fromUtf8(plain) : ui.text);
+        action->setStatusTip(ui.reason);
+    }
+}
+
+void CMainFrame::OnEditKey(int commandId) {
+    const CommandUI ui = QueryCommand(commandId);
+    if (!ui.enabled) {
+        if (!ui.reason.isEmpty()) ShowNotice(ui.reason);
+        return;
+    }
+    RouteCommand(commandId);
 }
 
 bool CMainFrame::RouteCommand(int commandId) {
-    if (form_ && form_->OnCmdMsg(commandId)) return true;
-    return app_ && app_->OnCmdMsg(commandId);
+    const bool handled =
+        (form_ && form_->OnCmdMsg(commandId)) || (app_ && app_->OnCmdMsg(commandId));
+    UpdateEditItems();
+    return handled;
 }
 
 void CMainFrame::SetStatusText(const QString& text) {

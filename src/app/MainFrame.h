@@ -1,6 +1,6 @@
 #pragma once
-// The main window: fixed size and place, title "ORQ 2.1", the File and Help menus with their
-// accelerators, and a status bar with the connection text and a progress bar.
+// The main window: fixed size and place, title "ORQ 2.1", the File, Edit and Help menus with
+// their accelerators, and a status bar with the connection text and a progress bar.
 
 #include <QMainWindow>
 #include <QPointer>
@@ -8,6 +8,7 @@
 #include "framework/Commands.h"
 #include "framework/FormView.h"
 
+class QAction;
 class QLabel;
 class QProgressBar;
 
@@ -53,6 +54,12 @@ protected:
 private:
     void BuildMenus();
     void PlaceProgressBar();
+    // Undo and Redo as the form names them now, enabled or not.
+    void UpdateEditItems();
+    // Ctrl+Z and the other editing keys where no edit box has the focus (a box takes them for
+    // its own text first): the menu's commands, or why those cannot run.
+    void OnEditKey(int commandId);
+    CommandUI QueryCommand(int commandId) const;
 
     Skin& skin_;
     CommandTarget* app_;
@@ -60,6 +67,9 @@ private:
     QLabel* pane0_ = nullptr;
     QLabel* pane1_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    QAction* undo_ = nullptr;
+    QAction* redo_ = nullptr;
+    bool reasonShown_ = false;
     bool placeRequested_ = false;
     int pendingProgress_ = 0;
 };

@@ -16,6 +16,7 @@
 #include "framework/DialogTemplate.h"
 #include "framework/NotifyTarget.h"
 #include "framework/Services.h"
+#include "link/UnitHistory.h"
 #include "link/UnitSession.h"
 #include "view/UARTView.h"
 #include "wizard/SetupDlg.h"
@@ -76,11 +77,12 @@ int main(int argc, char** argv) {
     // so that it outlives the port's wait thread.
     orq::WindowNotifier notifier;
     orq::UnitSession session;
+    orq::UnitHistory history(session);
     orq::QtMessageBox messages;
     orq::QtFileDialog files;
     orq::QtModalRunner modal;
     orq::StyleSheetSkin skin(app);
-    orq::AppServices services{session, messages, files, modal, skin, notifier};
+    orq::AppServices services{session, messages, files, modal, skin, notifier, history};
 
     orq::CUARTApp theApp(services);
     const auto makeForm = [](orq::CMainFrame& frame, orq::AppServices& s) -> orq::FormView* {

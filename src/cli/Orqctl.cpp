@@ -346,51 +346,16 @@ int Backups(const std::vector<std::string>& args, CommandContext& c) {
         c.err << "orqctl: no backups in " << Utf8Of(store.Folder()) << "\n";
         return kExitOk;
     }
-    std::optional<SettingsMirror> before;
-    for (const auto& e : entries) {
-        SettingsMirror m;
-        SliderValues sliders;
-        static_cast<void>(LoadConfig(e.path, m, sliders));
-        std::string changes;
-        if (!before) {
-            changes = "the first kept";
-        } else {
-            const auto d = DiffMirrors(*before, m);
-            for (std::size_t i = 0; i < d.size() && i < 4; ++i)
-                changes += (i ? ", " : "") + d[i].key + " " + std::to_string(d[i].a) + "->" +
-                           std::to_string(d[i].b);
-            if (d.size() > 4) changes += ", and " + std::to_string(d.size() - 4) + " more";
-            if (d.empty()) changes = "no change";
-        }
-        before = m;
+    for (const KeptSet& k : ListKeptSets(store)) {
         char head[64];
-        std::snprintf(head, sizeof head, "%4u  %s  %-8s  ", e.id, e.time.c_str(), e.cause.c_str());
-        c.out << head << changes << "\n";
+        std::snprintf(head, sizeof head, "%4u  %s  %-8s  ", k.entry.id, k.entry.time.c_str(),
+                      k.entry.cause.c_str());
+        c.out << head << (k.first ? "the first kept" : SummariseChanges(k.changes)) << "\n";
     }
     return kExitOk;
 }
 
 }  // namespace
-
-std::vector<ByteDifference> CompareWritten(const SetupBlock& sentSetup,
-                                           const TuningBlock& sentTuning,
-                                           const SetupBlock& heldSetup,
-                                           const TuningBlock& heldTuning) {
-    std::vector<ByteDifference> d;
-    for (std::size_t i = 0; i < SetupBlock::kSentSize; ++i) {
-        if (sentSetup.bytes()[i] != heldSetup.bytes()[i]) {
-            d.push_back(
-                {std::string(SetupByteName(i)), sentSetup.bytes()[i], heldSetup.bytes()[i]});
-        }
-    }
-    for (std::size_t i = 0; i < TuningBlock::kSize; ++i) {
-        if (sentTuning.bytes()[i] != heldTuning.bytes()[i]) {
-            d.push_back(
-                {std::string(TuningByteName(i)), sentTuning.bytes()[i], heldTuning.bytes()[i]});
-        }
-    }
-    return d;
-}
 
 int RunOrqctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               CancelHandle cancel, bool outIsTerminal) {

@@ -37,17 +37,4 @@ struct CommandContext {
 int RunMonitor(const std::vector<std::string>& args, CommandContext& c);
 int RunDoctor(const std::vector<std::string>& args, CommandContext& c);
 
-// A device byte that the unit holds differently from what was sent.
-struct ByteDifference {
-    std::string name;  // configuration key where the byte has one, else its field name
-    int sent;
-    int held;
-    bool operator==(const ByteDifference&) const = default;
-};
-// Compares what a parameter write carries: SetupBlock 0..30 and the whole TuningBlock.
-std::vector<ByteDifference> CompareWritten(const SetupBlock& sentSetup,
-                                           const TuningBlock& sentTuning,
-                                           const SetupBlock& heldSetup,
-                                           const TuningBlock& heldTuning);
-
 }  // namespace orq

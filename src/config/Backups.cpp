@@ -1,6 +1,7 @@
 #include "config/Backups.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -10,6 +11,7 @@
 #include "config/ConfigFile.h"
 #include "config/Paths.h"
 #include "config/Profile.h"
+#include "protocol/Presets.h"
 
 namespace orq {
 
@@ -26,10 +28,10 @@ struct Name {
 
 std::optional<Name> ParseName(const std::string& file) {
     unsigned id = 0;
-    char date[9] = {}, time[7] = {}, cause[33] = {};
+    char date[9] = {}, time[7] = {}, cause[65] = {};
     if (file.size() < 4 || file.substr(file.size() - 4) != ".ini") return std::nullopt;
     const std::string stem = file.substr(0, file.size() - 4);
-    if (std::sscanf(stem.c_str(), "%u-%8[0-9]-%6[0-9]-%32[a-z]", &id, date, time, cause) != 4)
+    if (std::sscanf(stem.c_str(), "%u-%8[0-9]-%6[0-9]-%64[a-z0-9-]", &id, date, time, cause) != 4)
         return std::nullopt;
     return Name{id, std::string(date) + std::string(time), cause};
 }
@@ -111,6 +113,52 @@ BackupStore::Kept BackupStore::Keep(std::string_view text, std::string_view caus
         fs::remove(entries[i].path, ignored);
     }
     return kept;
+}
+
+std::vector<KeptSet> ListKeptSets(const BackupStore& store) {
+    std::vector<KeptSet> sets;
+    for (BackupStore::Entry& e : store.List()) {
+        KeptSet k;
+        SliderValues sliders;
+        static_cast<void>(LoadConfig(e.path, k.mirror, sliders));
+        k.first = sets.empty();
+        if (!k.first) {
+            k.changes = DiffMirrors(sets.back().mirror, k.mirror);
+            if (k.changes.empty()) continue;
+        }
+        k.entry = std::move(e);
+        sets.push_back(std::move(k));
+    }
+    return sets;
+}
+
+std::string SummariseChanges(const std::vector<KeyDifference>& changes, std::string_view arrow,
+                             std::size_t named) {
+    std::string text;
+    for (std::size_t i = 0; i < changes.size() && i < named; ++i)
+        text += (i ? ", " : "") + changes[i].key + " " + std::to_string(changes[i].a) +
+                std::string(arrow) + std::to_string(changes[i].b);
+    if (changes.size() > named) text += ", and " + std::to_string(changes.size() - named) + " more";
+    return text;
+}
+
+std::string CauseText(std::string_view cause) {
+    // Causes name what the program did; most backups hold the set after it.
+    if (cause == "found") return "found";
+    if (cause == "transmit") return "before Transmit";
+    if (cause == "before-restore") return "before restore";
+    for (const PresetInfo& p : Presets())
+        if (cause == PresetCause(p.name)) return "after preset " + std::string(p.name);
+    std::string words(cause);
+    std::replace(words.begin(), words.end(), '-', ' ');
+    return "after " + words;
+}
+
+std::string PresetCause(std::string_view presetName) {
+    std::string cause = "preset-";
+    for (const char c : presetName)
+        cause += c == ' ' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return cause;
 }
 
 void BackupKeeper::Keep(const ParameterBlock& image, const char* cause) {

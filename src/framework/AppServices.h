@@ -10,6 +10,7 @@ class FileDialogService;
 class ModalRunner;
 class Skin;
 class WindowNotifier;
+class UnitHistory;
 
 struct AppServices {
     UnitSession& session;  // the one session with the unit: its port, image and link state
@@ -18,6 +19,7 @@ struct AppServices {
     ModalRunner& modal;
     Skin& skin;
     WindowNotifier& notifier;
+    UnitHistory& history;  // the way back from what was sent to the unit on this connection
 };
 
 }  // namespace orq

@@ -1,5 +1,7 @@
 #include "framework/DialogTemplate.h"
 
+#include "framework/Accessible.h"
+
 #include <QFile>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -16,6 +18,7 @@
 #include <QStyleOptionSlider>
 #include <QStylePainter>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 #include <algorithm>
 
@@ -64,6 +67,7 @@ bool DefaultTabStop(ControlKind kind) {
         case ControlKind::ImageButton:
         case ControlKind::IconButton:
         case ControlKind::TabControl:
+        case ControlKind::ListView:
             return true;
         default:
             return false;
@@ -111,6 +115,15 @@ QWidget* MakeControl(const ControlSpec& control, QWidget* parent,
             return new SliderControl(parent);
         case ControlKind::TabControl:
             return new QTabWidget(parent);
+        case ControlKind::ListView: {
+            auto* list = new QTreeWidget(parent);
+            list->setRootIsDecorated(false);
+            list->setUniformRowHeights(true);
+            list->setAllColumnsShowFocus(true);
+            list->setSelectionMode(QAbstractItemView::SingleSelection);
+            list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            return list;
+        }
         case ControlKind::Picture: {
             auto* l = new QLabel(parent);
             const QPixmap icon(QStringLiteral(":/ICON/%1.png").arg(control.resource));
@@ -136,6 +149,30 @@ QWidget* MakeControl(const ControlSpec& control, QWidget* parent,
     return new QWidget(parent);
 }
 
+// A slider as a screen reader reads it: the value it stands for. Moving it from there is a move
+// like one by the keyboard: the owner hears of it, the unit does not.
+class SliderAccessible : public ValueAccessible {
+public:
+    explicit SliderAccessible(SliderControl* slider)
+        : ValueAccessible(slider, QAccessible::Slider) {}
+    QVariant currentValue() const override { return Slider()->ShownValue(); }
+    QVariant minimumValue() const override { return Slider()->ShownMinimum(); }
+    QVariant maximumValue() const override { return Slider()->ShownMaximum(); }
+    void setCurrentValue(const QVariant& value) override {
+        SliderControl* s = Slider();
+        s->setSliderPosition(s->value() + s->ShownValue() - value.toInt());
+        s->triggerAction(QAbstractSlider::SliderMove);
+    }
+
+private:
+    SliderControl* Slider() const { return static_cast<SliderControl*>(widget()); }
+};
+
+QAccessibleInterface* SliderAccessibleFor(const QString& className, QObject* object) {
+    if (className != QLatin1String(SliderControl::staticMetaObject.className())) return nullptr;
+    return new SliderAccessible(static_cast<SliderControl*>(object));
+}
+
 }  // namespace
 
 bool LoadTemplateFonts() {
@@ -156,6 +193,7 @@ QFont TemplateQFont(const TemplateFont& font) {
 }
 
 SliderControl::SliderControl(QWidget* parent) : QSlider(Qt::Vertical, parent) {
+    QAccessible::installFactory(&SliderAccessibleFor);
     setRange(0, 100);
     setTickPosition(QSlider::TicksBothSides);
     setTickInterval(1);
@@ -262,8 +300,14 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
     if (!out.size_.isEmpty()) dialog->resize(out.size_);
 
     QWidget* previousStop = nullptr;
+    QLabel* caption = nullptr;  // a static just before an edit box or slider names it
     for (const ControlSpec& control : tmpl.controls) {
         QWidget* w = MakeControl(control, dialog, factories);
+        if (caption &&
+            (control.kind == ControlKind::Edit || control.kind == ControlKind::SliderVert))
+            caption->setBuddy(w);
+        caption = control.kind == ControlKind::Static && control.text ? qobject_cast<QLabel*>(w)
+                                                                      : nullptr;
         w->setGeometry(DluToPixels(control.x, control.y, control.cx, control.cy, tmpl.font.units));
         // A static wraps its words like the system's, but one only a line high keeps to that
         // line: a wrapped word would show as a sliver of a second line below it.

@@ -33,6 +33,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <span>
 
 class QAbstractButton;
@@ -61,6 +62,8 @@ enum class ControlKind {
     LevelBarHorz,   // a horizontal centre-zero meter (widgets room)
     TabControl,     // QTabWidget; its pages are the owner's business
     Picture,        // QLabel showing the icon resource `resource` (":/ICON/<resource>.png")
+    ListView,       // QTreeWidget in report style: rows of columns under a header; the owner
+                    // names the columns
     Custom,         // made by the factory the owner hands to BuildDialog for this id
 };
 
@@ -156,6 +159,12 @@ public:
     explicit SliderControl(QWidget* parent = nullptr);
     // A position change that is not a scroll: no scroll handler runs.
     void SetPos(int position);
+    // The owner's rule from position to value, value = base - position, so that a screen reader
+    // reads the value the slider stands for. Without one it reads the position.
+    void SetValueBase(int base) { base_ = base; }
+    int ShownValue() const { return base_ ? *base_ - value() : value(); }
+    int ShownMinimum() const { return base_ ? *base_ - maximum() : minimum(); }
+    int ShownMaximum() const { return base_ ? *base_ - minimum() : maximum(); }
 
 signals:
     void scrolled();
@@ -169,6 +178,7 @@ protected:
 
 private:
     bool captured_ = false;
+    std::optional<int> base_;
 };
 
 // Makes a control for an entry. The framework knows the standard controls; the rooms above it
@@ -210,9 +220,11 @@ private:
 };
 
 // Builds every control of `tmpl` as a child of `dialog`: positioned in pixels, font set, text,
-// style and tab order applied. Each control with an id carries the property "ctrlId" and the
-// object name "ctrl<id>". The dialog gets the template's font and is resized to the template's
-// size (not fixed: forms live inside frames); a caption becomes the window title.
+// style and tab order applied. A static with text just before an edit box or a slider is its
+// caption, as the system's screen readers take it: the control is read by that name. Each control
+// with an id carries the property "ctrlId" and the object name "ctrl<id>". The dialog gets the
+// template's font and is resized to the template's size (not fixed: forms live inside frames); a
+// caption becomes the window title.
 DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
                            const ControlFactories& factories = {});
 

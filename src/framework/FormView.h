@@ -19,6 +19,14 @@ public:
     virtual void ShowNotice(const QString& text) = 0;
 };
 
+// What a command's menu item shows now: whether it can run, its text when the form names it
+// ("Undo PitchGain 40 → 55"), and why it cannot run, for the status bar.
+struct CommandUI {
+    bool enabled = true;
+    QString text;
+    QString reason;
+};
+
 // A form that fills the main frame.
 class FormView : public QWidget {
     Q_OBJECT
@@ -29,8 +37,14 @@ public:
     virtual void OnInitialUpdate() {}
     // Menu and accelerator commands reach the form before anyone else; true = handled.
     virtual bool OnCmdMsg(int /*commandId*/) { return false; }
+    // The state of a command's menu item; left alone for a command the form does not know.
+    virtual void OnUpdateCommand(int /*commandId*/, CommandUI& /*ui*/) {}
     // The frame is closing (before it goes away): the form lets go of what it holds open.
     virtual void OnClose() {}
+
+signals:
+    // What OnUpdateCommand would say may have changed: the frame asks again.
+    void commandStatesChanged();
 };
 
 }  // namespace orq

@@ -11,6 +11,7 @@
 //             orq::OnVScroll(1010, &V::OnSliderScroll),       // handler(int id)
 //             orq::OnReleasedCapture(1010, &V::OnSliderRelease),
 //             orq::OnEditReturn(1014, &V::CommitEdit),
+//             orq::OnSelChange(1201, &V::OnPick),             // another row of a list view
 //             orq::OnMessage(orq::WM_SERIAL_RECEIVE, &V::OnSerialReceive),
 //         };
 //         return kMap;
@@ -24,6 +25,7 @@
 
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QTreeWidget>
 
 #include <cstdint>
 #include <span>
@@ -41,6 +43,7 @@ enum class Notify {
     VScroll,          // a slider scrolled by the user, or let go of the mouse; value already set
     ReleasedCapture,  // a slider let go of the mouse
     EditReturn,       // Return in an edit box, on every key message that carries it
+    SelChange,        // another row of a list view selected (or none)
     Message,          // a window message (WindowMessageEvent), id = message number
 };
 
@@ -93,6 +96,10 @@ constexpr MessageEntry<T> OnEditReturn(int id, void (T::*h)(int)) {
     return {Notify::EditReturn, id, nullptr, h, nullptr};
 }
 template <class T>
+constexpr MessageEntry<T> OnSelChange(int id, void (T::*h)()) {
+    return {Notify::SelChange, id, h, nullptr, nullptr};
+}
+template <class T>
 constexpr MessageEntry<T> OnMessage(uint32_t message, void (T::*h)(int32_t, intptr_t)) {
     return {Notify::Message, static_cast<int>(message), nullptr, nullptr, h};
 }
@@ -131,6 +138,12 @@ std::vector<int> ConnectMessageMap(T* self, const DialogControls& controls,
             case Notify::EditReturn:
                 if (auto* ed = qobject_cast<QLineEdit*>(w)) {
                     (new ReturnCommits([call](int) { call(); }, ed))->Watch(ed);
+                    wired = true;
+                }
+                break;
+            case Notify::SelChange:
+                if (auto* list = qobject_cast<QTreeWidget*>(w)) {
+                    QObject::connect(list, &QTreeWidget::itemSelectionChanged, self, call);
                     wired = true;
                 }
                 break;

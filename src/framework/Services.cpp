@@ -34,6 +34,16 @@ void QtMessageBox::Show(QWidget* parent, const QString& text) {
     delete box.data();
 }
 
+bool QtMessageBox::Ask(QWidget* parent, const QString& text) {
+    QPointer<QMessageBox> box =
+        new QMessageBox(QMessageBox::Question, QString::fromUtf8(kMessageBoxCaption), text,
+                        QMessageBox::Yes | QMessageBox::No, parent);
+    box->setDefaultButton(QMessageBox::No);
+    const int answer = box->exec();
+    delete box.data();
+    return answer == QMessageBox::Yes;
+}
+
 FileDialogResult QtFileDialog::Run(QWidget* parent, const FileDialogRequest& request) {
     QPointer<QFileDialog> dialog = new QFileDialog(parent, request.title);
     const bool save = request.mode == FileDialogMode::Save;

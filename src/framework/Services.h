@@ -4,6 +4,7 @@
 // (tests/support/TestServices.h) so that nothing ever waits for a person.
 //
 //     services.messages.Show(this, "Beginner!");             // OK only, caption "ORQ 2.0"
+//     if (!services.messages.Ask(this, "Write ...?")) return;  // Yes or No, same caption
 //
 //     orq::FileDialogRequest r;
 //     r.mode = orq::FileDialogMode::Open;
@@ -30,6 +31,9 @@ public:
     virtual ~MessageBoxService() = default;
     // Shows `text` with an OK button and returns once it is closed.
     virtual void Show(QWidget* parent, const QString& text) = 0;
+    // Asks `text` with Yes and No; true for Yes. No is the default: a question before a write
+    // to the unit is answered by a decision, not by Enter.
+    virtual bool Ask(QWidget* parent, const QString& text) = 0;
 };
 
 enum class FileDialogMode { Open, Save };
@@ -77,6 +81,7 @@ QStringList QtFiltersFromSystemFilter(const QString& filter);
 class QtMessageBox : public MessageBoxService {
 public:
     void Show(QWidget* parent, const QString& text) override;
+    bool Ask(QWidget* parent, const QString& text) override;
 };
 
 class QtFileDialog : public FileDialogService {

@@ -5,6 +5,7 @@
 namespace orq {
 
 std::size_t SliderBoxes::Add(const Box& box, int& value) {
+    if (SliderControl* slider = controls_.Slider(box.slider)) slider->SetValueBase(box.base);
     boxes_.push_back({box, &value});
     return boxes_.size() - 1;
 }

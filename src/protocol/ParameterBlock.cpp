@@ -118,4 +118,24 @@ void DeviceFromMirror(ParameterBlock& b) {
         if (k.keeper) *DeviceByte(b, k) = b.Mirror.*k.field;
 }
 
+std::vector<ByteDifference> CompareWritten(const SetupBlock& sentSetup,
+                                           const TuningBlock& sentTuning,
+                                           const SetupBlock& heldSetup,
+                                           const TuningBlock& heldTuning) {
+    std::vector<ByteDifference> d;
+    for (std::size_t i = 0; i < SetupBlock::kSentSize; ++i) {
+        if (sentSetup.bytes()[i] != heldSetup.bytes()[i]) {
+            d.push_back(
+                {std::string(SetupByteName(i)), sentSetup.bytes()[i], heldSetup.bytes()[i]});
+        }
+    }
+    for (std::size_t i = 0; i < TuningBlock::kSize; ++i) {
+        if (sentTuning.bytes()[i] != heldTuning.bytes()[i]) {
+            d.push_back(
+                {std::string(TuningByteName(i)), sentTuning.bytes()[i], heldTuning.bytes()[i]});
+        }
+    }
+    return d;
+}
+
 }  // namespace orq

@@ -12,7 +12,9 @@
 #include <cstdint>
 #include <iterator>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace orq {
 
@@ -231,5 +233,19 @@ void MirrorFromTuning(const TuningBlock& tuning, SettingsMirror& mirror);
 // RollAgility, YawAgility and YawRight are not used. Unnamed bytes and DeviceState keep their
 // values.
 void DeviceFromMirror(ParameterBlock& block);
+
+// A device byte that the unit holds differently from what was sent.
+struct ByteDifference {
+    std::string name;  // configuration key where the byte has one, else its field name
+    int sent;
+    int held;
+    bool operator==(const ByteDifference&) const = default;
+};
+// Compares what a parameter write carries: SetupBlock 0..30 and the whole TuningBlock. What a
+// write sent against what the unit read back holds, byte for byte.
+std::vector<ByteDifference> CompareWritten(const SetupBlock& sentSetup,
+                                           const TuningBlock& sentTuning,
+                                           const SetupBlock& heldSetup,
+                                           const TuningBlock& heldTuning);
 
 }  // namespace orq

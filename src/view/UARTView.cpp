@@ -11,10 +11,12 @@
 #include "framework/Commands.h"
 #include "framework/NotifyTarget.h"
 #include "framework/Skin.h"
+#include "link/UnitHistory.h"
 #include "link/UnitSession.h"
 #include "view/AdvanceDlg.h"
 #include "view/MainFormTemplate.h"
 #include "view/ScanDriver.h"
+#include "view/UnitHistoryDlg.h"
 #include "widgets/PngButton.h"
 #include "widgets/PngResource.h"
 #include "widgets/WidgetFactories.h"
@@ -84,6 +86,10 @@ std::span<const MessageEntry<CUARTView>> CUARTView::GetMessageMap() {
         OnMenu(ID_FILE_OPEN, &V::OnFileOpen),
         OnMenu(ID_FILE_SAVE, &V::OnFileSave),
         OnMenu(ID_FILE_TRANSMIT, &V::OnFileTransmit),
+        OnMenu(ID_FILE_UNIT_HISTORY, &V::OnUnitHistory),
+        OnMenu(ID_FILE_COMPARE, &V::OnCompare),
+        OnMenu(ID_EDIT_UNDO, &V::OnEditUndo),
+        OnMenu(ID_EDIT_REDO, &V::OnEditRedo),
         OnVScroll(IDC_ROLL_AGILITY_SLIDER, &V::OnSliderScroll),
         OnVScroll(IDC_ROLL_GAIN_SLIDER, &V::OnSliderScroll),
         OnVScroll(IDC_PITCH_AGILITY_SLIDER, &V::OnSliderScroll),
@@ -133,6 +139,7 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
     WireMessageMap(this, controls_, GetMessageMap());
     session_.SetKeeper(
         [this](const ParameterBlock& image, const char* cause) { backups_.Keep(image, cause); });
+    s_.history.SetListener([this] { emit commandStatesChanged(); });
 
     for (const TuningControl& c : kTuning) {
         if (QLineEdit* e = controls_.Edit(c.edit)) e->setAccessibleName(QString::fromUtf8(c.name));
@@ -155,6 +162,13 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
         }
     }
 
+    lamps_ = new QLabel(this);
+    lamps_->setObjectName(QStringLiteral("lamps"));
+    lamps_->setGeometry(kLampArea);
+    lamps_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    lamps_->setAccessibleDescription(QStringLiteral("Link lamps"));
+    lamps_->setAccessibleName(QStringLiteral("Not connected"));
+
     unitPicture_ = LoadPngResource(kUnitPicture);
     lampOff_ = LoadPngResource(kLampOff);
     lampOn_ = LoadPngResource(kLampOn);
@@ -175,6 +189,7 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
 CUARTView::~CUARTView() {
     ClosePortAndStopScan();
     session_.SetKeeper({});
+    s_.history.SetListener({});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -232,17 +247,93 @@ void CUARTView::OnSliderScroll(int sliderId) {
     boxes_.Scroll(sliderId);
 }
 
+std::string CUARTView::StepName(const TuningControl& control, int value) const {
+    const MirrorKey& key = control.Key();
+    return std::string(key.key) + " " + std::to_string(*DeviceByte(session_.Block(), key)) +
+           " \u2192 " + std::to_string(LowByte(value));
+}
+
 void CUARTView::OnSliderRelease(int sliderId) {
     // Only the unit's copy changes; the file copy follows on Enter, presets and resets.
-    if (const auto i = boxes_.Released(sliderId))
+    if (const auto i = boxes_.Released(sliderId)) {
+        UnitHistory::Change change(s_.history, StepName(kTuning[*i], boxes_.Value(*i)));
         static_cast<void>(session_.SetUnitValue(kTuning[*i].mirror, boxes_.Value(*i)));
+    }
 }
 
 void CUARTView::CommitEdit(int editId) {
     const bool committed = boxes_.Commit(editId, [this](std::size_t i) {
+        UnitHistory::Change change(s_.history, StepName(kTuning[i], boxes_.Value(i)));
         static_cast<void>(session_.ApplyEdit(kTuning[i].mirror, boxes_.Value(i)));
     });
     if (committed) update();
+}
+
+void CUARTView::ShowUnitSet() {
+    for (const SliderBinding& b : kSliderBindings)
+        values_.*b.slider = *DeviceByte(session_.Block(), MirrorKeyOf(b.mirror));
+    boxes_.ShowAllOnSliders();
+    ddx_.WriteOut();
+    update();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Undo and Redo
+
+void CUARTView::OnUpdateCommand(int commandId, CommandUI& ui) {
+    if (commandId != ID_EDIT_UNDO && commandId != ID_EDIT_REDO) return;
+    const bool back = commandId == ID_EDIT_UNDO;
+    const UnitHistory::Step* step = back ? s_.history.NextUndo() : s_.history.NextRedo();
+    const QString verb = back ? QStringLiteral("Undo") : QStringLiteral("Redo");
+    ui.text = step ? verb + " " + QString::fromStdString(step->name) : verb;
+    ui.enabled = back ? s_.history.CanUndo() : s_.history.CanRedo();
+    if (ui.enabled) return;
+    if (!session_.Connected())
+        ui.reason =
+            QStringLiteral("No unit connected: %1 works on the unit the changes were sent to")
+                .arg(verb);
+    else
+        ui.reason = back ? QStringLiteral("Nothing to undo") : QStringLiteral("Nothing to redo");
+}
+
+void CUARTView::OnEditUndo() {
+    StepThrough(true);
+}
+
+void CUARTView::OnEditRedo() {
+    StepThrough(false);
+}
+
+void CUARTView::StepThrough(bool back) {
+    const UnitHistory::Step* step = back ? s_.history.NextUndo() : s_.history.NextRedo();
+    if (!step) return;
+    const unsigned id = step->id;
+    const QString name = QString::fromStdString(step->name);
+    if (!(back ? s_.history.Undo() : s_.history.Redo())) {
+        if (frame_)
+            frame_->ShowNotice(
+                QStringLiteral("%1 %2 could not be sent to ORQ")
+                    .arg(back ? QStringLiteral("Undo") : QStringLiteral("Redo"), name));
+        return;
+    }
+    if (const auto marks = presetSteps_.find(id); marks != presetSteps_.end())
+        ShowMarks(back ? marks->second.first : marks->second.second);
+    ShowUnitSet();
+}
+
+CUARTView::PresetMarks CUARTView::Marks() const {
+    PresetMarks marks{kNoId, reset_};
+    for (const PresetButton& p : kPresetButtons)
+        if (const CPngButton* b = controls_.Control<CPngButton>(p.id); b && b->Selected())
+            marks.selected = p.id;
+    return marks;
+}
+
+void CUARTView::ShowMarks(const PresetMarks& marks) {
+    reset_ = marks.resets;
+    for (const PresetButton& p : kPresetButtons)
+        if (CPngButton* b = controls_.Control<CPngButton>(p.id))
+            b->SetSelected(p.id == marks.selected);
 }
 
 void CUARTView::MirrorFromDevice() {
@@ -265,15 +356,20 @@ void CUARTView::OnPreset(int buttonId) {
     s_.messages.Show(this,
                      QString::fromUtf8(info->message.data(), qsizetype(info->message.size())));
     if (!alive) return;
+    const PresetMarks before = Marks();
+    UnitHistory::Change change(s_.history, "preset " + std::string(info->name));
     for (const PresetButton& p : kPresetButtons)
         if (CPngButton* b = controls_.Control<CPngButton>(p.id)) b->SetSelected(p.id == buttonId);
     ApplyPreset(info->preset, session_.Block(), values_, reset_);
     boxes_.ShowAllOnSliders();
     ddx_.WriteOut();
     Send();
+    if (const UnitHistory::Step* step = change.End()) presetSteps_[step->id] = {before, Marks()};
+    if (session_.Connected()) session_.KeepSet(PresetCause(info->name).c_str());
 }
 
 void CUARTView::OnResetMain() {
+    UnitHistory::Change change(s_.history, "Reset main rotor");
     ResetMainRotor(session_.Block(), values_, reset_);
     MoveSliders({IDC_PITCH_AGILITY_SLIDER, IDC_PITCH_GAIN_SLIDER, IDC_ROLL_AGILITY_SLIDER,
                  IDC_ROLL_GAIN_SLIDER});
@@ -282,6 +378,7 @@ void CUARTView::OnResetMain() {
 }
 
 void CUARTView::OnResetTail() {
+    UnitHistory::Change change(s_.history, "Reset tail rotor");
     ResetTailRotor(session_.Block(), values_, reset_);
     MoveSliders({IDC_YAW_LEFT_SLIDER, IDC_YAW_RIGHT_SLIDER, IDC_TAIL_GAIN_SLIDER});
     ddx_.WriteOut();
@@ -289,11 +386,13 @@ void CUARTView::OnResetTail() {
 }
 
 void CUARTView::OnAllDataReset() {
+    UnitHistory::Change change(s_.history, "All Data Reset");
     AllDataReset(session_.Block(), values_);
     boxes_.ShowAllOnSliders();
     ddx_.WriteOut();
     update();
     Send();
+    if (session_.Connected()) session_.KeepSet("reset");
 }
 
 void CUARTView::OnAdvance() {
@@ -301,10 +400,24 @@ void CUARTView::OnAdvance() {
     // form when it closes; what it sends goes out on its OK.
     const QPointer<CUARTView> alive(this);
     {
+        UnitHistory::Change change(s_.history, "Advance Menu", true);
         CAdvanceDlg dialog(s_, notifyTarget_, this);
         s_.modal.RunModal(dialog);
     }
     if (alive) TakeLineBack();
+}
+
+void CUARTView::OnUnitHistory() {
+    const ParameterBlock before = session_.Block();
+    const QPointer<CUARTView> alive(this);
+    {
+        CUnitHistoryDlg dialog(s_, values_, notifyTarget_, this);
+        s_.modal.RunModal(dialog);
+    }
+    if (!alive) return;
+    TakeLineBack();
+    // A set written from the history is the unit's now: the form shows it.
+    if (UnitHistory::UnitDiffers(before, session_.Block())) ShowUnitSet();
 }
 
 void CUARTView::OnSetup() {

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -30,6 +31,7 @@
 #include "protocol/ParameterBlock.h"
 #include "protocol/Presets.h"
 
+class QLabel;
 class QTimer;
 
 namespace orq {
@@ -78,6 +80,7 @@ public:
 
     void OnInitialUpdate() override;
     bool OnCmdMsg(int commandId) override;
+    void OnUpdateCommand(int commandId, CommandUI& ui) override;
     void OnClose() override;
 
     // The seven values follow the device image; sliders and boxes show them.
@@ -108,6 +111,8 @@ private:
     // The sliders of these controls (by slider id) follow their values.
     void MoveSliders(std::initializer_list<int> sliderIds);
     void Send();
+    // The name of a step that puts `value` into the unit's byte of a tuning control.
+    std::string StepName(const TuningControl& control, int value) const;
 
     // Buttons.
     void OnPreset(int buttonId);
@@ -119,12 +124,19 @@ private:
     void OnUpgradeOpen();
     void OnUpgrade();
 
+    // Undo and Redo: the unit's set before or after a step goes out, and the form shows it.
+    void OnEditUndo();
+    void OnEditRedo();
+    void StepThrough(bool back);
+    // The seven values, sliders and boxes from the unit's set as the image holds it.
+    void ShowUnitSet();
+
     // Menu commands.
     void OnFileOpen();
     void OnFileSave();
     void OnFileTransmit();
-    // The path a configuration-file dialog produced, or nothing after Cancel or a refused name.
-    std::optional<std::filesystem::path> AskConfigPath(bool save);
+    void OnUnitHistory();
+    void OnCompare();
 
     // The link.
     void ConnectScan();
@@ -132,7 +144,7 @@ private:
     void OnScanFinished(const ScanReport& report);
     void OnSerialReceive(int32_t portNumber, intptr_t);
     void OnSerialRemoved(int32_t portNumber, intptr_t);
-    // Repaints the lamps after the connected flag may have changed.
+    // Repaints the lamps after the connected flag may have changed (Undo and Redo follow it).
     void UpdateLamps();
     void ClosePortAndStopScan();
     // After a dialog that took the port's notifications: they come here again, and an unplug
@@ -149,11 +161,23 @@ private:
     DataExchange ddx_;
     SliderBoxes boxes_;  // the seven, in kTuning order
     std::optional<QImage> unitPicture_, lampOff_, lampOn_;
+    QLabel* lamps_;  // draws nothing: the lamps for a screen reader, "Connected" or not
     QString upgradePath_;
 
     std::shared_ptr<WindowNotifyTarget> notifyTarget_;
     std::unique_ptr<ScanDriver> scan_;
     SetupRunner runSetup_;
+    // What the form shows besides the set, before and after each preset step: the marked
+    // button and the values the Reset buttons go back to. Undo and Redo put them back.
+    struct PresetMarks {
+        int selected;
+        ResetValues resets;
+    };
+    PresetMarks Marks() const;
+    void ShowMarks(const PresetMarks& marks);
+    std::map<unsigned, std::pair<PresetMarks, PresetMarks>> presetSteps_;
+    // The name of the configuration file opened last, for the Transmit step's name.
+    QString openedName_;
     // The unit's sets, kept when it is found and before a file replaces them; a failure is said
     // once over the status bar.
     BackupKeeper backups_;

@@ -6,24 +6,15 @@
 #include <QPointer>
 
 #include "config/ConfigFile.h"
-#include "config/Paths.h"
+#include "link/UnitHistory.h"
+#include "view/CompareDlg.h"
 #include "link/UnitSession.h"
+#include "view/SetCompare.h"
 #include "view/UARTView.h"
 
 namespace orq {
 
 namespace {
-
-constexpr int kShortestPath = 5;
-
-// A dialog's path reaches the files as UTF-8, whatever script its folders are named in.
-std::filesystem::path ToPath(const QString& path) {
-    return PathFromUtf8(path.toStdString());
-}
-
-QString FromPath(const std::filesystem::path& path) {
-    return QString::fromStdString(Utf8Of(path));
-}
 
 QString InvalidValuesText(const std::vector<InvalidValue>& invalid) {
     QString text =
@@ -38,42 +29,26 @@ QString InvalidValuesText(const std::vector<InvalidValue>& invalid) {
 
 }  // namespace
 
-std::optional<std::filesystem::path> CUARTView::AskConfigPath(bool save) {
-    FileDialogRequest request;
-    if (save) {
-        request.mode = FileDialogMode::Save;
-        request.title = QStringLiteral("Save Config File");
-        request.filter = QStringLiteral("config file (*.ini)|*.ini||");
-        // A new file must be possible: saving is how a parameter set is kept in the first
-        // place. Saving replaces keys in place and keeps the rest, so there is no overwrite
-        // question either.
-        request.options = kPathMustExist | kHideReadOnly;
-        request.defaultSuffix = QStringLiteral("ini");
-    } else {
-        request.mode = FileDialogMode::Open;
-        request.title = QStringLiteral("Select Config File");
-        request.filter = QStringLiteral("conif file (*.ini)|*.ini||");
-        request.options = kPathMustExist | kFileMustExist | kHideReadOnly;
-    }
-    const QPointer<CUARTView> alive(this);
-    const FileDialogResult result = s_.files.Run(this, request);
-    if (!alive || result.outcome == FileDialogOutcome::Cancel) return std::nullopt;
-    // A dialog that failed hands back an empty path, which the length rule refuses.
-    QString path = result.path;
-    if (path.size() < kShortestPath) {
-        s_.messages.Show(this, QStringLiteral("File name is too short!"));
-        return std::nullopt;
-    }
-    if (save && QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".ini");
-    return ToPath(path);
-}
-
 void CUARTView::OnFileOpen() {
-    if (const auto path = AskConfigPath(false)) LoadConfigFile(*path);
+    if (const auto path = AskConfigPath(s_, this, false)) LoadConfigFile(*path);
 }
 
 void CUARTView::OnFileSave() {
-    if (const auto path = AskConfigPath(true)) SaveConfigFile(*path);
+    if (const auto path = AskConfigPath(s_, this, true)) SaveConfigFile(*path);
+}
+
+void CUARTView::OnCompare() {
+    const auto path = AskConfigPath(s_, this, false);
+    if (!path) return;
+    const ProfileReadResult read = ReadProfileFile(*path);
+    if (read.error || !read.found) {
+        const std::string why = read.error ? read.error.message() : "no such file";
+        s_.messages.Show(this, QStringLiteral("The config file %1 could not be read (%2)!")
+                                   .arg(FromPath(*path), QString::fromStdString(why)));
+        return;
+    }
+    CCompareDlg dialog(s_, values_, *path, read.document, this);
+    s_.modal.RunModal(dialog);
 }
 
 void CUARTView::LoadConfigFile(const std::filesystem::path& path) {
@@ -84,6 +59,7 @@ void CUARTView::LoadConfigFile(const std::filesystem::path& path) {
                              .arg(FromPath(path), QString::fromStdString(result.error.message())));
         return;
     }
+    openedName_ = FromPath(path.filename());
     boxes_.ShowAllOnSliders();
     ddx_.WriteOut();
     update();
@@ -98,10 +74,15 @@ void CUARTView::SaveConfigFile(const std::filesystem::path& path) {
 
 void CUARTView::OnFileTransmit() {
     if (frame_) frame_->SetProgressPos(0);
-    session_.KeepSet("transmit");  // what the file is about to replace
+    // What the file is about to replace, when there is a unit to hold it: without one the image
+    // is no set a unit ever had.
+    if (session_.Connected()) session_.KeepSet("transmit");
+    UnitHistory::Change change(
+        s_.history, openedName_.isEmpty() ? "Transmit" : "Transmit " + openedName_.toStdString());
     DeviceFromMirror(session_.Block());
     if (frame_) frame_->SetProgressPos(100);
     Send();
+    change.End();  // the step is kept before the box, so the menu names it while it is up
     const QPointer<CUARTView> alive(this);
     s_.messages.Show(this, QStringLiteral("The config file has been Transmitted to ORQ!"));
     if (alive && frame_) frame_->SetProgressPos(0);

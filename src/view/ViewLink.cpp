@@ -1,8 +1,10 @@
 // The main form's side of the link: the Connect button's port scan, the bytes the port hears,
 // an adapter that goes away, and the lamps and status text that show all this.
 
+#include <QLabel>
 #include <QPushButton>
 
+#include "link/UnitHistory.h"
 #include "link/UnitSession.h"
 #include "view/MainFormTemplate.h"
 #include "view/ScanDriver.h"
@@ -33,6 +35,9 @@ void CUARTView::SetStatus(const QString& text) {
 
 void CUARTView::UpdateLamps() {
     update(kLampArea);
+    lamps_->setAccessibleName(session_.Connected() ? QStringLiteral("Connected")
+                                                   : QStringLiteral("Not connected"));
+    emit commandStatesChanged();
 }
 
 void CUARTView::ConnectScan() {
@@ -43,6 +48,9 @@ void CUARTView::ConnectScan() {
     // the first port.
     if (session_.Connected()) SetStatus(kNotConnected);
     if (frame_) frame_->SetProgressPos(0);
+    // A new connection starts a new history: the steps belong to the unit they were sent to.
+    s_.history.Clear();
+    presetSteps_.clear();
     scan_->Start();  // clears the connected flag
     UpdateLamps();
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "framework/Accessible.h"
 #include "widgets/PngResource.h"
 
 namespace orq {
@@ -12,14 +13,32 @@ namespace {
 QRect ToQRect(const BarRect& r) {
     return QRect(r.left, r.top, r.width, r.height);
 }
+
+// A meter reads as its value within its range; a person cannot move it.
+class LevelBarAccessible : public ValueAccessible {
+public:
+    explicit LevelBarAccessible(CLevelBar* bar) : ValueAccessible(bar, QAccessible::ProgressBar) {}
+    QVariant currentValue() const override { return Bar()->Pos(); }
+    QVariant minimumValue() const override { return Bar()->Minimum(); }
+    QVariant maximumValue() const override { return Bar()->Maximum(); }
+    void setCurrentValue(const QVariant&) override {}
+
+private:
+    CLevelBar* Bar() const { return static_cast<CLevelBar*>(widget()); }
+};
+
+QAccessibleInterface* LevelBarAccessibleFor(const QString& className, QObject* object) {
+    if (className != QLatin1String(CLevelBar::staticMetaObject.className())) return nullptr;
+    return new LevelBarAccessible(static_cast<CLevelBar*>(object));
+}
 }  // namespace
 
 CLevelBar::CLevelBar(BarAxis axis, int bitmap, QWidget* parent) : QWidget(parent), axis_(axis) {
+    QAccessible::installFactory(&LevelBarAccessibleFor);
     if (const std::optional<QImage> image = LoadPngResource(bitmap, "BITMAP"))
         background_ = QPixmap::fromImage(*image);
     // Every pixel is painted: the background bitmap covers the whole control.
     setAttribute(Qt::WA_OpaquePaintEvent, !background_.isNull());
-    setAccessibleDescription(QString::number(value_));
 }
 
 void CLevelBar::SetRange(int a, int b) {
@@ -30,8 +49,10 @@ void CLevelBar::SetRange(int a, int b) {
 int CLevelBar::SetPos(int value) {
     const int old = value_;
     value_ = std::clamp(value, minimum_, maximum_);
-    // Screen readers and automated checks read the value here; the bar itself has no text.
-    setAccessibleDescription(QString::number(value_));
+    if (value_ != old) {
+        QAccessibleValueChangeEvent changed(this, value_);
+        QAccessible::updateAccessibility(&changed);
+    }
     update(ToQRect(LevelBarInvalid(axis_, width(), height(), old, value_, maximum_)));
     return value_ == value ? 1 : 0;
 }

@@ -84,7 +84,9 @@ void ChoicePage::OnClick(int id) {
     if (!alive) return;
     value_ = *value;
     group_.Mark(value_);
-    ApplyEdit(key_, value_);
+    // The step is called after the picture chosen, where it has a name.
+    const CPngButton* chosen = controls_.Control<CPngButton>(id);
+    ApplyEdit(key_, value_, chosen ? chosen->accessibleName().toStdString() : std::string());
 }
 
 CStep4::CStep4(AppServices& services, QWidget* parent)

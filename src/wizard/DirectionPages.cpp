@@ -46,7 +46,7 @@ void CStep12::OnAxis(int buttonId) {
         if (kAxes[i].button != buttonId) continue;
         directions_[i] = Flipped(directions_[i]);
         ShowDirection(i);
-        ApplyEdit(kAxes[i].key, directions_[i]);
+        ApplyEdit(kAxes[i].key, directions_[i], std::string("Gyro dir ") + kAxisNames[i]);
     }
 }
 
@@ -104,7 +104,7 @@ void CStep14::OnDirection() {
     if (QPushButton* b = controls_.Button(IDC_STEP14_DIRECTION))
         b->setText(direction_ == 1 ? QStringLiteral("Optimization direction(Normal)")
                                    : QStringLiteral("Optimization direction(Reverse)"));
-    ApplyEdit(&SettingsMirror::OptimizationDir, direction_);
+    ApplyEdit(&SettingsMirror::OptimizationDir, direction_, "Optimization direction");
 }
 
 void CStep14::EndDirectionCheck() {

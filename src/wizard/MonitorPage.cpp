@@ -30,6 +30,12 @@ constexpr MonitorChannel kLabelOrder[] = {kMonitorElevator, kMonitorCollective, 
                                           kMonitorRudder, kMonitorTailGain};
 constexpr int kBarLimit = 125;
 
+// The number, and for a screen reader the signal's name with it ("Aileron 42").
+void ShowValue(QLabel& label, const Signal& s, const QString& number) {
+    label.setText(number);
+    label.setAccessibleName(QString::fromUtf8(s.name) + QLatin1Char(' ') + number);
+}
+
 }  // namespace
 
 CStep3::CStep3(AppServices& services, QWidget* parent)
@@ -39,8 +45,7 @@ CStep3::CStep3(AppServices& services, QWidget* parent)
             bars_[s.channel] = bar;
             bar->setAccessibleName(QString::fromUtf8(s.name));
         }
-        if (QLabel* label = controls_.Label(s.label))
-            label->setAccessibleName(QStringLiteral("%1 value").arg(QString::fromUtf8(s.name)));
+        if (QLabel* label = controls_.Label(s.label)) ShowValue(*label, s, label->text());
     }
     WireMessageMap(this, controls_, GetMessageMap());
 }
@@ -79,7 +84,7 @@ void CStep3::Show(const MonitorSignal& m) {
         if (QLabel* label = controls_.Label(s.label)) {
             // The label is transparent: its old text goes with the page area below it.
             update(label->geometry());
-            label->setText(QString::number(m.value[c]));
+            ShowValue(*label, s, QString::number(m.value[c]));
         }
     }
     ++shown_;

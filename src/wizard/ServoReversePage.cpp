@@ -53,7 +53,7 @@ void CStep8::OnChannel(int buttonId) {
         if (kChannels[i].button != buttonId) continue;
         directions_[i] = Flipped(directions_[i]);
         ShowDirection(i);
-        ApplyEdit(kChannels[i].key, directions_[i]);
+        ApplyEdit(kChannels[i].key, directions_[i], "Servo reverse CH" + std::to_string(i + 1));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "link/UnitHistory.h"
 #include "link/UnitSession.h"
 #include "widgets/IconButton.h"
 #include "widgets/LevelBar.h"
@@ -129,7 +130,7 @@ void CStep9::OnChannel(int buttonId) {
     for (const ChannelButton& b : kChannelButtons) {
         if (b.id != buttonId) continue;
         trim_.Channel(b.channel, b.step, Directions()[static_cast<std::size_t>(b.channel)]);
-        FinishChange();
+        FinishChange(QString::fromUtf8(b.name));
     }
 }
 
@@ -137,16 +138,17 @@ void CStep9::OnSwash(int buttonId) {
     for (const SwashButton& b : kSwashButtons) {
         // With no swashplate type chosen there is no mixing to apply: the trims stay as they are.
         if (b.id == buttonId && trim_.Swash(b.axis, b.step, Mirror().SwashPlateType, Directions()))
-            FinishChange();
+            FinishChange(QString::fromUtf8(b.name));
     }
 }
 
 void CStep9::OnClean() {
     trim_.Clean();
-    FinishChange();
+    FinishChange(QStringLiteral("Clean"));
 }
 
-void CStep9::FinishChange() {
+void CStep9::FinishChange(const QString& step) {
+    UnitHistory::Change change(s_.history, "Servo trim " + step.toStdString());
     ParameterBlock& block = session_.Block();
     for (std::size_t i = 0; i < 3; ++i) {
         const int t = trim_.Trims()[i];

@@ -30,8 +30,9 @@ private:
     void OnChannel(int buttonId);
     void OnSwash(int buttonId);
     void OnClean();
-    // Bars, the trims into SetupBlock and mirror, one parameter write.
-    void FinishChange();
+    // Bars, the trims into SetupBlock and mirror, one parameter write: one step of the unit's
+    // history, called after the button pressed.
+    void FinishChange(const QString& step);
     std::array<int, 3> Directions() const;
 
     ServoTrim trim_;

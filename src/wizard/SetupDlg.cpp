@@ -70,6 +70,10 @@ CSetupDlg::CSetupDlg(AppServices& services, QWidget* parent) : QDialog(parent), 
     };
     controls_ = BuildDialog(kTemplate171, this, factories);
     setFixedSize(controls_.Size());
+    // "Finish" is no tab stop: Tab moves between Cancel, Prev and Next and the page. The keyboard
+    // reaches it all the same.
+    if (QPushButton* finish = controls_.Button(IDC_SETUP_FINISH))
+        finish->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F));
     WireMessageMap(this, controls_, GetMessageMap());
 }
 

@@ -4,6 +4,7 @@
 
 #include "framework/NotifyTarget.h"
 #include "framework/Skin.h"
+#include "link/UnitHistory.h"
 #include "link/UnitSession.h"
 #include "widgets/PngResource.h"
 #include "widgets/WidgetFactories.h"
@@ -33,7 +34,8 @@ std::shared_ptr<WindowNotifyTarget> SetupPage::NotifyTarget() {
     return notifyTarget_;
 }
 
-void SetupPage::ApplyEdit(int8_t SettingsMirror::*key, int value) {
+void SetupPage::ApplyEdit(int8_t SettingsMirror::*key, int value, std::string step) {
+    UnitHistory::Change change(s_.history, std::move(step));
     static_cast<void>(session_.ApplyEdit(key, value));
 }
 

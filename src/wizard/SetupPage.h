@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "framework/AppServices.h"
@@ -46,8 +47,9 @@ protected:
     // painted before the fixed ones.
     virtual void PaintChosenPictures(QPainter&) {}
     // The edit rule with the page's copy already updated: the key's device byte and the key
-    // itself take `value`, then the parameter write goes out.
-    void ApplyEdit(int8_t SettingsMirror::*key, int value);
+    // itself take `value`, then the parameter write goes out. It is one step of the unit's
+    // history, called `step` (empty: after the byte and its values).
+    void ApplyEdit(int8_t SettingsMirror::*key, int value, std::string step);
     // What the page starts from: the unit's set as the session holds it.
     const SettingsMirror& Mirror() const;
     // A direction toggle: 1 (normal) becomes -1 (reverse); anything else becomes 1.

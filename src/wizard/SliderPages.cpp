@@ -9,6 +9,7 @@
 
 #include "framework/DialogTemplate.h"
 #include "framework/Skin.h"
+#include "link/UnitHistory.h"
 #include "link/UnitSession.h"
 #include "widgets/PngResource.h"
 
@@ -91,15 +92,24 @@ void SliderPage::OnScroll(int sliderId) {
     });
 }
 
+std::string SliderPage::StepName(std::size_t i) const {
+    const MirrorKey& key = MirrorKeyOf(specs_[i].key);
+    return std::string(specs_[i].name) + " " + std::to_string(*DeviceByte(session_.Block(), key)) +
+           " \u2192 " + std::to_string(LowByte(values_[i]));
+}
+
 void SliderPage::OnRelease(int sliderId) {
-    if (const auto i = boxes_.Released(sliderId))
+    if (const auto i = boxes_.Released(sliderId)) {
+        UnitHistory::Change change(s_.history, StepName(*i));
         static_cast<void>(session_.SetUnitValue(specs_[*i].key, values_[*i]));
+    }
 }
 
 void SliderPage::OnReturn(int editId) {
     // The file copy follows too, as it does for a slider move: a configuration file saved later
     // must hold what the unit and the page show.
     boxes_.Commit(editId, [this](std::size_t i) {
+        UnitHistory::Change change(s_.history, StepName(i));
         static_cast<void>(session_.ApplyEdit(specs_[i].key, values_[i]));
     });
 }
@@ -190,7 +200,7 @@ std::span<const MessageEntry<CStep13>> CStep13::GetMessageMap() {
 void CStep13::OnTailDirection() {
     direction_ = Flipped(direction_);
     ShowDirection();
-    ApplyEdit(&SettingsMirror::ServoDirCH4, direction_);
+    ApplyEdit(&SettingsMirror::ServoDirCH4, direction_, "Tail servo direction");
 }
 
 void CStep13::OnInitPage() {

@@ -50,6 +50,9 @@ protected:
     void OnReturn(int editId);
 
 private:
+    // "Aileron travel 40 → 55": the value's caption, the unit's byte now and the value.
+    std::string StepName(std::size_t i) const;
+
     std::span<const SliderValue> specs_;
     std::vector<int> values_;
     DataExchange ddx_;

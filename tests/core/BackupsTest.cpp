@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "config/ConfigFile.h"
 #include "support/Process.h"
 
 namespace orq {
@@ -38,6 +39,41 @@ TEST_F(BackupsTest, KeepsEachNewSetOnceAndOnlyTheNewestTwoHundred) {
     ASSERT_EQ(kept.size(), BackupStore::kKeep);
     EXPECT_EQ(kept.front().id, 14u);  // 213 kept in all, the oldest 13 gone
     EXPECT_EQ(kept.back().id, 213u);
+}
+
+// What the history window and orqctl backups list: the differences from the set before, a set
+// whose values repeat the one before (its text differs) left out, and the cause in words.
+TEST_F(BackupsTest, KeptSetsSayWhatChangedSinceTheSetBeforeAndWhy) {
+    BackupStore store(dir_ / "backups");
+    SettingsMirror m;
+    const SliderValues sliders;
+    const auto keep = [&](std::string text, const char* cause) {
+        ASSERT_TRUE(store.Keep(text, cause).stored);
+    };
+    keep(RenderConfig(m, sliders), "found");
+    m.Acc1 = 100;
+    m.ServoDirCH2 = -1;
+    keep(RenderConfig(m, sliders), "preset-3d-hard");
+    keep(RenderConfig(m, sliders) + "; a note\r\n", "before-restore");
+    for (int8_t SettingsMirror::*k :
+         {&SettingsMirror::Acc2, &SettingsMirror::Acc3, &SettingsMirror::Acc4,
+          &SettingsMirror::Acc5, &SettingsMirror::Acc6})
+        m.*k = 50;
+    keep(RenderConfig(m, sliders), "transmit");
+
+    const std::vector<KeptSet> sets = ListKeptSets(store);
+    ASSERT_EQ(sets.size(), 3u);
+    EXPECT_TRUE(sets[0].first);
+    EXPECT_EQ(sets[1].entry.cause, "preset-3d-hard");
+    EXPECT_EQ(SummariseChanges(sets[1].changes, "\u2192"),
+              "ServoDirCH2 1\u2192-1, Acc1 7\u2192100");
+    EXPECT_EQ(sets[2].entry.id, 4u);
+    EXPECT_EQ(SummariseChanges(sets[2].changes),
+              "Acc2 7->50, Acc3 7->50, Acc4 7->50, Acc5 7->50, and 1 more");
+    EXPECT_EQ(CauseText(sets[1].entry.cause), "after preset 3D Hard");
+    EXPECT_EQ(CauseText("before-restore"), "before restore");
+    EXPECT_EQ(CauseText("transmit"), "before Transmit");
+    EXPECT_EQ(CauseText("write"), "after write");
 }
 
 // Sets a variable for one test and puts it back after.

@@ -3,25 +3,30 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <tuple>
 
 #include "app/Resources.h"
 #include "app/UARTApp.h"
+#include "config/Backups.h"
 #include "config/ConfigFile.h"
 #include "protocol/Presets.h"
 #include "support/GuiRig.h"
 #include "support/SimPeer.h"
 #include "view/AdvanceDlg.h"
+#include "view/CompareDlg.h"
 #include "view/MainFormTemplate.h"
 #include "view/UARTView.h"
+#include "view/UnitHistoryDlg.h"
 #include "widgets/PngButton.h"
 #include "wizard/MonitorPage.h"
 #include "wizard/SetupDlg.h"
@@ -72,6 +77,9 @@ struct ViewHarness : ServiceRig {
     QLineEdit* Edit(int id) const { return view->Controls().Edit(id); }
     SliderControl* Slider(int id) const { return view->Controls().Slider(id); }
     void Click(int id) const { QTest::mouseClick(Ctrl(id), Qt::LeftButton); }
+    void Click(int id, QWidget* window) const {
+        QTest::mouseClick(FindControl(window, id), Qt::LeftButton);
+    }
     void Command(int id) const { frame->RouteCommand(id); }
     // Answers the file dialog that a button or a menu command is about to open.
     void Pick(int id, FileDialogOutcome outcome, const QString& path = {}) {
@@ -161,6 +169,18 @@ QStringList Asked(const FileDialogRequest& r) {
             QString::number(r.options)};
 }
 
+// The set a connection shows for a unit's image: its mirror and its slider values.
+SettingsMirror MirrorOf(ParameterBlock image) {
+    SliderValues sliders;
+    MirrorFromDevice(image, sliders);
+    return image.Mirror;
+}
+SliderValues SlidersOf(ParameterBlock image) {
+    SliderValues sliders;
+    MirrorFromDevice(image, sliders);
+    return sliders;
+}
+
 UnitImage DistinctImage() {
     UnitImage image = FactoryImage(3);
     image.Tuning.SpinSpeed1 = 50;
@@ -194,6 +214,9 @@ private slots:
     void unplugMidWriteOrUnderTheWizardEndsNotConnected();
     void aUnitThatComesBackOnItsNameIsFoundAgain();
     void aSlicedLineConnectsAndANoisyOneEndsTheScanEitherWay();
+    void undoAndRedoSendTheSetBeforeAndAfterEachChange();
+    void unitHistoryFollowsTheFolderAndWritesAKeptSetBack();
+    void compareShowsTheKeysThatDifferAndTheValuesOutOfRange();
 };
 
 // The start values shown, each slider and preset button in the skin's dress; Ctrl+N again.
@@ -724,6 +747,275 @@ void MainFormTest::aSlicedLineConnectsAndANoisyOneEndsTheScanEitherWay() {
         if (faults.noise == 0) QCOMPARE(h.frame->StatusText(), QStringLiteral("Connected!"));
         QCOMPARE(h.Lamps(), QString(h.view->Connected() ? "ggg" : "rrr"));
     }
+}
+
+namespace {
+// The Edit menu's item for a command, as the frame shows it.
+QAction* EditItem(const ViewHarness& h, int id) {
+    return h.frame->findChild<QAction*>(QStringLiteral("cmd%1").arg(id));
+}
+// The device bytes a frame carries against an image's.
+bool Carries(const Frame& f, const ParameterBlock& b) {
+    return Raw(&f[kTuning], TuningBlock::kSize) == Raw(&b.Tuning, TuningBlock::kSize) &&
+           Raw(&f[2], SetupBlock::kSentSize) == Raw(&b.Setup, SetupBlock::kSentSize);
+}
+}  // namespace
+
+// Each change is a step: Undo sends the set before it and the form shows that; Redo the set after.
+void MainFormTest::undoAndRedoSendTheSetBeforeAndAfterEachChange() {
+    QTemporaryDir dir;
+    SimPeer unit;
+    UsePorts(unit.Path());
+    ViewHarness h;
+    QAction* undo = EditItem(h, ID_EDIT_UNDO);
+    QAction* redo = EditItem(h, ID_EDIT_REDO);
+    QVERIFY(!undo->isEnabled() && undo->text() == "Undo" && !redo->isEnabled());
+    QVERIFY2(h.Connect(), qPrintable(h.State()));
+    h.frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(h.frame));
+    const ParameterBlock found = h.block;
+    ParameterBlock mine = found;
+    mine.Tuning.Acc1 = 99;
+    mine.Tuning.SpinSpeed1 = 44;
+    WriteFile(dir.filePath("mine.ini"), QByteArray::fromStdString(RenderDevice(mine)));
+    const QString shown = h.Edit(IDC_PITCH_AGILITY_EDIT)->text();
+    // A slider let go at the top; Ctrl+Z with the slider in focus.
+    SliderControl* s = h.Slider(IDC_PITCH_AGILITY_SLIDER);
+    const QPoint top(Thumb(s).x(), -40);
+    Mouse(s, QEvent::MouseButtonPress, Thumb(s), Qt::LeftButton, Qt::LeftButton);
+    Mouse(s, QEvent::MouseMove, top, Qt::NoButton, Qt::LeftButton);
+    Mouse(s, QEvent::MouseButtonRelease, top, Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(undo->text(), "Undo PitchAgility " + shown + " \u2192 60");
+    const ParameterBlock moved = h.block;
+    h.Mark(unit);
+    s->setFocus();
+    QTest::keyClick(s, Qt::Key_Z, Qt::ControlModifier);
+    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
+    QVERIFY(Carries(unit.Since()[0], found));
+    QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), shown);
+    QCOMPARE(s->value(), 75 - shown.toInt());
+    QVERIFY(!undo->isEnabled() && redo->text() == "Redo PitchAgility " + shown + " \u2192 60");
+    QTest::keyClick(s, Qt::Key_Y, Qt::ControlModifier);
+    QTRY_COMPARE(unit.CountSince(), std::size_t{2});
+    QVERIFY(Carries(unit.Since()[1], moved));
+    QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("60"));
+
+    // In an edit box the keys undo and redo the box's own text, and nothing goes to the unit.
+    h.Mark(unit);
+    QLineEdit* box = h.Edit(IDC_ROLL_GAIN_EDIT);
+    const QString typed = box->text();
+    box->setFocus();
+    QTest::keyClicks(box, "7");
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(box->text(), typed);
+    QTest::keyClick(box, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(box->text(), typed + "7");
+    QTest::keyClick(box, Qt::Key_Backspace, Qt::AltModifier);
+    QCOMPARE(box->text(), typed);
+    QTest::qWait(kQuietMs);
+    QCOMPARE(unit.CountSince(), std::size_t{0});
+
+    // A preset: the set and the marked button go back.
+    h.Click(IDC_PRESET_3D_HARD);
+    QCOMPARE(undo->text(), QStringLiteral("Undo preset 3D Hard"));
+    h.Mark(unit);
+    undo->trigger();
+    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
+    QVERIFY(Carries(unit.Since()[0], moved));
+    QVERIFY(!h.view->Controls().Control<CPngButton>(IDC_PRESET_3D_HARD)->Selected());
+    redo->trigger();
+    QVERIFY(h.view->Controls().Control<CPngButton>(IDC_PRESET_3D_HARD)->Selected());
+
+    // Transmit names the file it sent.
+    h.Pick(ID_FILE_OPEN, FileDialogOutcome::Ok, dir.filePath("mine.ini"));
+    const ParameterBlock beforeTransmit = h.block;
+    h.Command(ID_FILE_TRANSMIT);
+    QCOMPARE(undo->text(), QStringLiteral("Undo Transmit mine.ini"));
+    h.Mark(unit);
+    undo->trigger();
+    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
+    QVERIFY(Carries(unit.Since()[0], beforeTransmit));
+    QCOMPARE(int(h.block.Mirror.Acc1), 99);  // the file opened stays opened
+
+    // A Setup page's change, undone from the main window once the wizard has closed.
+    h.modal.onRun = [&](QDialog& wizard) {
+        for (int i = 0; i < 6; ++i) Press(&wizard, {IDC_SETUP_NEXT});
+        Press(&wizard, {IDC_STEP8_CH2, IDC_SETUP_CANCEL});
+        return wizard.result();
+    };
+    h.Click(IDC_SETUP);
+    QCOMPARE(undo->text(), QStringLiteral("Undo Servo reverse CH2"));
+    h.Mark(unit);
+    undo->trigger();
+    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
+    QCOMPARE(int8_t(unit.Since()[0][2 + 7]), found.Setup.ServoDirCH2);
+    QCOMPARE(h.block.Mirror.ServoDirCH2, found.Setup.ServoDirCH2);
+
+    // Unplugged: the items rest and say why; a new connection starts a history of its own.
+    unit.Unplug();
+    QTRY_COMPARE(h.State(), QStringLiteral("Not Connect! rrr"));
+    QVERIFY(!undo->isEnabled() && undo->statusTip().startsWith("No unit connected"));
+    h.frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(h.frame));
+    QTest::keyClick(h.Slider(IDC_ROLL_GAIN_SLIDER), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(h.frame->statusBar()->currentMessage(), undo->statusTip());
+    SimPeer second;
+    UsePorts(second.Path());
+    QVERIFY2(h.Connect(), qPrintable(h.State()));
+    QVERIFY(!undo->isEnabled() && !redo->isEnabled() && undo->text() == "Undo");
+}
+
+namespace {
+// The rows of a list view, each as its cells joined by '|'.
+QStringList Rows(const QTreeWidget* list) {
+    QStringList rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QStringList cells;
+        for (int c = 0; c < list->columnCount(); ++c) cells << list->topLevelItem(i)->text(c);
+        rows << cells.join('|');
+    }
+    return rows;
+}
+}  // namespace
+
+// The kept sets with their causes and differences; one kept by orqctl while the window is up
+// appears; an older one written back is what the unit holds, read back, with the unit's set kept
+// before it; Save as writes it to a file; without a unit the window only browses and saves.
+void MainFormTest::unitHistoryFollowsTheFolderAndWritesAKeptSetBack() {
+    QTemporaryDir data, dir;
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    const BackupStore store(BackupStore::DefaultFolder());
+    SimPeer unit;
+    UsePorts(unit.Path());
+    ViewHarness h;
+    QVERIFY2(h.Connect(), qPrintable(h.State()));
+    const ParameterBlock found = h.block;
+    h.Click(IDC_PRESET_3D_HARD);
+    const ParameterBlock hard = h.block;
+    h.Mark(unit);
+    h.messages.Clear();
+    QStringList asked, causes;
+    h.modal.onRun = [&](QDialog& d) {
+        auto* history = qobject_cast<CUnitHistoryDlg*>(&d);
+        auto* list = history->Controls().Control<QTreeWidget>(CUnitHistoryDlg::IDC_HISTORY_LIST);
+        auto* diff = history->Controls().Control<QTreeWidget>(CUnitHistoryDlg::IDC_HISTORY_DIFF);
+        const QStringList rows = Rows(list);
+        [&] {
+            QCOMPARE(rows.size(), 2);
+            QVERIFY2(rows[0].contains("|after preset 3D Hard|PitchAgility "), qPrintable(rows[0]));
+            QVERIFY(rows[1].endsWith("|found|the first kept"));
+            QCOMPARE(diff->topLevelItemCount(), 0);  // the unit holds the newest
+            // orqctl keeps a set meanwhile.
+            ParameterBlock other = hard;
+            other.Tuning.Acc1 = 33;
+            BackupStore(BackupStore::DefaultFolder()).Keep(RenderDevice(other), "write");
+            QTRY_COMPARE(list->topLevelItemCount(), 3);
+            QVERIFY(Rows(list)[0].contains("|after write|Acc1 "));
+            list->setCurrentItem(list->topLevelItem(2));  // found
+            QVERIFY(hard.Tuning.Acc2 != found.Tuning.Acc2);
+            QCOMPARE(Rows(diff).filter(QRegularExpression("^Acc2\\|")),
+                     QStringList(QStringLiteral("Acc2|section3|%1|%2")
+                                     .arg(hard.Tuning.Acc2)
+                                     .arg(found.Tuning.Acc2)));
+            h.Click(CUnitHistoryDlg::IDC_HISTORY_WRITE, history);
+            QTRY_VERIFY(!history->ReadingBack());
+            asked = h.messages.Texts();
+            QVERIFY(Rows(list)[0].contains("|after restore|"));
+            h.files.Answer(FileDialogOutcome::Ok, dir.filePath("kept"));
+            h.Click(CUnitHistoryDlg::IDC_HISTORY_SAVE, history);
+        }();
+        return int(QDialog::Rejected);
+    };
+    h.Command(ID_FILE_UNIT_HISTORY);
+    QCOMPARE(asked.size(), 2);
+    QVERIFY2(asked[0].startsWith("Write the set kept ") &&
+                 asked[0].contains(QStringLiteral(" (found) to ORQ? %1 keys will change")
+                                       .arg(DiffMirrors(hard.Mirror, found.Mirror).size())),
+             qPrintable(asked[0]));
+    QVERIFY2(asked[1].startsWith("ORQ holds the set kept "), qPrintable(asked[1]));
+    // The unit heard the write and the read-back request, and holds the set found (a kept set
+    // is a configuration file: the bytes without a key keep what the unit had).
+    QTRY_COMPARE(unit.CountSince(), std::size_t{2});
+    ParameterBlock held;
+    held.Setup = unit.Unit().Image().Setup;
+    held.Tuning = unit.Unit().Image().Tuning;
+    QVERIFY(Carries(unit.Since()[0], held));
+    QVERIFY(MirrorOf(held) == MirrorOf(found));
+    for (const BackupStore::Entry& e : store.List()) causes << QString::fromStdString(e.cause);
+    QCOMPARE(causes,
+             (QStringList{"found", "preset-3d-hard", "write", "before-restore", "restore"}));
+    QVERIFY(ReadFile(QString::fromStdString(store.List()[3].path.string())) ==
+            QString::fromStdString(RenderDevice(hard)));
+    SettingsMirror saved;
+    SliderValues sliders;
+    QVERIFY(LoadConfig(dir.filePath("kept.ini").toStdString(), saved, sliders).found);
+    QVERIFY(saved == MirrorOf(found));
+    // The form shows the set written; it is one step of Undo.
+    QCOMPARE(h.Shown(), ShownOf(SlidersOf(found)));
+    QVERIFY(EditItem(h, ID_EDIT_UNDO)->text().startsWith("Undo restore "));
+
+    unit.Unplug();
+    QTRY_COMPARE(h.State(), QStringLiteral("Not Connect! rrr"));
+    h.modal.onRun = [&](QDialog& d) {
+        auto* history = qobject_cast<CUnitHistoryDlg*>(&d);
+        [&] {
+            QCOMPARE(history->Sets().size(), std::size_t{5});
+            QVERIFY(!history->Controls().Control(CUnitHistoryDlg::IDC_HISTORY_WRITE)->isEnabled());
+            QVERIFY(history->Controls().Control(CUnitHistoryDlg::IDC_HISTORY_SAVE)->isEnabled());
+            QVERIFY(history->Controls()
+                        .Label(CUnitHistoryDlg::IDC_HISTORY_DIFF_CAPTION)
+                        ->text()
+                        .startsWith("No unit connected"));
+        }();
+        return int(QDialog::Rejected);
+    };
+    h.Command(ID_FILE_UNIT_HISTORY);
+    qunsetenv("XDG_DATA_HOME");
+}
+
+// Without a unit against what the form would save; with one against the unit's set. A value out
+// of range is named and its key still compared.
+void MainFormTest::compareShowsTheKeysThatDifferAndTheValuesOutOfRange() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("mine.ini");
+    ViewHarness h;
+    h.TypeAndEnter(IDC_PITCH_GAIN_EDIT, "30");
+    h.Pick(ID_FILE_SAVE, FileDialogOutcome::Ok, file);
+    // A slider moved by a key changes the form's value only: the form's set is what Save writes.
+    h.Slider(IDC_PITCH_GAIN_SLIDER)->setFocus();
+    QTest::keyClick(h.Slider(IDC_PITCH_GAIN_SLIDER), Qt::Key_Up);
+    QVERIFY(!WritePrivateProfileString("section3", "Acc1", "300", file.toStdString()));
+    QStringList rows, problems;
+    QString caption, column;
+    h.modal.onRun = [&](QDialog& d) {
+        auto* compare = qobject_cast<CCompareDlg*>(&d);
+        const auto* diff = compare->Controls().Control<QTreeWidget>(CCompareDlg::IDC_COMPARE_DIFF);
+        rows = Rows(diff);
+        column = diff->headerItem()->text(2);
+        problems =
+            Rows(compare->Controls().Control<QTreeWidget>(CCompareDlg::IDC_COMPARE_PROBLEMS));
+        caption = compare->Controls().Label(CCompareDlg::IDC_COMPARE_CAPTION)->text();
+        return int(QDialog::Rejected);
+    };
+    h.Pick(ID_FILE_COMPARE, FileDialogOutcome::Ok, file);
+    QCOMPARE(rows, (QStringList{"PitchGain|section1|31|30", "Acc1|section3|7|127"}));
+    QCOMPARE(column, QStringLiteral("Form"));
+    // The form's start-up set has no installation and no swashplate type chosen yet.
+    QCOMPARE(problems, (QStringList{"[section2] FixMode=0 is outside 1..3",
+                                    "[section2] SwashPlateType=0 is outside 1..5",
+                                    "[section3] Acc1=300 is outside 7..125"}));
+    QVERIFY(h.messages.Texts().isEmpty());
+
+    SimPeer unit;
+    UsePorts(unit.Path());
+    QVERIFY2(h.Connect(), qPrintable(h.State()));
+    WriteFile(file, QByteArray::fromStdString(RenderDevice(h.block)));
+    h.Pick(ID_FILE_COMPARE, FileDialogOutcome::Ok, file);
+    QCOMPARE(rows, QStringList());
+    QCOMPARE(caption, QStringLiteral("mine.ini holds the same values as the unit's set."));
+    QCOMPARE(column, QStringLiteral("Unit"));
+    h.Pick(ID_FILE_COMPARE, FileDialogOutcome::Ok, dir.filePath("gone.ini"));
+    QVERIFY(h.messages.Last().contains("could not be read"));
 }
 
 QTEST_MAIN(MainFormTest)

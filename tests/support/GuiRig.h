@@ -15,6 +15,7 @@
 
 #include "framework/AppServices.h"
 #include "framework/NotifyTarget.h"
+#include "link/UnitHistory.h"
 #include "link/UnitSession.h"
 #include "protocol/LinkFrame.h"
 #include "protocol/ParameterBlock.h"
@@ -44,7 +45,8 @@ struct ServiceRig {
     ScriptedFileDialog files;
     ScriptedModalRunner modal;
     RecordingSkin skin;
-    AppServices services{session, messages, files, modal, skin, notifier};
+    UnitHistory history{session};
+    AppServices services{session, messages, files, modal, skin, notifier, history};
 };
 
 #ifndef _WIN32

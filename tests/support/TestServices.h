@@ -19,6 +19,12 @@ public:
         texts_ << text;
         if (onShow) onShow(text);
     }
+    // Questions are recorded with the texts and answered `answer`.
+    bool Ask(QWidget* parent, const QString& text) override {
+        Show(parent, text);
+        return answer;
+    }
+    bool answer = true;
     const QStringList& Texts() const { return texts_; }
     QString Last() const { return texts_.isEmpty() ? QString() : texts_.last(); }
     void Clear() { texts_.clear(); }

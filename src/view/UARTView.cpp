@@ -173,10 +173,14 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
     lampOn_ = LoadPngResource(kLampOn);
     // The pictures lie right of and below the template's own area; the form claims them too.
     QSize size = controls_.Size();
-    if (lampOn_) size.setWidth(std::max(size.width(), kLampX.back() + lampOn_->width()));
+    if (lampOn_) {
+        const int lampWidth = lampOn_->deviceIndependentSize().toSize().width();
+        size.setWidth(std::max(size.width(), kLampX.back() + lampWidth));
+    }
     if (unitPicture_) {
-        size.setWidth(std::max(size.width(), kUnitPictureX + unitPicture_->width()));
-        size.setHeight(std::max(size.height(), kUnitPictureY + unitPicture_->height()));
+        const QSize picture = unitPicture_->deviceIndependentSize().toSize();
+        size.setWidth(std::max(size.width(), kUnitPictureX + picture.width()));
+        size.setHeight(std::max(size.height(), kUnitPictureY + picture.height()));
     }
     setMinimumSize(size);
 

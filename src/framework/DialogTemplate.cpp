@@ -22,6 +22,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <vector>
 
 namespace orq {
 
@@ -67,9 +68,7 @@ protected:
 // window changes size and when its text changes.
 class StaticText : public QLabel {
 public:
-    StaticText(const QString& text, QWidget* parent) : QLabel(text, parent) {
-        if (parent) parent->installEventFilter(this);
-    }
+    using QLabel::QLabel;
     void SetTemplateRect(const QRect& r) {
         template_ = r;
         setGeometry(r);
@@ -83,7 +82,10 @@ public:
         fitted_ = text();
         QRect area = template_;
         QString whole = text();
-        if (next_ && (joined_ || !FitsIn(area, whole))) {
+        const QFontMetrics metrics(font());
+        // Most statics are short: no glyph is wider than the widest, and no line needs measuring.
+        const bool shortText = metrics.maxWidth() * whole.size() <= area.width();
+        if (next_ && (joined_ || (!shortText && !FitsIn(area, whole)))) {
             // The sentence goes on below: it flows on over the second half's rectangle.
             if (!joined_) {
                 joined_ = true;
@@ -96,8 +98,8 @@ public:
         }
         // What lies beyond the window's edge cannot be seen.
         area.setRight(std::min(area.right(), window->width() - 1));
-        const QFontMetrics metrics(font());
-        const bool oneLine = metrics.horizontalAdvance(whole) <= area.width();
+        const bool oneLine = (shortText && area.width() == template_.width()) ||
+                             metrics.horizontalAdvance(whole) <= area.width();
         bool wrap = !oneLine;
         if (wrap && NeededHeight(area.width(), whole) > area.height()) {
             const QRect grown(area.topLeft(),
@@ -110,22 +112,18 @@ public:
         setWordWrap(wrap);
         setGeometry(area);
     }
+    // Whether the text changed since it was fitted last.
+    bool TextChanged() const { return text() != fitted_; }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == parentWidget() &&
-            (event->type() == QEvent::Resize ||
-             (event->type() == QEvent::LayoutRequest && text() != fitted_)))
-            Fit();
-        return QLabel::eventFilter(watched, event);
-    }
     void showEvent(QShowEvent* event) override {
         Fit();
         QLabel::showEvent(event);
     }
     void changeEvent(QEvent* event) override {
         QLabel::changeEvent(event);
-        if (event->type() == QEvent::FontChange) Fit();
+        // Polishing sets the font before the static is first shown, which fits it anyway.
+        if (event->type() == QEvent::FontChange && isVisible()) Fit();
     }
 
 private:
@@ -157,6 +155,26 @@ private:
     QString fitted_;
     StaticText* next_ = nullptr;
     bool joined_ = false;
+};
+
+// Fits a window's statics again when the window changes size, and those whose text changed when
+// the window is asked to lay out again (a label asks that of its window when its text changes).
+class StaticFitter : public QObject {
+public:
+    explicit StaticFitter(QWidget* window) : QObject(window) { window->installEventFilter(this); }
+    void Add(StaticText* label) { statics_.push_back(label); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        const bool resized = event->type() == QEvent::Resize;
+        if (resized || event->type() == QEvent::LayoutRequest)
+            for (StaticText* label : statics_)
+                if (label && (resized || label->TextChanged())) label->Fit();
+        return false;
+    }
+
+private:
+    std::vector<QPointer<StaticText>> statics_;
 };
 
 bool DefaultTabStop(ControlKind kind) {
@@ -403,6 +421,7 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
     QWidget* previousStop = nullptr;
     QLabel* caption = nullptr;    // a static just before an edit box or slider names it
     StaticText* above = nullptr;  // the static just before, when this one may go on from it
+    StaticFitter* fitter = nullptr;
     for (const ControlSpec& control : tmpl.controls) {
         QWidget* w = MakeControl(control, dialog, factories);
         if (caption &&
@@ -413,6 +432,8 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
         w->setGeometry(DluToPixels(control.x, control.y, control.cx, control.cy, tmpl.font.units));
         if (auto* label = dynamic_cast<StaticText*>(w)) {
             label->SetTemplateRect(w->geometry());
+            if (!fitter) fitter = new StaticFitter(dialog);
+            fitter->Add(label);
             // Lines broken by hand: the next static starts within a line below this one.
             const QRect r = w->geometry();
             if (above && r.top() >= above->TemplateRect().bottom() &&

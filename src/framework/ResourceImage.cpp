@@ -5,9 +5,16 @@
 
 namespace orq {
 
+qreal ScreenRatio() {
+    return qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+}
+
 QImage LoadResourceImage(const QString& path) {
-    // The highest ratio of any screen: a window may move to it.
-    if (qGuiApp && qGuiApp->devicePixelRatio() > 1.0) {
+    return LoadResourceImage(path, ScreenRatio());
+}
+
+QImage LoadResourceImage(const QString& path, qreal screenRatio) {
+    if (screenRatio > 1.0) {
         QString sharp = path;
         sharp.insert(sharp.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
         QImageReader reader(sharp, "png");

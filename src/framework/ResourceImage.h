@@ -16,5 +16,11 @@ namespace orq {
 
 // Null when the resource is missing or does not decode.
 QImage LoadResourceImage(const QString& path);
+// The same for screens of this ratio, on any thread: a window's pictures may decode on another
+// core while the window is built.
+QImage LoadResourceImage(const QString& path, qreal screenRatio);
+// The highest ratio of device pixels to units of any screen (a window may move to it); ask on
+// the GUI thread.
+qreal ScreenRatio();
 
 }  // namespace orq

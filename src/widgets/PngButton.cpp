@@ -15,14 +15,15 @@ CPngButton::CPngButton(QWidget* parent) : QAbstractButton(parent) {
 }
 
 void CPngButton::SetImage(int id, const char* type) {
-    std::optional<QImage> image = LoadPngResource(id, type);
-    // Unlike plain pictures, the strips are colour-corrected to the screen's sRGB.
-    if (image && image->colorSpace().isValid() && image->colorSpace() != QColorSpace::SRgb)
-        image->convertToColorSpace(QColorSpace::SRgb);
+    const std::optional<QImage> image = LoadPngResource(id, type);
     SetImage(image ? *image : QImage());
 }
 
-void CPngButton::SetImage(const QImage& strip) {
+void CPngButton::SetImage(const QImage& picture) {
+    QImage strip = picture;
+    // Unlike plain pictures, the strips are colour-corrected to the screen's sRGB.
+    if (strip.colorSpace().isValid() && strip.colorSpace() != QColorSpace::SRgb)
+        strip.convertToColorSpace(QColorSpace::SRgb);
     strip_ = strip.isNull() ? QPixmap() : QPixmap::fromImage(strip);
     if (!strip_.isNull()) {
         const QSize units = strip_.deviceIndependentSize().toSize();

@@ -18,7 +18,11 @@ QString PngResourcePath(int id, const char* type) {
 }
 
 std::optional<QImage> LoadPngResource(int id, const char* type) {
-    QImage image = LoadResourceImage(PngResourcePath(id, type));
+    return LoadPngResource(id, type, ScreenRatio());
+}
+
+std::optional<QImage> LoadPngResource(int id, const char* type, qreal screenRatio) {
+    QImage image = LoadResourceImage(PngResourcePath(id, type), screenRatio);
     if (image.isNull()) return std::nullopt;
     return image;
 }

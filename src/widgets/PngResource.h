@@ -20,5 +20,7 @@ QString PngResourcePath(int id, const char* type = "PNG");
 // pixel to a unit it is the @2x render (LoadResourceImage): its size in units is
 // deviceIndependentSize().
 std::optional<QImage> LoadPngResource(int id, const char* type = "PNG");
+// The same for screens of this ratio (ScreenRatio), on any thread.
+std::optional<QImage> LoadPngResource(int id, const char* type, qreal screenRatio);
 
 }  // namespace orq

@@ -132,6 +132,9 @@ void FrameworkTest::staticsTooNarrowWrapGrowOrJoinTheLineBelow() {
     // A window narrower than its template: the text wraps inside what it shows.
     window.resize(35, window.height());
     QVERIFY(c.Label(3)->geometry().right() < 35);
+    // A new text is fitted anew.
+    c.Label(3)->setText(QStringLiteral("ok"));
+    QTRY_VERIFY(!c.Label(3)->wordWrap());
 }
 
 void FrameworkTest::templateBuildsPositionedControlsFoundByIdInTabOrder() {

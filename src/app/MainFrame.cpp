@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <utility>
 
@@ -29,10 +30,6 @@ CMainFrame::CMainFrame(Skin& skin, CommandTarget* app) : skin_(skin), app_(app) 
     setWindowTitle(QStringLiteral("ORQ 2.1"));
     setFixedSize(kFrameWidth, kFrameHeight);
     move(kFrameX, kFrameY);
-    QIcon icon;
-    for (const char* size : {"16", "32", "48", "256"})
-        icon.addFile(QStringLiteral(":/ICON/%1-%2.png").arg(kAppIcon).arg(QLatin1String(size)));
-    setWindowIcon(icon);
 
     BuildMenus();
 
@@ -169,6 +166,22 @@ void CMainFrame::ShowNotice(const QString& text) {
 void CMainFrame::SetProgressPos(int position) {
     pendingProgress_ = position;
     if (progress_) progress_->setValue(position);
+}
+
+void CMainFrame::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    // The icon goes to the window manager once the window is on screen: decoding its four sizes
+    // and handing them over must not keep the window itself waiting.
+    if (!iconRequested_) {
+        iconRequested_ = true;
+        QTimer::singleShot(0, this, [this] {
+            QIcon icon;
+            for (int size : {16, 32, 48, 256})
+                icon.addFile(QStringLiteral(":/ICON/%1-%2.png").arg(kAppIcon).arg(size),
+                             QSize(size, size));
+            setWindowIcon(icon);
+        });
+    }
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {

@@ -48,6 +48,7 @@ public:
     QLabel* ProgressPane() const { return pane1_; }
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -71,6 +72,7 @@ private:
     QAction* redo_ = nullptr;
     bool reasonShown_ = false;
     bool placeRequested_ = false;
+    bool iconRequested_ = false;
     int pendingProgress_ = 0;
 };
 

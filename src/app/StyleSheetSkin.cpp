@@ -10,7 +10,9 @@ namespace orq {
 namespace {
 void Repolish(QWidget* w) {
     // Property selectors are matched when a widget is polished; a property set afterwards
-    // takes effect only after a fresh polish.
+    // takes effect only after a fresh polish. One not polished yet (not shown yet) has its
+    // property matched when it is.
+    if (!w->testAttribute(Qt::WA_WState_Polished)) return;
     w->style()->unpolish(w);
     w->style()->polish(w);
     w->update();

@@ -3,8 +3,9 @@
 #include <QCoreApplication>
 
 #include "app/AboutDlg.h"
-#include "framework/Skin.h"
+#include "app/StartupProbe.h"
 #include "framework/Services.h"
+#include "framework/Skin.h"
 
 namespace orq {
 
@@ -19,15 +20,19 @@ CUARTApp::~CUARTApp() = default;
 
 bool CUARTApp::InitInstance(const FormFactory& makeForm) {
     services_.skin.Start("IDR_MYTYPE1", "MYTYPE", 1, 6, 0);
+    StartupProbe::Step("skin");
     QCoreApplication::setOrganizationName(QString::fromUtf8(kProfileOrganisation));
     QCoreApplication::setApplicationName(QString::fromUtf8(kMessageBoxCaption));
 
     frame_ = std::make_unique<CMainFrame>(services_.skin, this);
+    StartupProbe::Step("frame");
     FormView* form = makeForm ? makeForm(*frame_, services_) : nullptr;
+    StartupProbe::Step("form");
     if (!form) form = new FormView;
     form->setObjectName(QStringLiteral("form101"));
     frame_->SetForm(form);
     form->OnInitialUpdate();
+    StartupProbe::Step("update");
 
     frame_->show();
     return true;

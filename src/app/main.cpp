@@ -42,6 +42,7 @@ void FatalToOneLine(QtMsgType type, const QMessageLogContext&, const QString&) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    orq::StartupProbe::Step("main");
     // Without a display Qt would abort with a core dump; say what is wrong instead.
     if (std::string missing; !orq::DisplayNamed(missing)) {
         std::fprintf(stderr, "orq: no display to show the window on (%s)\n", missing.c_str());
@@ -59,14 +60,18 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    orq::StartupProbe::Step("demo");
 
     // A display that is named but cannot be reached ends in a fatal message from the platform
     // plugin: keep it to one line and an exit code. Later messages take the normal road.
     QtMessageHandler previous = qInstallMessageHandler(FatalToOneLine);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
+    orq::StartupProbe::Step("qapplication");
     orq::InitGuiResources();
+    orq::StartupProbe::Step("resources");
     orq::LoadTemplateFonts();
+    orq::StartupProbe::Step("fonts");
     orq::StartupProbe probe;  // bench/startup
     if (orq::StartupProbe::Requested()) app.installEventFilter(&probe);
     // Menus, status bar and message boxes in the templates' font, like the windows themselves.
@@ -91,6 +96,7 @@ int main(int argc, char** argv) {
         return form;
     };
     if (!theApp.InitInstance(makeForm)) return 1;
+    orq::StartupProbe::Step("window");
     const int code = QApplication::exec();
     return theApp.ExitInstance(code);
 }

@@ -1,6 +1,7 @@
 #include "framework/DialogTemplate.h"
 
 #include "framework/Accessible.h"
+#include "framework/ResourceImage.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -21,6 +22,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <vector>
 
 namespace orq {
 
@@ -56,6 +58,123 @@ protected:
         p.drawItemText(area.adjusted(2, 0, -2, 0), Qt::AlignCenter | Qt::TextWordWrap, palette(),
                        isEnabled(), caption, QPalette::ButtonText);
     }
+};
+
+// A static of a template. Its text is read whole, in whatever font the system has and on any
+// screen: text that does not fit its rectangle on one line wraps inside it; where the rectangle
+// is too low for the lines it grows downwards, as far as nothing else lies there; and the first
+// half of a sentence broken by hand over two statics, one under the other, becomes one paragraph
+// with its second half over both rectangles. It fits itself again when it is shown, when its
+// window changes size and when its text changes.
+class StaticText : public QLabel {
+public:
+    using QLabel::QLabel;
+    void SetTemplateRect(const QRect& r) {
+        template_ = r;
+        setGeometry(r);
+    }
+    const QRect& TemplateRect() const { return template_; }
+    void SetContinuation(StaticText* next) { next_ = next; }
+
+    void Fit() {
+        QWidget* window = parentWidget();
+        if (!window || template_.isEmpty()) return;
+        fitted_ = text();
+        QRect area = template_;
+        QString whole = text();
+        const QFontMetrics metrics(font());
+        // Most statics are short: no glyph is wider than the widest, and no line needs measuring.
+        const bool shortText = metrics.maxWidth() * whole.size() <= area.width();
+        if (next_ && (joined_ || (!shortText && !FitsIn(area, whole)))) {
+            // The sentence goes on below: it flows on over the second half's rectangle.
+            if (!joined_) {
+                joined_ = true;
+                whole += QLatin1Char(' ') + next_->text();
+                next_->hide();
+                fitted_ = whole;
+                setText(whole);
+            }
+            area = template_.united(next_->TemplateRect());
+        }
+        // What lies beyond the window's edge cannot be seen.
+        area.setRight(std::min(area.right(), window->width() - 1));
+        const bool oneLine = (shortText && area.width() == template_.width()) ||
+                             metrics.horizontalAdvance(whole) <= area.width();
+        bool wrap = !oneLine;
+        if (wrap && NeededHeight(area.width(), whole) > area.height()) {
+            const QRect grown(area.topLeft(),
+                              QSize(area.width(), NeededHeight(area.width(), whole)));
+            if (RoomFor(grown, area))
+                area = grown;
+            else  // no room: a static a line high keeps to it rather than show a sliver below
+                wrap = area.height() * 2 >= metrics.lineSpacing() * 3;
+        }
+        setWordWrap(wrap);
+        setGeometry(area);
+    }
+    // Whether the text changed since it was fitted last.
+    bool TextChanged() const { return text() != fitted_; }
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        Fit();
+        QLabel::showEvent(event);
+    }
+    void changeEvent(QEvent* event) override {
+        QLabel::changeEvent(event);
+        // Polishing sets the font before the static is first shown, which fits it anyway.
+        if (event->type() == QEvent::FontChange && isVisible()) Fit();
+    }
+
+private:
+    int NeededHeight(int width, const QString& text) const {
+        return fontMetrics()
+            .boundingRect(QRect(0, 0, width, 1 << 20), int(alignment()) | Qt::TextWordWrap, text)
+            .height();
+    }
+    bool FitsIn(const QRect& r, const QString& text) const {
+        const QFontMetrics metrics(font());
+        return metrics.horizontalAdvance(text) <= r.width() ||
+               NeededHeight(r.width(), text) <= r.height();
+    }
+    // Nothing the window shows lies where the static would grow, and it stays in the window.
+    bool RoomFor(const QRect& grown, const QRect& now) const {
+        const QWidget* window = parentWidget();
+        if (grown.bottom() >= window->height()) return false;
+        for (const QObject* o : window->children()) {
+            const auto* w = qobject_cast<const QWidget*>(o);
+            if (!w || w == this || w == next_ || !w->isVisibleTo(window) ||
+                qobject_cast<const QGroupBox*>(w))
+                continue;
+            if (w->geometry().intersects(grown) && !w->geometry().intersects(now)) return false;
+        }
+        return true;
+    }
+
+    QRect template_;
+    QString fitted_;
+    StaticText* next_ = nullptr;
+    bool joined_ = false;
+};
+
+// Fits a window's statics again when the window changes size, and those whose text changed when
+// the window is asked to lay out again (a label asks that of its window when its text changes).
+class StaticFitter : public QObject {
+public:
+    explicit StaticFitter(QWidget* window) : QObject(window) { window->installEventFilter(this); }
+    void Add(StaticText* label) { statics_.push_back(label); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        const bool resized = event->type() == QEvent::Resize;
+        if (resized || event->type() == QEvent::LayoutRequest)
+            for (StaticText* label : statics_)
+                if (label && (resized || label->TextChanged())) label->Fit();
+        return false;
+    }
+
+private:
+    std::vector<QPointer<StaticText>> statics_;
 };
 
 bool DefaultTabStop(ControlKind kind) {
@@ -103,9 +222,8 @@ QWidget* MakeControl(const ControlSpec& control, QWidget* parent,
             return e;
         }
         case ControlKind::Static: {
-            auto* l = new QLabel(text, parent);
+            auto* l = new StaticText(text, parent);
             l->setAlignment(HorizontalAlignment(control.style, Qt::AlignLeft) | Qt::AlignTop);
-            l->setWordWrap(true);
             if (control.style & kBorder) l->setFrameShape(QFrame::Box);
             return l;
         }
@@ -126,7 +244,8 @@ QWidget* MakeControl(const ControlSpec& control, QWidget* parent,
         }
         case ControlKind::Picture: {
             auto* l = new QLabel(parent);
-            const QPixmap icon(QStringLiteral(":/ICON/%1.png").arg(control.resource));
+            const QPixmap icon = QPixmap::fromImage(
+                LoadResourceImage(QStringLiteral(":/ICON/%1.png").arg(control.resource)));
             if (!icon.isNull()) l->setPixmap(icon);
             l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             return l;
@@ -300,7 +419,9 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
     if (!out.size_.isEmpty()) dialog->resize(out.size_);
 
     QWidget* previousStop = nullptr;
-    QLabel* caption = nullptr;  // a static just before an edit box or slider names it
+    QLabel* caption = nullptr;    // a static just before an edit box or slider names it
+    StaticText* above = nullptr;  // the static just before, when this one may go on from it
+    StaticFitter* fitter = nullptr;
     for (const ControlSpec& control : tmpl.controls) {
         QWidget* w = MakeControl(control, dialog, factories);
         if (caption &&
@@ -309,10 +430,21 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
         caption = control.kind == ControlKind::Static && control.text ? qobject_cast<QLabel*>(w)
                                                                       : nullptr;
         w->setGeometry(DluToPixels(control.x, control.y, control.cx, control.cy, tmpl.font.units));
-        // A static wraps its words like the system's, but one only a line high keeps to that
-        // line: a wrapped word would show as a sliver of a second line below it.
-        if (auto* label = qobject_cast<QLabel*>(w); label && control.kind == ControlKind::Static)
-            label->setWordWrap(w->height() * 2 >= label->fontMetrics().lineSpacing() * 3);
+        if (auto* label = dynamic_cast<StaticText*>(w)) {
+            label->SetTemplateRect(w->geometry());
+            if (!fitter) fitter = new StaticFitter(dialog);
+            fitter->Add(label);
+            // Lines broken by hand: the next static starts within a line below this one.
+            const QRect r = w->geometry();
+            if (above && r.top() >= above->TemplateRect().bottom() &&
+                r.top() - above->TemplateRect().bottom() <= label->fontMetrics().lineSpacing() &&
+                r.left() < above->TemplateRect().right() &&
+                above->TemplateRect().left() < r.right())
+                above->SetContinuation(label);
+            above = label;
+        } else {
+            above = nullptr;
+        }
         if (control.id != kNoId) {
             w->setProperty("ctrlId", control.id);
             w->setObjectName(QStringLiteral("ctrl%1").arg(control.id));

@@ -10,6 +10,7 @@
 #include "config/Paths.h"
 #include "framework/Commands.h"
 #include "framework/NotifyTarget.h"
+#include "framework/ResourceImage.h"
 #include "framework/Skin.h"
 #include "link/UnitHistory.h"
 #include "link/UnitSession.h"
@@ -122,6 +123,7 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
       s_(services),
       session_(services.session),
       frame_(frame),
+      decoding_(std::async(std::launch::async, &CUARTView::DecodePictures, ScreenRatio())),
       controls_(BuildDialog(kTemplate101, this, WidgetFactories())),
       ddx_(controls_, services.messages),
       boxes_(this, controls_, ddx_),
@@ -169,21 +171,42 @@ CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
     lamps_->setAccessibleDescription(QStringLiteral("Link lamps"));
     lamps_->setAccessibleName(QStringLiteral("Not connected"));
 
-    unitPicture_ = LoadPngResource(kUnitPicture);
-    lampOff_ = LoadPngResource(kLampOff);
-    lampOn_ = LoadPngResource(kLampOn);
-    // The pictures lie right of and below the template's own area; the form claims them too.
-    QSize size = controls_.Size();
-    if (lampOn_) size.setWidth(std::max(size.width(), kLampX.back() + lampOn_->width()));
-    if (unitPicture_) {
-        size.setWidth(std::max(size.width(), kUnitPictureX + unitPicture_->width()));
-        size.setHeight(std::max(size.height(), kUnitPictureY + unitPicture_->height()));
-    }
-    setMinimumSize(size);
-
     scan_ = std::make_unique<ScanDriver>(session_);
     connect(scan_.get(), &ScanDriver::progress, this, &CUARTView::OnScanProgress);
     connect(scan_.get(), &ScanDriver::finished, this, &CUARTView::OnScanFinished);
+}
+
+CUARTView::Pictures CUARTView::DecodePictures(qreal screenRatio) {
+    Pictures p;
+    static_assert(std::tuple_size_v<decltype(p.presets)> == std::size(kPresetButtons));
+    p.unit = LoadPngResource(kUnitPicture, "PNG", screenRatio);
+    p.lampOff = LoadPngResource(kLampOff, "PNG", screenRatio);
+    p.lampOn = LoadPngResource(kLampOn, "PNG", screenRatio);
+    for (std::size_t i = 0; i < p.presets.size(); ++i)
+        if (auto strip = LoadPngResource(kPresetButtons[i].png, "PNG", screenRatio))
+            p.presets[i] = *strip;
+    return p;
+}
+
+void CUARTView::TakePictures() {
+    if (!decoding_.valid()) return;
+    Pictures p = decoding_.get();
+    unitPicture_ = std::move(p.unit);
+    lampOff_ = std::move(p.lampOff);
+    lampOn_ = std::move(p.lampOn);
+    presetStrips_ = std::move(p.presets);
+    // The pictures lie right of and below the template's own area; the form claims them too.
+    QSize size = controls_.Size();
+    if (lampOn_) {
+        const int lampWidth = lampOn_->deviceIndependentSize().toSize().width();
+        size.setWidth(std::max(size.width(), kLampX.back() + lampWidth));
+    }
+    if (unitPicture_) {
+        const QSize picture = unitPicture_->deviceIndependentSize().toSize();
+        size.setWidth(std::max(size.width(), kUnitPictureX + picture.width()));
+        size.setHeight(std::max(size.height(), kUnitPictureY + picture.height()));
+    }
+    setMinimumSize(size);
 }
 
 CUARTView::~CUARTView() {
@@ -196,6 +219,7 @@ CUARTView::~CUARTView() {
 // Initial update
 
 void CUARTView::OnInitialUpdate() {
+    TakePictures();
     ddx_.WriteOut();
     s_.skin.Apply(this, kSkinDialog);
     for (int id : kSliderSetupOrder) {
@@ -211,11 +235,11 @@ void CUARTView::OnInitialUpdate() {
         slider->setPageStep((c->Maximum() - c->Minimum()) / 5);
         MoveSliders({id});
     }
-    for (const PresetButton& p : kPresetButtons) {
-        CPngButton* button = controls_.Control<CPngButton>(p.id);
+    for (std::size_t i = 0; i < std::size(kPresetButtons); ++i) {
+        CPngButton* button = controls_.Control<CPngButton>(kPresetButtons[i].id);
         if (!button) continue;
         s_.skin.Apply(button, kSkinButton);
-        button->SetImage(p.png);
+        button->SetImage(presetStrips_[i]);
     }
     if (QWidget* label = controls_.Control(IDC_MAKER_LABEL)) s_.skin.Apply(label, kSkinLabel);
 

@@ -15,6 +15,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <initializer_list>
 #include <map>
 #include <memory>
@@ -155,6 +156,16 @@ private:
     AppServices& s_;
     UnitSession& session_;
     FrameStatus* frame_;
+    // The form's pictures (the unit, the lamps, the preset strips) decode on another core while
+    // its controls are built; the initial update takes them.
+    struct Pictures {
+        std::optional<QImage> unit, lampOff, lampOn;
+        std::array<QImage, 5> presets;  // in kPresetButtons order
+    };
+    static Pictures DecodePictures(qreal screenRatio);
+    void TakePictures();
+    std::future<Pictures> decoding_;
+    std::array<QImage, 5> presetStrips_;
     DialogControls controls_;
     SliderValues values_;
     ResetValues reset_;

@@ -33,7 +33,8 @@ void CIconButton::paintEvent(QPaintEvent*) {
     p.setPen(palette().color(isDown() ? QPalette::Dark : QPalette::Mid));
     p.drawRect(r.adjusted(0, 0, -1, -1));
     if (!icon_.isNull()) {
-        QPoint at((width() - icon_.width()) / 2, (height() - icon_.height()) / 2);
+        const QSize units = icon_.deviceIndependentSize().toSize();
+        QPoint at((width() - units.width()) / 2, (height() - units.height()) / 2);
         if (isDown()) at += QPoint(1, 1);  // pressed in
         p.drawPixmap(at, icon_);
     }

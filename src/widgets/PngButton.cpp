@@ -15,18 +15,20 @@ CPngButton::CPngButton(QWidget* parent) : QAbstractButton(parent) {
 }
 
 void CPngButton::SetImage(int id, const char* type) {
-    std::optional<QImage> image = LoadPngResource(id, type);
-    // Unlike plain pictures, the strips are colour-corrected to the screen's sRGB.
-    if (image && image->colorSpace().isValid() && image->colorSpace() != QColorSpace::SRgb)
-        image->convertToColorSpace(QColorSpace::SRgb);
+    const std::optional<QImage> image = LoadPngResource(id, type);
     SetImage(image ? *image : QImage());
 }
 
-void CPngButton::SetImage(const QImage& strip) {
+void CPngButton::SetImage(const QImage& picture) {
+    QImage strip = picture;
+    // Unlike plain pictures, the strips are colour-corrected to the screen's sRGB.
+    if (strip.colorSpace().isValid() && strip.colorSpace() != QColorSpace::SRgb)
+        strip.convertToColorSpace(QColorSpace::SRgb);
     strip_ = strip.isNull() ? QPixmap() : QPixmap::fromImage(strip);
     if (!strip_.isNull()) {
-        frameWidth_ = strip_.width() / 4;
-        frameHeight_ = strip_.height();
+        const QSize units = strip_.deviceIndependentSize().toSize();
+        frameWidth_ = units.width() / 4;
+        frameHeight_ = units.height();
         // One frame, top-left corner kept.
         resize(frameWidth_, frameHeight_);
         // Every frame covers the whole button when the strip has no transparency: nothing
@@ -63,8 +65,11 @@ QSize CPngButton::sizeHint() const {
 void CPngButton::paintEvent(QPaintEvent*) {
     if (strip_.isNull() || frameWidth_ <= 0) return;
     QPainter p(this);
-    const QRect source(CurrentFrame() * frameWidth_, 0, frameWidth_, frameHeight_);
-    p.drawPixmap(QRect(0, 0, frameWidth_, frameHeight_), strip_, source);
+    // The source is in the strip's own pixels, twice as many a unit in an @2x render.
+    const qreal ratio = strip_.devicePixelRatio();
+    const QRectF source(CurrentFrame() * frameWidth_ * ratio, 0, frameWidth_ * ratio,
+                        frameHeight_ * ratio);
+    p.drawPixmap(QRectF(0, 0, frameWidth_, frameHeight_), strip_, source);
     if (keyboardFocus_ && hasFocus()) {
         // Reached with Tab: show where the focus is. Focus that comes with the window's
         // activation leaves the artwork untouched.

@@ -21,6 +21,7 @@ public:
     // as its accessible name when the owner gave none); later calls keep that tooltip. A
     // missing resource leaves the button without image: it keeps its size and draws nothing.
     void SetImage(int id, const char* type = "PNG");
+    // The same with the strip loaded already.
     void SetImage(const QImage& strip);
 
     void SetSelected(bool selected);

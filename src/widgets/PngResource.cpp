@@ -1,6 +1,6 @@
 #include "widgets/PngResource.h"
 
-#include <QImageReader>
+#include "framework/ResourceImage.h"
 
 // Q_INIT_RESOURCE must be used outside any namespace.
 static void InitPicturesOutsideNamespace() {
@@ -18,8 +18,11 @@ QString PngResourcePath(int id, const char* type) {
 }
 
 std::optional<QImage> LoadPngResource(int id, const char* type) {
-    QImageReader reader(PngResourcePath(id, type), "png");
-    QImage image = reader.read();
+    return LoadPngResource(id, type, ScreenRatio());
+}
+
+std::optional<QImage> LoadPngResource(int id, const char* type, qreal screenRatio) {
+    QImage image = LoadResourceImage(PngResourcePath(id, type), screenRatio);
     if (image.isNull()) return std::nullopt;
     return image;
 }

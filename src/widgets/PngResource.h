@@ -16,7 +16,11 @@ void InitPngResources();
 QString PngResourcePath(int id, const char* type = "PNG");
 
 // The image, or nothing when the resource is missing or does not decode. No colour-management
-// correction is applied: the pixels are drawn as stored.
+// correction is applied: the pixels are drawn as stored. On a screen with more than one device
+// pixel to a unit it is the @2x render (LoadResourceImage): its size in units is
+// deviceIndependentSize().
 std::optional<QImage> LoadPngResource(int id, const char* type = "PNG");
+// The same for screens of this ratio (ScreenRatio), on any thread.
+std::optional<QImage> LoadPngResource(int id, const char* type, qreal screenRatio);
 
 }  // namespace orq

@@ -165,7 +165,7 @@ void CStep11::ShowPicture(int state) {
     pictureState_ = state;
     // The picture leaving decides the area: both are the same size.
     const std::optional<QImage>& leaving = state == 1 ? measure_ : startPosition_;
-    const QSize size = leaving ? leaving->size() : QSize();
+    const QSize size = leaving ? leaving->deviceIndependentSize().toSize() : QSize();
     update(QRect(QPoint(kStartPositionPicture215.x, kStartPositionPicture215.y), size));
 }
 

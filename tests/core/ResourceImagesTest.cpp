@@ -20,7 +20,9 @@ namespace fs = std::filesystem;
 const fs::path kResDir = fs::path(ORQ_SOURCE_DIR) / "res";
 
 // Images of one size: ":/" + name + ".png" is what the program asks for; the file under
-// res/png/ has the name's last part, or what follows a '=' where it differs.
+// res/png/ has the name's last part, or what follows a '=' where it differs. Every picture but
+// the application icon (which has sizes of its own) also comes as name@2x at twice the size, for
+// screens with two device pixels to a unit.
 struct Images {
     const char* names;
     std::uint32_t width, height;
@@ -73,29 +75,37 @@ std::map<std::string, std::string> QrcEntries() {
 }
 
 TEST(ResourceImages, QrcListsExactlyTheImagesDrawnEachPresentAtItsSize) {
+    struct File {
+        std::string path;
+        const Images* images;
+        std::uint32_t scale;
+    };
     std::map<std::string, std::string> expected;
-    std::vector<std::pair<std::string, const Images*>> files;
+    std::vector<File> files;
     for (const Images& i : kImages) {
         std::istringstream names(i.names);
         for (std::string name; names >> name;) {
             const auto eq = name.find('=');
             const std::string file =
-                "png/" + name.substr(eq != std::string::npos ? eq + 1 : name.find('/') + 1) +
-                ".png";
-            expected[":/" + name.substr(0, eq) + ".png"] = file;
-            files.emplace_back(file, &i);
+                "png/" + name.substr(eq != std::string::npos ? eq + 1 : name.find('/') + 1);
+            const std::string asked = ":/" + name.substr(0, eq);
+            expected[asked + ".png"] = file + ".png";
+            files.push_back({file + ".png", &i, 1});
+            if (name.rfind("ICON/157", 0) == 0) continue;
+            expected[asked + "@2x.png"] = file + "@2x.png";
+            files.push_back({file + "@2x.png", &i, 2});
         }
     }
     EXPECT_EQ(QrcEntries(), expected);
 
-    for (const auto& [file, i] : files) {
+    for (const auto& [file, i, scale] : files) {
         SCOPED_TRACE(file);
         const std::string b = ReadFile(kResDir / file);
         ASSERT_GE(b.size(), 33u) << "missing";
         ASSERT_EQ(b.substr(0, 16), std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16))
             << "not a PNG";
-        EXPECT_EQ(BigEndian32(b, 16), i->width);
-        EXPECT_EQ(BigEndian32(b, 20), i->height);
+        EXPECT_EQ(BigEndian32(b, 16), scale * i->width);
+        EXPECT_EQ(BigEndian32(b, 20), scale * i->height);
         // Alpha: a colour type with an alpha channel, or a tRNS chunk ahead of the image data.
         bool alpha = b[25] == 4 || b[25] == 6;
         for (std::size_t at = 33; !alpha && at + 8 <= b.size();

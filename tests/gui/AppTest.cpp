@@ -82,7 +82,8 @@ private slots:
     void startWithoutADisplaySaysSoAndFails();
 };
 
-// The form's pixel layout fixes the frame's size; the progress bar covers the indicator pane.
+// The form's pixel layout fixes the frame's size; the progress bar covers the indicator pane; the
+// program's icon comes once the window is drawn, in all its sizes.
 void AppTest::frameHoldsTheFormAtAFixedSizeWithAProgressBar() {
     Shell s;
     QVERIFY(s.Start());
@@ -99,6 +100,9 @@ void AppTest::frameHoldsTheFormAtAFixedSizeWithAProgressBar() {
     const QRect pane = f.ProgressPane()->geometry();
     QVERIFY(pane.width() > 0 && pane.right() > f.statusBar()->width() - 50);  // at the right end
     QCOMPARE(bar->geometry(), QRect(QPoint(pane.left() - 300, pane.top()), pane.bottomRight()));
+    QTRY_COMPARE(f.windowIcon().availableSizes(),
+                 (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {256, 256}}));
+    QVERIFY(!f.windowIcon().pixmap(256).isNull());
 }
 
 // The keyboard shortcut and the menu item end in the same place; Ctrl+N runs the initial update

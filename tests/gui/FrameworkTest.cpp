@@ -97,12 +97,45 @@ class FrameworkTest : public QObject {
 private slots:
     void templateBuildsPositionedControlsFoundByIdInTabOrder();
     void templateFontDrawsBoldCaptionsFromItsBoldFace();
+    void staticsTooNarrowWrapGrowOrJoinTheLineBelow();
     void messageMapRoutesClicksScrollsReleasesAndCommands();
     void integersAndFileFiltersAreParsedStrictly();
     void readBackStopsAtTheFirstFaultyBox();
     void messageBoxIsModalOkOnlyWithTheProgramCaption();
     void notificationsArriveInOrderAtTheTargetOfTheirTime();
 };
+
+// A text longer than its static's one line: joined with the static that continues it just
+// below, grown into the room below it, or left to its line where an edit box lies below.
+void FrameworkTest::staticsTooNarrowWrapGrowOrJoinTheLineBelow() {
+    static constexpr ControlSpec kNarrow[] = {
+        {1, ControlKind::Static, "five words that run over", 2, 2, 40, 8},
+        {2, ControlKind::Static, "and on", 6, 11, 40, 8},
+        {3, ControlKind::Static, "alone with room below", 2, 40, 30, 8},
+        {4, ControlKind::Static, "alone above a box", 2, 80, 30, 8},
+        {5, ControlKind::Edit, nullptr, 2, 89, 30, 14},
+    };
+    static constexpr DialogTemplate kWindow{901, nullptr, 60, 120, kFontMainForm, kNarrow};
+    QWidget window;
+    const DialogControls c = BuildDialog(kWindow, &window);
+    const QRect first = c.Label(1)->geometry(), second = c.Label(2)->geometry();
+    const QRect third = c.Label(3)->geometry(), fourth = c.Label(4)->geometry();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(c.Label(1)->text(), QStringLiteral("five words that run over and on"));
+    QVERIFY(c.Label(1)->wordWrap() && !c.Label(2)->isVisible());
+    QVERIFY(c.Label(1)->geometry().contains(first.united(second)));  // and below, as it needs
+    QVERIFY(c.Label(3)->wordWrap() && c.Label(3)->height() > third.height());
+    QCOMPARE(c.Label(3)->geometry().topLeft(), third.topLeft());
+    QVERIFY(!c.Label(4)->wordWrap());
+    QCOMPARE(c.Label(4)->geometry(), fourth);
+    // A window narrower than its template: the text wraps inside what it shows.
+    window.resize(35, window.height());
+    QVERIFY(c.Label(3)->geometry().right() < 35);
+    // A new text is fitted anew.
+    c.Label(3)->setText(QStringLiteral("ok"));
+    QTRY_VERIFY(!c.Label(3)->wordWrap());
+}
 
 void FrameworkTest::templateBuildsPositionedControlsFoundByIdInTabOrder() {
     // 461 * 6 / 4 = 691.5 → 692; right edge (461 + 65) * 6 / 4 = 789; bottom 49 * 14 / 8 → 86.

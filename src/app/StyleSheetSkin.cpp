@@ -37,8 +37,10 @@ void StyleSheetSkin::Stop() {
 void StyleSheetSkin::Apply(QWidget* window, int kind) {
     if (!window) return;
     window->setProperty("skinKind", kind);
-    // Style sheets paint a plain widget's background only when asked to.
-    if (kind == kSkinDialog) window->setAttribute(Qt::WA_StyledBackground);
+    // Style sheets paint a plain widget's background only when asked to. A form or page inside a
+    // window lies on the window's own background of the same colour: painting it again would
+    // only cost time.
+    if (kind == kSkinDialog && window->isWindow()) window->setAttribute(Qt::WA_StyledBackground);
     Repolish(window);
 }
 

@@ -2,6 +2,7 @@
 
 #include "framework/Accessible.h"
 #include "framework/ResourceImage.h"
+#include "framework/StaticLayer.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -176,6 +177,37 @@ protected:
 private:
     std::vector<QPointer<StaticText>> statics_;
 };
+
+// Whether a static at `below` may go on from the one at `above`: a line broken by hand, the
+// next starting within a line below and overlapping it sideways.
+bool GoesOnFrom(const QRect& above, const QRect& below, const QFontMetrics& metrics) {
+    return below.top() >= above.bottom() && below.top() - above.bottom() <= metrics.lineSpacing() &&
+           below.left() < above.right() && above.left() < below.right();
+}
+
+// A static that only shows a short text: no id to find it by, no style that changes it, no
+// control after it that it names, and a text that stays on its one line. The layer paints it.
+bool PaintedOnly(const DialogTemplate& tmpl, std::size_t i, const ControlFactories& factories,
+                 const QFontMetrics& metrics) {
+    const ControlSpec& c = tmpl.controls[i];
+    if (c.kind != ControlKind::Static || c.id != kNoId || !c.text ||
+        (c.style & (kDisabled | kHidden | kBorder)) || factories.byKind.count(ControlKind::Static))
+        return false;
+    if (i + 1 < tmpl.controls.size()) {
+        const ControlKind next = tmpl.controls[i + 1].kind;
+        if (next == ControlKind::Edit || next == ControlKind::SliderVert) return false;
+    }
+    const QRect r = DluToPixels(c.x, c.y, c.cx, c.cy, tmpl.font.units);
+    // The second half of a line broken by hand stays a label: the first may run on into it.
+    if (i > 0 && tmpl.controls[i - 1].kind == ControlKind::Static) {
+        const ControlSpec& p = tmpl.controls[i - 1];
+        if (GoesOnFrom(DluToPixels(p.x, p.y, p.cx, p.cy, tmpl.font.units), r, metrics))
+            return false;
+    }
+    const QString text = QString::fromUtf8(c.text);
+    return !text.contains(QLatin1Char('&')) && !text.contains(QLatin1Char('\n')) &&
+           metrics.horizontalAdvance(text) <= r.width();
+}
 
 bool DefaultTabStop(ControlKind kind) {
     switch (kind) {
@@ -422,7 +454,20 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
     QLabel* caption = nullptr;    // a static just before an edit box or slider names it
     StaticText* above = nullptr;  // the static just before, when this one may go on from it
     StaticFitter* fitter = nullptr;
-    for (const ControlSpec& control : tmpl.controls) {
+    StaticLayer* painted = nullptr;
+    const QFontMetrics metrics(dialog->font());
+    for (std::size_t i = 0; i < tmpl.controls.size(); ++i) {
+        const ControlSpec& control = tmpl.controls[i];
+        if (PaintedOnly(tmpl, i, factories, metrics)) {
+            if (!painted) painted = new StaticLayer(dialog);
+            painted->Add(
+                {DluToPixels(control.x, control.y, control.cx, control.cy, tmpl.font.units),
+                 QString::fromUtf8(control.text),
+                 HorizontalAlignment(control.style, Qt::AlignLeft) | Qt::AlignTop});
+            caption = nullptr;
+            above = nullptr;
+            continue;
+        }
         QWidget* w = MakeControl(control, dialog, factories);
         if (caption &&
             (control.kind == ControlKind::Edit || control.kind == ControlKind::SliderVert))
@@ -434,12 +479,7 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
             label->SetTemplateRect(w->geometry());
             if (!fitter) fitter = new StaticFitter(dialog);
             fitter->Add(label);
-            // Lines broken by hand: the next static starts within a line below this one.
-            const QRect r = w->geometry();
-            if (above && r.top() >= above->TemplateRect().bottom() &&
-                r.top() - above->TemplateRect().bottom() <= label->fontMetrics().lineSpacing() &&
-                r.left() < above->TemplateRect().right() &&
-                above->TemplateRect().left() < r.right())
+            if (above && GoesOnFrom(above->TemplateRect(), w->geometry(), label->fontMetrics()))
                 above->SetContinuation(label);
             above = label;
         } else {
@@ -473,6 +513,8 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
         if (control.style & kHidden) w->hide();
         out.all_.append(w);
     }
+    // The painted statics lie below every control, the group boxes too.
+    if (painted) painted->lower();
     return out;
 }
 

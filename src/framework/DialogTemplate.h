@@ -204,7 +204,8 @@ public:
     QLabel* Label(int id) const;
     QTabWidget* Tab(int id) const;
 
-    // Every control, with or without id, in table order.
+    // Every control, with or without id, in table order; the short statics a layer paints
+    // (see BuildDialog) are no controls.
     const QVector<QPointer<QWidget>>& All() const { return all_; }
     // Pixel rectangle of a dialog-unit rectangle in this template's units.
     QRect Map(int x, int y, int cx, int cy) const { return DluToPixels(x, y, cx, cy, units_); }
@@ -221,10 +222,12 @@ private:
 
 // Builds every control of `tmpl` as a child of `dialog`: positioned in pixels, font set, text,
 // style and tab order applied. A static with text just before an edit box or a slider is its
-// caption, as the system's screen readers take it: the control is read by that name. Each control
-// with an id carries the property "ctrlId" and the object name "ctrl<id>". The dialog gets the
-// template's font and is resized to the template's size (not fixed: forms live inside frames); a
-// caption becomes the window title.
+// caption, as the system's screen readers take it: the control is read by that name. A static
+// without id that only shows a short text is painted with the others like it by one layer below
+// the controls (framework/StaticLayer) rather than made a label. Each control with an id
+// carries the property "ctrlId" and the object name "ctrl<id>". The dialog gets the template's
+// font and is resized to the template's size (not fixed: forms live inside frames); a caption
+// becomes the window title.
 DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
                            const ControlFactories& factories = {});
 

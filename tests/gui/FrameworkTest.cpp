@@ -1,5 +1,6 @@
 // Templates, message maps, data exchange, modal services and window notifications.
 
+#include <QAccessible>
 #include <QFile>
 #include <QFontDatabase>
 #include <QLabel>
@@ -97,7 +98,7 @@ class FrameworkTest : public QObject {
 private slots:
     void templateBuildsPositionedControlsFoundByIdInTabOrder();
     void templateFontDrawsBoldCaptionsFromItsBoldFace();
-    void staticsTooNarrowWrapGrowOrJoinTheLineBelow();
+    void staticsWrapGrowJoinTheLineBelowOrArePainted();
     void messageMapRoutesClicksScrollsReleasesAndCommands();
     void integersAndFileFiltersAreParsedStrictly();
     void readBackStopsAtTheFirstFaultyBox();
@@ -106,14 +107,16 @@ private slots:
 };
 
 // A text longer than its static's one line: joined with the static that continues it just
-// below, grown into the room below it, or left to its line where an edit box lies below.
-void FrameworkTest::staticsTooNarrowWrapGrowOrJoinTheLineBelow() {
+// below, grown into the room below it, or left to its line where an edit box lies below. A
+// short one without id is painted, and read as it was.
+void FrameworkTest::staticsWrapGrowJoinTheLineBelowOrArePainted() {
     static constexpr ControlSpec kNarrow[] = {
         {1, ControlKind::Static, "five words that run over", 2, 2, 40, 8},
         {2, ControlKind::Static, "and on", 6, 11, 40, 8},
         {3, ControlKind::Static, "alone with room below", 2, 40, 30, 8},
         {4, ControlKind::Static, "alone above a box", 2, 80, 30, 8},
         {5, ControlKind::Edit, nullptr, 2, 89, 30, 14},
+        {kNoId, ControlKind::Static, "15", 40, 40, 16, 8},  // short: painted, read all the same
     };
     static constexpr DialogTemplate kWindow{901, nullptr, 60, 120, kFontMainForm, kNarrow};
     QWidget window;
@@ -135,6 +138,16 @@ void FrameworkTest::staticsTooNarrowWrapGrowOrJoinTheLineBelow() {
     // A new text is fitted anew.
     c.Label(3)->setText(QStringLiteral("ok"));
     QTRY_VERIFY(!c.Label(3)->wordWrap());
+    QVERIFY(std::none_of(c.All().begin(), c.All().end(), [](const QPointer<QWidget>& w) {
+        const auto* l = qobject_cast<const QLabel*>(w.data());
+        return l && l->text() == "15";
+    }));
+    QAccessibleInterface* statics =
+        QAccessible::queryAccessibleInterface(window.findChild<QWidget*>("statics"));
+    QCOMPARE(statics->childCount(), 1);
+    QCOMPARE(statics->child(0)->text(QAccessible::Name), QStringLiteral("15"));
+    QCOMPARE(statics->child(0)->rect(), QRect(window.mapToGlobal(c.Map(40, 40, 16, 8).topLeft()),
+                                              c.Map(40, 40, 16, 8).size()));
 }
 
 void FrameworkTest::templateBuildsPositionedControlsFoundByIdInTabOrder() {

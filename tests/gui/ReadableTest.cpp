@@ -67,6 +67,20 @@ bool InsideAControl(const QWidget* w, const QWidget* window) {
     return false;
 }
 
+// Each text painted without a widget of its own (a template's short statics), with the widget
+// that paints it, as the accessibility tree holds them.
+void ForEachPaintedText(QWidget* window,
+                        const std::function<void(QAccessibleInterface*, QWidget*)>& visit) {
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window)) continue;
+        QAccessibleInterface* a = Reader(w);
+        for (int i = 0; a && i < a->childCount(); ++i)
+            if (QAccessibleInterface* c = a->child(i);
+                c && !c->object() && c->role() == QAccessible::StaticText)
+                visit(c, w);
+    }
+}
+
 // Everything in `window` a screen reader user could not use or read, one line each.
 QStringList Unreadable(QWidget* window) {
     QTest::qWait(1);  // lists lay out their rows from the event loop
@@ -118,6 +132,10 @@ QStringList Unreadable(QWidget* window) {
                 }
         }
     }
+    ForEachPaintedText(window, [&](QAccessibleInterface* text, QWidget* owner) {
+        if (text->text(QAccessible::Name).isEmpty() || text->rect().isEmpty())
+            problems << "painted text unread in " + owner->objectName();
+    });
     return problems;
 }
 
@@ -168,6 +186,12 @@ QStringList Clipped(QWidget* window) {
               g->style()->subControlRect(QStyle::CC_GroupBox, &o, QStyle::SC_GroupBoxLabel, g),
               Qt::AlignLeft);
     }
+    const QRect onScreen(window->mapToGlobal(QPoint()), window->size());
+    ForEachPaintedText(window, [&](QAccessibleInterface* text, QWidget* owner) {
+        const QRect shown = text->rect() & onScreen;
+        check(owner, text->text(QAccessible::Name), shown.translated(-shown.topLeft()),
+              Qt::AlignLeft);
+    });
     return clipped;
 }
 

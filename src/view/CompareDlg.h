@@ -20,7 +20,7 @@
 namespace orq {
 
 struct AppServices;
-struct ProfileDocument;
+class ProfileDocument;
 
 class CCompareDlg : public QDialog {
     Q_OBJECT

@@ -102,12 +102,8 @@ std::error_code WriteThrough(const fs::path& path, std::string_view bytes) {
 
 std::error_code ReplaceFileContents(const fs::path& path, std::string_view bytes) {
     if (IsWrittenThrough(path)) return WriteThrough(path, bytes);
-    fs::path target = path;
-    std::error_code ec;
-    if (fs::is_symlink(path, ec)) {
-        target = fs::canonical(path, ec);
-        if (ec) return ec;
-    }
+    fs::path target;
+    if (const std::error_code ec = ReplacedFile(path, target)) return ec;
     struct stat old {};
     const bool existed = ::stat(target.c_str(), &old) == 0;
     if (!existed && errno != ENOENT) return LastError();

@@ -19,4 +19,17 @@ FileRead ReadWholeFile(const std::filesystem::path& path);
 // The file's content replaced whole, never half: see WriteProfileFile.
 std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes);
 
+// What replacing `path` replaces: a symbolic link's target, else the path itself.
+inline std::error_code ReplacedFile(const std::filesystem::path& path,
+                                    std::filesystem::path& target) {
+    std::error_code ec;
+    target = path;
+    // A path that is not there yet is no link: only following one can fail.
+    if (std::filesystem::is_symlink(path, ec))
+        target = std::filesystem::canonical(path, ec);
+    else
+        ec.clear();
+    return ec;
+}
+
 }  // namespace orq

@@ -26,6 +26,12 @@ const char* OpenErrorText(OpenError e) {
     return "cannot open";
 }
 
+bool SerialPort::Shared::BeginOpen() {
+    hungUp = false;
+    lastError = portName.empty() ? OpenError::NotFound : OpenError::None;
+    return !portName.empty();
+}
+
 void SerialPort::Shared::Post(uint32_t message, intptr_t param) {
     std::shared_ptr<NotifyTarget> target;
     {

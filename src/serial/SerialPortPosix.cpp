@@ -211,15 +211,13 @@ SerialPort::~SerialPort() {
 bool SerialPort::OpenPort() {
     ClosePort();
     Shared& s = *shared_;
-    s.hungUp = false;
-    s.lastError = OpenError::None;
+    if (!s.BeginOpen()) return false;
     int fd = -1;
     const auto fail = [&](OpenError why) {
         if (fd >= 0) ::close(fd);
         s.lastError = why;
         return false;
     };
-    if (s.portName.empty()) return fail(OpenError::NotFound);
 
     fd = ::open(s.portName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return fail(Classify(errno));

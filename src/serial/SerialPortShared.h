@@ -30,6 +30,9 @@ struct SerialPort::Shared {
     std::weak_ptr<NotifyTarget> notify;
     std::shared_ptr<PortTap> tap;  // under notifyLock
 
+    // What every open starts with: the last device's hang-up and failure forgotten. False (with
+    // the port "not found") when no name says what to open.
+    bool BeginOpen();
     void Post(uint32_t message, intptr_t param);
     void Tap(bool sent, std::span<const uint8_t> bytes);
 

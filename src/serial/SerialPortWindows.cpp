@@ -172,12 +172,7 @@ SerialPort::~SerialPort() {
 bool SerialPort::OpenPort() {
     ClosePort();
     Shared& s = *shared_;
-    s.hungUp = false;
-    s.lastError = OpenError::None;
-    if (s.portName.empty()) {
-        s.lastError = OpenError::NotFound;
-        return false;
-    }
+    if (!s.BeginOpen()) return false;
     HANDLE h = ::CreateFileW(DeviceName(s.portName).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                              nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) {

@@ -257,9 +257,7 @@ void MainFormTest::everyControlTakesTheKeyboardInTableOrderAndHasAName() {
          w = w->nextInFocusChain())
         if (ControlId(w) != kNoId && (w->focusPolicy() & Qt::TabFocus)) order << ControlId(w);
     QCOMPARE(order, tabOrder);
-    for (QWidget* w : h.view->Controls().All())
-        QVERIFY2(ControlId(w) == kNoId || !w->accessibleName().isEmpty(),
-                 qPrintable(w->objectName()));
+    // Every control's name is ReadableTest's; here, that the two Resets are told apart.
     // The preset buttons have no window text, so no tooltip: the artwork carries the name.
     QCOMPARE(h.Ctrl(IDC_PRESET_3D_EXTREME)->toolTip(), QString());
     QVERIFY(h.Ctrl(IDC_RESET_MAIN)->accessibleName() != h.Ctrl(IDC_RESET_TAIL)->accessibleName());

@@ -22,17 +22,24 @@ QImage Drawable(QImage image) {
         image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
     return std::move(image).convertToFormat(drawn);
 }
+
+// Our pictures are PNG, which Qt reads itself. Told so, a reader goes straight to its own PNG
+// reader; left to detect the format, it first loads every image format plugin to ask each
+// whether it reads PNG, a couple of milliseconds on the way to the first window.
+QImage ReadPng(const QString& path) {
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
 }  // namespace
 
 QImage LoadResourceImage(const QString& path, qreal screenRatio) {
     if (screenRatio > 1.0) {
         QString sharp = path;
         sharp.insert(sharp.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
-        QImageReader reader(sharp, "png");
-        if (QImage image = reader.read(); !image.isNull()) return Drawable(std::move(image));
+        if (QImage image = ReadPng(sharp); !image.isNull()) return Drawable(std::move(image));
     }
-    QImageReader reader(path, "png");
-    return Drawable(reader.read());
+    return Drawable(ReadPng(path));
 }
 
 }  // namespace orq

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace orq {
 
@@ -19,5 +20,23 @@ public:
     virtual ~DemoUnit() = default;
 };
 std::unique_ptr<DemoUnit> StartDemoUnit(std::string& error);
+
+// The system's font configuration, read on another core while the display is being opened:
+// on Linux fontconfig parses some fifty files before the first text can be measured, a good
+// tenth of the time the window takes to appear. Wait() before the first font is looked up, so
+// that the work is never done twice; a system whose fonts need no such reading does nothing.
+class FontWarmUp {
+public:
+    FontWarmUp();
+    ~FontWarmUp() { Wait(); }
+    FontWarmUp(const FontWarmUp&) = delete;
+    FontWarmUp& operator=(const FontWarmUp&) = delete;
+    void Wait() {
+        if (worker_.joinable()) worker_.join();
+    }
+
+private:
+    std::thread worker_;
+};
 
 }  // namespace orq

@@ -1,3 +1,5 @@
+#include <fontconfig/fontconfig.h>
+
 #include <cstdlib>
 
 #include "app/Platform.h"
@@ -34,5 +36,8 @@ std::unique_ptr<DemoUnit> StartDemoUnit(std::string& error) {
     ::setenv("ORQ_PORTS", demo->unit.DevicePath().c_str(), 1);
     return demo;
 }
+
+// Qt finds the configuration loaded and only lists the fonts.
+FontWarmUp::FontWarmUp() : worker_([] { FcInit(); }) {}
 
 }  // namespace orq

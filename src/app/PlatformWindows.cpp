@@ -13,4 +13,7 @@ std::unique_ptr<DemoUnit> StartDemoUnit(std::string& error) {
     return nullptr;
 }
 
+// The system keeps its font table loaded for every program: nothing to read ahead.
+FontWarmUp::FontWarmUp() = default;
+
 }  // namespace orq

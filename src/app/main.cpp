@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orq: no display to show the window on (%s)\n", missing.c_str());
         return 2;
     }
+    orq::FontWarmUp fontWarmUp;
     // The demo: a simulated unit on a port of its own, and the port search limited to it. It
     // outlives the serial port (declared first), so the port never sees it vanish.
     std::unique_ptr<orq::DemoUnit> demoUnit;
@@ -69,7 +70,9 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(previous);
     orq::StartupProbe::Step("qapplication");
     orq::InitGuiResources();
+    auto pictures = orq::CUARTView::StartDecodingPictures();
     orq::StartupProbe::Step("resources");
+    fontWarmUp.Wait();
     orq::LoadTemplateFonts();
     orq::StartupProbe::Step("fonts");
     orq::StartupProbe probe;  // bench/startup
@@ -90,8 +93,9 @@ int main(int argc, char** argv) {
     orq::AppServices services{session, messages, files, modal, skin, notifier, history};
 
     orq::CUARTApp theApp(services);
-    const auto makeForm = [](orq::CMainFrame& frame, orq::AppServices& s) -> orq::FormView* {
-        auto* form = new orq::CUARTView(s, &frame);
+    const auto makeForm = [&pictures](orq::CMainFrame& frame,
+                                      orq::AppServices& s) -> orq::FormView* {
+        auto* form = new orq::CUARTView(s, &frame, nullptr, std::move(pictures));
         form->SetSetupRunner([&s](QWidget* parent) { orq::RunSetup(s, parent); });
         return form;
     };

@@ -118,12 +118,17 @@ std::span<const MessageEntry<CUARTView>> CUARTView::GetMessageMap() {
     return kMap;
 }
 
-CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
+std::future<CUARTView::Pictures> CUARTView::StartDecodingPictures() {
+    return std::async(std::launch::async, &CUARTView::DecodePictures, ScreenRatio());
+}
+
+CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent,
+                     std::future<Pictures> pictures)
     : FormView(parent),
       s_(services),
       session_(services.session),
       frame_(frame),
-      decoding_(std::async(std::launch::async, &CUARTView::DecodePictures, ScreenRatio())),
+      decoding_(pictures.valid() ? std::move(pictures) : StartDecodingPictures()),
       controls_(BuildDialog(kTemplate101, this, WidgetFactories())),
       ddx_(controls_, services.messages),
       boxes_(this, controls_, ddx_),

@@ -23,6 +23,7 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace orq {
@@ -63,7 +64,8 @@ protected:
 
 // A static of a template. Its text is read whole, in whatever font the system has and on any
 // screen: text that does not fit its rectangle on one line wraps inside it; where the rectangle
-// is too low for the lines it grows downwards, as far as nothing else lies there; and the first
+// is too low for the lines it grows downwards, as far as nothing else lies there, and a single
+// line that can do neither takes the room beside it; and the first
 // half of a sentence broken by hand over two statics, one under the other, becomes one paragraph
 // with its second half over both rectangles. It fits itself again when it is shown, when its
 // window changes size and when its text changes.
@@ -84,7 +86,7 @@ public:
         QRect area = template_;
         QString whole = text();
         const QFontMetrics metrics(font());
-        // Most statics are short: no glyph is wider than the widest, and no line needs measuring.
+        // Most statics are short: no glyph is wider than the widest, so no sentence to join.
         const bool shortText = metrics.maxWidth() * whole.size() <= area.width();
         if (next_ && (joined_ || (!shortText && !FitsIn(area, whole)))) {
             // The sentence goes on below: it flows on over the second half's rectangle.
@@ -99,17 +101,27 @@ public:
         }
         // What lies beyond the window's edge cannot be seen.
         area.setRight(std::min(area.right(), window->width() - 1));
-        const bool oneLine = (shortText && area.width() == template_.width()) ||
-                             metrics.horizontalAdvance(whole) <= area.width();
+        const bool oneLine = LineWidth(whole) <= area.width();
         bool wrap = !oneLine;
-        if (wrap && NeededHeight(area.width(), whole) > area.height()) {
+        if (wrap && Wrapped(area.width(), whole).height() > area.height()) {
             const QRect grown(area.topLeft(),
-                              QSize(area.width(), NeededHeight(area.width(), whole)));
+                              QSize(area.width(), Wrapped(area.width(), whole).height()));
             if (RoomFor(grown, area))
                 area = grown;
             else  // no room: a static a line high keeps to it rather than show a sliver below
                 wrap = area.height() * 2 >= metrics.lineSpacing() * 3;
         }
+        // Still wider than its place: a line that could neither wrap nor grow downwards, or a
+        // word longer than a line (a caption beside a bar, in a font a little wider than the
+        // template's). It takes the room beside it that it needs: on the side its alignment
+        // leaves open, else on the other, else on both, where nothing else lies.
+        const int width = wrap ? Wrapped(area.width(), whole).width() : LineWidth(whole);
+        if (width > area.width())
+            for (const QRect& wide : Widened(area, width - area.width()))
+                if (window->rect().contains(wide) && RoomFor(wide, area)) {
+                    area = wide;
+                    break;
+                }
         setWordWrap(wrap);
         setGeometry(area);
     }
@@ -128,15 +140,28 @@ protected:
     }
 
 private:
-    int NeededHeight(int width, const QString& text) const {
+    // The text's size wrapped to `width`: wider where a word is longer than a line.
+    QSize Wrapped(int width, const QString& text) const {
         return fontMetrics()
             .boundingRect(QRect(0, 0, width, 1 << 20), int(alignment()) | Qt::TextWordWrap, text)
-            .height();
+            .size();
+    }
+    // The width the label draws the text in on one line: its advance, rounded as the drawing
+    // rounds it (a font's hinted advances can add up to a pixel or two more than the sum).
+    int LineWidth(const QString& text) const {
+        return fontMetrics().boundingRect(QRect(0, 0, 1 << 20, 1 << 20), int(alignment()), text)
+            .width();
+    }
+    std::array<QRect, 3> Widened(const QRect& area, int extra) const {
+        const QRect right = area.adjusted(0, 0, extra, 0), left = area.adjusted(-extra, 0, 0, 0),
+                    both = area.adjusted(-extra / 2, 0, extra - extra / 2, 0);
+        if (alignment() & Qt::AlignHCenter) return {both, right, left};
+        if (alignment() & Qt::AlignRight) return {left, right, both};
+        return {right, left, both};
     }
     bool FitsIn(const QRect& r, const QString& text) const {
-        const QFontMetrics metrics(font());
-        return metrics.horizontalAdvance(text) <= r.width() ||
-               NeededHeight(r.width(), text) <= r.height();
+        return LineWidth(text) <= r.width() ||
+               Wrapped(r.width(), text).height() <= r.height();
     }
     // Nothing the window shows lies where the static would grow, and it stays in the window.
     bool RoomFor(const QRect& grown, const QRect& now) const {

@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <array>
+#include <map>
 #include <numeric>
 #include <thread>
 
@@ -99,6 +100,7 @@ private slots:
     void templateBuildsPositionedControlsFoundByIdInTabOrder();
     void templateFontDrawsBoldCaptionsFromItsBoldFace();
     void staticsWrapGrowJoinTheLineBelowOrArePainted();
+    void aWordWiderThanItsStaticTakesTheRoomBeside();
     void messageMapRoutesClicksScrollsReleasesAndCommands();
     void integersAndFileFiltersAreParsedStrictly();
     void readBackStopsAtTheFirstFaultyBox();
@@ -148,6 +150,39 @@ void FrameworkTest::staticsWrapGrowJoinTheLineBelowOrArePainted() {
     QCOMPARE(statics->child(0)->text(QAccessible::Name), QStringLiteral("15"));
     QCOMPARE(statics->child(0)->rect(), QRect(window.mapToGlobal(c.Map(40, 40, 16, 8).topLeft()),
                                               c.Map(40, 40, 16, 8).size()));
+}
+
+// A caption a line high whose word is wider than its place (a font wider than the template's):
+// it widens on the side its alignment leaves open, on the other where a box lies there, and
+// keeps its place where boxes lie on both sides.
+void FrameworkTest::aWordWiderThanItsStaticTakesTheRoomBeside() {
+    static constexpr ControlSpec kBeside[] = {
+        {1, ControlKind::Static, "Collective", 40, 10, 12, 8},
+        {2, ControlKind::Static, "Collective", 40, 30, 12, 8, kTextRight},
+        {3, ControlKind::Static, "Collective", 40, 50, 12, 8},
+        {4, ControlKind::Edit, nullptr, 52, 50, 20, 8},
+        {5, ControlKind::Static, "Collective", 40, 70, 12, 8},
+        {6, ControlKind::Edit, nullptr, 18, 70, 22, 8},
+        {7, ControlKind::Edit, nullptr, 52, 70, 20, 8},
+    };
+    static constexpr DialogTemplate kWindow{902, nullptr, 100, 90, kFontMainForm, kBeside};
+    QWidget window;
+    const DialogControls c = BuildDialog(kWindow, &window);
+    std::map<int, QRect> placed;
+    for (int id : {1, 2, 3, 5}) placed[id] = c.Label(id)->geometry();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const int needed = c.Label(1)->fontMetrics().boundingRect(c.Label(1)->text()).width();
+    QVERIFY(needed > placed[1].width());  // else nothing here is tested
+    for (int id : {1, 2, 3}) {
+        QVERIFY2(c.Label(id)->width() >= needed, qPrintable(QString::number(id)));
+        QCOMPARE(c.Label(id)->geometry().top(), placed[id].top());
+        QCOMPARE(c.Label(id)->height(), placed[id].height());
+    }
+    QCOMPARE(c.Label(1)->geometry().left(), placed[1].left());
+    QCOMPARE(c.Label(2)->geometry().right(), placed[2].right());
+    QCOMPARE(c.Label(3)->geometry().right(), placed[3].right());
+    QCOMPARE(c.Label(5)->geometry(), placed[5]);
 }
 
 void FrameworkTest::templateBuildsPositionedControlsFoundByIdInTabOrder() {

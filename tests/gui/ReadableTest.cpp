@@ -27,7 +27,6 @@
 #include "app/Resources.h"
 #include "app/UARTApp.h"
 #include "support/GuiRig.h"
-#include "support/SimPeer.h"
 #include "view/AdvanceDlg.h"
 #include "view/CompareDlg.h"
 #include "view/MainFormTemplate.h"
@@ -37,10 +36,25 @@
 #include "wizard/MonitorPage.h"
 #include "wizard/SetupDlg.h"
 
+#ifndef Q_OS_WIN
+#include "support/SimPeer.h"
+#endif
+
 using namespace orq;
 using namespace orq::test;
 
 namespace {
+
+// The unit every window meets: a simulated one of the test's own on a pseudo-terminal; on
+// Windows, which has none, the one CTest offers there as a COM port (tests/windows/units.sh),
+// named in ORQ_TEST_UNIT.
+#ifdef Q_OS_WIN
+struct TestUnit {
+    std::string Path() const { return qEnvironmentVariable("ORQ_TEST_UNIT").toStdString(); }
+};
+#else
+using TestUnit = SimPeer;
+#endif
 
 QAccessibleInterface* Reader(QObject* o) {
     return QAccessible::queryAccessibleInterface(o);
@@ -234,7 +248,8 @@ struct Windows : ServiceRig {
 void WalkEveryWindow(const std::function<void(const QString&, QWidget*)>& look) {
     QTemporaryDir data, dir;
     qputenv("XDG_DATA_HOME", data.path().toUtf8());
-    SimPeer unit;
+    TestUnit unit;
+    QVERIFY2(!unit.Path().empty(), "no unit to connect to");
     qputenv("ORQ_PORTS", QByteArray::fromStdString(unit.Path()));
     Windows w;
     w.Click(IDC_CONNECT);

@@ -194,7 +194,6 @@ class MainFormTest : public QObject {
     Q_OBJECT
 private slots:
     void initialUpdateShowsTheStartValuesAndSkinsEverySliderAndPreset();
-    void everyControlTakesTheKeyboardInTableOrderAndHasAName();
     void eachSliderAndBoxWritesItsOwnByteAndNoOther();
     void slidersSendOnlyWhenLetGo();
     void returnChecksTheRangeThenSendsTwice();
@@ -239,28 +238,14 @@ void MainFormTest::initialUpdateShowsTheStartValuesAndSkinsEverySliderAndPreset(
     QCOMPARE(h.Slider(IDC_PITCH_AGILITY_SLIDER)->value(), 60);  // value 15 sits at the bottom
     QCOMPARE(h.Shown(), (Values{15, 15, 15, 10, 10, 10, 15}));
     QVERIFY(h.view->Controls().Control<CPngButton>(IDC_PRESET_F3C)->HasImage());
+    // The preset buttons have no window text, so no tooltip: the artwork carries the name.
+    QCOMPARE(h.Ctrl(IDC_PRESET_3D_EXTREME)->toolTip(), QString());
     // Ctrl+N, through the frame's own action, runs it again.
     h.skin.Clear();
     h.Edit(IDC_ROLL_GAIN_EDIT)->setText("99");
     h.frame->findChild<QAction*>(QStringLiteral("cmd%1").arg(ID_FILE_NEW))->trigger();
     QCOMPARE(unskinned(), QStringList());
     QCOMPARE(h.Edit(IDC_ROLL_GAIN_EDIT)->text(), QStringLiteral("10"));
-}
-
-void MainFormTest::everyControlTakesTheKeyboardInTableOrderAndHasAName() {
-    ViewHarness h;
-    // Every control but the label, in table order.
-    QList<int> tabOrder, order;
-    for (const ControlSpec& c : kControls101)
-        if (c.id != kNoId && c.kind != ControlKind::Static) tabOrder << c.id;
-    for (QWidget* w = h.Ctrl(IDC_CONNECT); order.size() < tabOrder.size();
-         w = w->nextInFocusChain())
-        if (ControlId(w) != kNoId && (w->focusPolicy() & Qt::TabFocus)) order << ControlId(w);
-    QCOMPARE(order, tabOrder);
-    // Every control's name is ReadableTest's; here, that the two Resets are told apart.
-    // The preset buttons have no window text, so no tooltip: the artwork carries the name.
-    QCOMPARE(h.Ctrl(IDC_PRESET_3D_EXTREME)->toolTip(), QString());
-    QVERIFY(h.Ctrl(IDC_RESET_MAIN)->accessibleName() != h.Ctrl(IDC_RESET_TAIL)->accessibleName());
 }
 
 // Dragged to its top and typed into, each slider and its box write the slider's own tuning byte

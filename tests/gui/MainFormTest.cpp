@@ -194,14 +194,12 @@ class MainFormTest : public QObject {
     Q_OBJECT
 private slots:
     void initialUpdateShowsTheStartValuesAndSkinsEverySliderAndPreset();
-    void everyControlTakesTheKeyboardInTableOrderAndHasAName();
     void eachSliderAndBoxWritesItsOwnByteAndNoOther();
     void slidersSendOnlyWhenLetGo();
     void returnChecksTheRangeThenSendsTwice();
     void eachPresetButtonSaysSoThenSendsItsOwnPreset();
     void resetsReturnToTheStartOrTheLastPresetsValues();
-    void anOpenedValueOutsideItsRangeIsSentAsTheSliderShowsIt();
-    void transmitSendsTheOpenedFileAndSaysSo();
+    void openedFileIsTransmittedAsItIsAndASliderSendsWhatItShows();
     void saveWritesEveryKeyAndRefusesWhatItCannotSave();
     void openReportsValuesThatAreNoByteAndTakesTheRest();
     void upgradeWantsAReadableFileFirst();
@@ -239,28 +237,14 @@ void MainFormTest::initialUpdateShowsTheStartValuesAndSkinsEverySliderAndPreset(
     QCOMPARE(h.Slider(IDC_PITCH_AGILITY_SLIDER)->value(), 60);  // value 15 sits at the bottom
     QCOMPARE(h.Shown(), (Values{15, 15, 15, 10, 10, 10, 15}));
     QVERIFY(h.view->Controls().Control<CPngButton>(IDC_PRESET_F3C)->HasImage());
+    // The preset buttons have no window text, so no tooltip: the artwork carries the name.
+    QCOMPARE(h.Ctrl(IDC_PRESET_3D_EXTREME)->toolTip(), QString());
     // Ctrl+N, through the frame's own action, runs it again.
     h.skin.Clear();
     h.Edit(IDC_ROLL_GAIN_EDIT)->setText("99");
     h.frame->findChild<QAction*>(QStringLiteral("cmd%1").arg(ID_FILE_NEW))->trigger();
     QCOMPARE(unskinned(), QStringList());
     QCOMPARE(h.Edit(IDC_ROLL_GAIN_EDIT)->text(), QStringLiteral("10"));
-}
-
-void MainFormTest::everyControlTakesTheKeyboardInTableOrderAndHasAName() {
-    ViewHarness h;
-    // Every control but the label, in table order.
-    QList<int> tabOrder, order;
-    for (const ControlSpec& c : kControls101)
-        if (c.id != kNoId && c.kind != ControlKind::Static) tabOrder << c.id;
-    for (QWidget* w = h.Ctrl(IDC_CONNECT); order.size() < tabOrder.size();
-         w = w->nextInFocusChain())
-        if (ControlId(w) != kNoId && (w->focusPolicy() & Qt::TabFocus)) order << ControlId(w);
-    QCOMPARE(order, tabOrder);
-    // Every control's name is ReadableTest's; here, that the two Resets are told apart.
-    // The preset buttons have no window text, so no tooltip: the artwork carries the name.
-    QCOMPARE(h.Ctrl(IDC_PRESET_3D_EXTREME)->toolTip(), QString());
-    QVERIFY(h.Ctrl(IDC_RESET_MAIN)->accessibleName() != h.Ctrl(IDC_RESET_TAIL)->accessibleName());
 }
 
 // Dragged to its top and typed into, each slider and its box write the slider's own tuning byte
@@ -405,8 +389,10 @@ const QByteArray kOpened =
     "[section3]\r\nSpinSpeed1=40\r\nSpinSpeed2=41\r\nSpinSpeed3=42\r\nSpinSpeed4=43\r\n";
 }
 
-// Yaw rate L's 0 shows at the slider's end; letting go there commits what the slider shows.
-void MainFormTest::anOpenedValueOutsideItsRangeIsSentAsTheSliderShowsIt() {
+// Transmit gives the unit the file's own values: pitch agility from SpinSpeed1, not the slider's
+// 20, and TailLimitA in the SetupBlock; the progress bar is full while the message is up. Yaw
+// rate L's 0 shows at the slider's end; letting go there commits what the slider shows.
+void MainFormTest::openedFileIsTransmittedAsItIsAndASliderSendsWhatItShows() {
     QTemporaryDir dir;
     WriteFile(dir.filePath("set.ini"), kOpened);
     SimPeer unit;
@@ -419,25 +405,7 @@ void MainFormTest::anOpenedValueOutsideItsRangeIsSentAsTheSliderShowsIt() {
     QCOMPARE(h.Shown(), (Values{20, 21, 0, 50, 10, 10, 15}));
     QCOMPARE(h.Slider(IDC_PITCH_GAIN_SLIDER)->value(), 135 - 50);
     QCOMPARE(int(h.block.Tuning.SpinSpeed1), 0);  // loading fills the mirror only
-    h.Mark(unit);
-    SliderControl* s = h.Slider(IDC_YAW_LEFT_SLIDER);
-    Mouse(s, QEvent::MouseButtonPress, Thumb(s), Qt::LeftButton, Qt::LeftButton);
-    Mouse(s, QEvent::MouseButtonRelease, Thumb(s), Qt::LeftButton, Qt::NoButton);
-    QCOMPARE(h.Edit(IDC_YAW_LEFT_EDIT)->text(), QStringLiteral("15"));
-    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
-    QCOMPARE(unit.Since()[0][kTuning + 31], uint8_t{15});
     QVERIFY(h.messages.Texts().isEmpty());
-}
-
-// The unit gets the file's own values: pitch agility from SpinSpeed1, not the slider's 20, and
-// TailLimitA in the SetupBlock. The progress bar is full while the message is up.
-void MainFormTest::transmitSendsTheOpenedFileAndSaysSo() {
-    QTemporaryDir dir;
-    WriteFile(dir.filePath("set.ini"), kOpened);
-    SimPeer unit;
-    ViewHarness h;
-    QVERIFY(h.OpenPortTo(unit));
-    h.Pick(ID_FILE_OPEN, FileDialogOutcome::Ok, dir.filePath("set.ini"));
     int progressAtBox = -1;
     h.messages.onShow = [&](const QString&) { progressAtBox = h.frame->ProgressBar()->value(); };
     h.Mark(unit);
@@ -451,6 +419,13 @@ void MainFormTest::transmitSendsTheOpenedFileAndSaysSo() {
                          f[kSetup + 12]}),
              (QList<int>{40, 41, 42, 43, 33}));
     QCOMPARE(h.Shown()[0], 20);  // the form keeps what Open put there
+    h.Mark(unit);
+    SliderControl* s = h.Slider(IDC_YAW_LEFT_SLIDER);
+    Mouse(s, QEvent::MouseButtonPress, Thumb(s), Qt::LeftButton, Qt::LeftButton);
+    Mouse(s, QEvent::MouseButtonRelease, Thumb(s), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(h.Edit(IDC_YAW_LEFT_EDIT)->text(), QStringLiteral("15"));
+    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
+    QCOMPARE(unit.Since()[0][kTuning + 31], uint8_t{15});
 }
 
 void MainFormTest::saveWritesEveryKeyAndRefusesWhatItCannotSave() {

@@ -1,7 +1,8 @@
 // Every window as people meet it, against a simulated unit, on the screen's own scale and with
-// two device pixels to a unit: each control a person works has a name and takes the keyboard,
-// each value a person sees can be read over the accessibility interface (the live ones while
-// they change), every text shows whole, and the pictures are drawn from renders for the screen.
+// two device pixels to a unit: each control a person works has a name (a button one of its own)
+// and takes the keyboard, each value a person sees can be read over the accessibility interface
+// (the live ones while they change), every text shows whole, and the pictures are drawn from
+// renders for the screen.
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -98,7 +99,7 @@ void ForEachPaintedText(QWidget* window,
 // Everything in `window` a screen reader user could not use or read, one line each.
 QStringList Unreadable(QWidget* window) {
     QTest::qWait(1);  // lists lay out their rows from the event loop
-    QStringList problems;
+    QStringList problems, buttons;
     for (QWidget* w : window->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(window) || InsideAControl(w, window)) continue;
         QAccessibleInterface* a = Reader(w);
@@ -114,6 +115,10 @@ QStringList Unreadable(QWidget* window) {
         if (operable && a->text(QAccessible::Name).trimmed().isEmpty())
             problems << "no name: " + Named(w);
         const auto* button = qobject_cast<QAbstractButton*>(w);
+        // Two buttons that sound alike (Reset main and tail, a trim's up and down) are one.
+        if (button && buttons.contains(a->text(QAccessible::Name)))
+            problems << "name shared: " + Named(w);
+        if (button) buttons << a->text(QAccessible::Name);
         const bool keyed = button && !button->shortcut().isEmpty();
         if (operable && w->isEnabled() && !(w->focusPolicy() & Qt::TabFocus) && !keyed)
             problems << "out of the keyboard's reach: " + Named(w);

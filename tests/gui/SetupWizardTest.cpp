@@ -2,7 +2,6 @@
 // unit would hear it (and writes as the unit would answer), or a simulated unit streaming at the
 // line's own speed. Frames are checked byte by byte.
 
-#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
@@ -130,7 +129,6 @@ private slots:
     void initTestCase() { InitPngResources(); }
     void pagesStepInOrderInsideTheTabStrip();
     void theMonitorStreamRunsOnlyWhileItsPageShows();
-    void everyControlHasANameAndNoTwoButtonsOfAPageShareOne();
     void finishSaysSoThenEndsTheCheckAndTheStream();
     void enterNeverClosesEscapeCancelsAndTabsStayPut();
     void eachControlWritesItsOwnByteAndNoOther();
@@ -188,27 +186,6 @@ void SetupWizardTest::theMonitorStreamRunsOnlyWhileItsPageShows() {
                                              "request 0", "request 40"}));
     r.Press(IDC_SETUP_CANCEL);
     QCOMPARE(r.Take(2).Kinds(), (QStringList{"check 0", "request 0"}));
-}
-
-void SetupWizardTest::everyControlHasANameAndNoTwoButtonsOfAPageShareOne() {
-    Rig r;
-    QVERIFY(r.Start());
-    // Every control a pilot works or reads a signal from.
-    for (int n = 1; n <= r.wizard->PageCount(); ++n) {
-        QStringList buttons;
-        for (QWidget* w : r.wizard->Page(n)->Controls().All()) {
-            const bool button = qobject_cast<QAbstractButton*>(w);
-            if (ControlId(w) == kNoId ||
-                !(button || qobject_cast<QAbstractSlider*>(w) || qobject_cast<QLineEdit*>(w) ||
-                  qobject_cast<CLevelBar*>(w)))
-                continue;
-            const QString name = QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name);
-            QVERIFY2(
-                !name.isEmpty() && !(button && buttons.contains(name)),
-                qPrintable(QStringLiteral("page %1: %2 '%3'").arg(n).arg(ControlId(w)).arg(name)));
-            if (button) buttons << name;
-        }
-    }
 }
 
 // The message first, then the check off and the stream off, then the dialog goes.

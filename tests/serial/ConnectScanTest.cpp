@@ -8,8 +8,8 @@
 #include "link/UnitSession.h"
 #include "serial/BlockBuffer.h"
 #include "serial/SerialPort.h"
-#include "sim/SimUnit.h"
 #include "support/Pty.h"
+#include "support/SimPeer.h"
 
 namespace orq {
 namespace {
@@ -60,19 +60,19 @@ protected:
         static_cast<void>(cli.session.Port().SetPassEnd(std::make_unique<FrameEnd>()));
     }
 
-    std::unique_ptr<SimUnit> StartSim(bool reply, UnitImage image = FactoryImage(),
-                                      SimFaults faults = {}) {
-        logs_.push_back(::testing::TempDir() + "orq-scan-" + std::to_string(::getpid()) + "-" +
-                        std::to_string(logs_.size()) + ".log");
-        std::remove(logs_.back().c_str());
-        auto sim = std::make_unique<SimUnit>(
-            SimOptions{.image = image, .logPath = logs_.back(), .reply = reply, .faults = faults});
-        std::string error;
-        EXPECT_TRUE(sim->Start(error)) << error;
+    static std::unique_ptr<SimPeer> StartSim(bool reply, UnitImage image = FactoryImage(),
+                                             SimFaults faults = {}) {
+        SimOptions options;
+        options.faults = faults;
+        auto sim = std::make_unique<SimPeer>(image, reply, options);
+        EXPECT_TRUE(sim->Started());
         return sim;
     }
-    void TearDown() override {
-        for (const auto& log : logs_) std::remove(log.c_str());
+    // Each frame the unit heard, as hex.
+    static std::vector<std::string> Heard(const SimPeer& unit) {
+        std::vector<std::string> lines;
+        for (const Frame& f : unit.Frames()) lines.push_back(Hex(f));
+        return lines;
     }
 
     Host desk{SearchStyle::OneAtATime};
@@ -82,7 +82,6 @@ protected:
     SerialPort& port = session.Port();
     const ParameterBlock& block = session.Block();
     ScanLog events;
-    std::vector<std::string> logs_;
 };
 
 TEST_F(ConnectScanTest, FindsTheUnitOnTheThirdPortAfterTwoSilentOnes) {
@@ -95,10 +94,9 @@ TEST_F(ConnectScanTest, FindsTheUnitOnTheThirdPortAfterTwoSilentOnes) {
     // A port another program holds is passed over at once, as is one that does not exist.
     auto held = StartSim(true);
     SerialPort other;
-    ASSERT_TRUE(other.OpenPort(1, held->DevicePath()));
-    const std::string missing = "/dev/orq-no-such-port", h = held->DevicePath();
-    const std::string s1 = silent1->DevicePath(), s2 = silent2->DevicePath(),
-                      u = unit->DevicePath();
+    ASSERT_TRUE(other.OpenPort(1, held->Path()));
+    const std::string missing = "/dev/orq-no-such-port", h = held->Path();
+    const std::string s1 = silent1->Path(), s2 = silent2->Path(), u = unit->Path();
     session.SetSearchListener(&events);
     ASSERT_EQ(loop.Search(PortsFromList(missing + ":" + h + ":" + s1 + ":" + s2 + ":" + u)),
               ScanEnd::Connected);
@@ -115,12 +113,13 @@ TEST_F(ConnectScanTest, FindsTheUnitOnTheThirdPortAfterTwoSilentOnes) {
     const SettingsMirror& m = block.Mirror;
     EXPECT_EQ(std::tuple(m.PitchAgility, m.SpinSpeed1, m.ServoDirCH4), std::tuple(47, 47, 1));
     // Each silent port heard the probe eleven times; the unit heard it, then the follow-up request.
-    for (int i : {0, 1}) EXPECT_EQ(Lines(logs_[i]), std::vector<std::string>(11, kProbeLine));
-    ASSERT_TRUE(loop.WaitFor([&] { return Lines(logs_[2]).size() >= 2; }, 2s));
-    const auto heard = Lines(logs_[2]);
+    for (const SimPeer* s : {silent1.get(), silent2.get()})
+        EXPECT_EQ(Heard(*s), std::vector<std::string>(11, kProbeLine));
+    ASSERT_TRUE(loop.WaitFor([&] { return Heard(*unit).size() >= 2; }, 2s));
+    const auto heard = Heard(*unit);
     EXPECT_EQ(heard.back(), kPostConnectLine);
     for (std::size_t i = 0; i + 1 < heard.size(); ++i) EXPECT_EQ(heard[i], kProbeLine);
-    EXPECT_TRUE(Lines(logs_[3]).empty()) << "a port in use must not be written to";
+    EXPECT_TRUE(Heard(*held).empty()) << "a port in use must not be written to";
 }
 
 // Timed at the far end of a bare line: the probe and ten repeats, paced, then a last wait.
@@ -147,7 +146,7 @@ TEST_F(ConnectScanTest, ASilentPortHearsElevenProbesTwoHundredMillisecondsApart)
 
 TEST_F(ConnectScanTest, ConnectingAgainFindsTheSameUnitDespiteWhatItSentMeanwhile) {
     auto unit = StartSim(true);
-    const auto ports = PortsFromList(unit->DevicePath());
+    const auto ports = PortsFromList(unit->Path());
     ASSERT_EQ(loop.Search(ports), ScanEnd::Connected);
     // The answer to the follow-up request reaches the accumulator; a further answer waits in the
     // port's own buffer. Neither answers the next scan's probe.
@@ -156,7 +155,7 @@ TEST_F(ConnectScanTest, ConnectingAgainFindsTheSameUnitDespiteWhatItSentMeanwhil
     ASSERT_TRUE(Eventually([&] { return port.ReceiveSize() >= 90; }));
     session.SetSearchListener(&events);
     ASSERT_EQ(loop.Search(ports), ScanEnd::Connected);
-    EXPECT_EQ(events.steps, Probed(unit->DevicePath(), S::Answered));
+    EXPECT_EQ(events.steps, Probed(unit->Path(), S::Answered));
     EXPECT_TRUE(session.Connected() && port.IsOpen());
     // A scan started while connected disconnects first: with nothing to try it ends disconnected.
     EXPECT_EQ(loop.Search({}), ScanEnd::NoUnit);
@@ -169,7 +168,7 @@ TEST_F(ConnectScanTest, ConnectingAgainFindsTheSameUnitDespiteWhatItSentMeanwhil
 TEST_F(ConnectScanTest, CancellingMidScanClosesThePortAndLeavesTheRestUntried) {
     auto silent = StartSim(false);
     auto unit = StartSim(true);
-    const auto ports = PortsFromList(silent->DevicePath() + ":" + unit->DevicePath());
+    const auto ports = PortsFromList(silent->Path() + ":" + unit->Path());
     const int cancelFd = ::eventfd(0, EFD_CLOEXEC);
     ASSERT_GE(cancelFd, 0);
     for (bool fromOutside : {false, true}) {
@@ -192,15 +191,15 @@ TEST_F(ConnectScanTest, CancellingMidScanClosesThePortAndLeavesTheRestUntried) {
         EXPECT_EQ(events.finished, std::vector<bool>{false});
     }
     ::close(cancelFd);
-    EXPECT_TRUE(Lines(logs_[1]).empty()) << "the unit was never probed";
+    EXPECT_TRUE(Heard(*unit).empty()) << "the unit was never probed";
 }
 
 TEST_F(ConnectScanTest, AnAdapterUnpluggedWhileProbedIsLeftForTheNextPort) {
     auto doomed = StartSim(false);
     auto unit = StartSim(true);
-    const std::string d = doomed->DevicePath(), u = unit->DevicePath();
+    const std::string d = doomed->Path(), u = unit->Path();
     events.onStep = [&](const ScanEvent& e) {
-        if (e.step == PortStep::Opened && e.index == 0) doomed->Stop();
+        if (e.step == PortStep::Opened && e.index == 0) doomed->Unplug();
     };
     session.SetSearchListener(&events);
     ASSERT_EQ(loop.Search(PortsFromList(d + ":" + u)), ScanEnd::Connected);
@@ -216,10 +215,10 @@ TEST_F(ConnectScanTest, BothSearchesFindTheAnswerBehindNoiseAndTakeNothingElse) 
         auto stray = StartSim(true, FactoryImage(), {.corrupt = SimFaults::Corrupt::Echo});
         ScanLog log;
         host->session.SetSearchListener(&log);
-        EXPECT_EQ(host->loop.Search(PortsFromList(stray->DevicePath())), ScanEnd::NoUnit);
+        EXPECT_EQ(host->loop.Search(PortsFromList(stray->Path())), ScanEnd::NoUnit);
         ASSERT_FALSE(log.steps.empty());
-        EXPECT_EQ(log.steps.back(), std::pair(S::NoValidAnswer, stray->DevicePath()));
-        EXPECT_EQ(host->loop.Search(PortsFromList(noisy->DevicePath())), ScanEnd::Connected);
+        EXPECT_EQ(log.steps.back(), std::pair(S::NoValidAnswer, stray->Path()));
+        EXPECT_EQ(host->loop.Search(PortsFromList(noisy->Path())), ScanEnd::Connected);
         host->session.SetSearchListener(nullptr);
     }
 }
@@ -239,14 +238,14 @@ TEST_F(ConnectScanTest, TheSweepFindsTheUnitAmongAllPortsAndLeavesTheOthersAlone
     auto after = StartSim(false);
     auto held = StartSim(true);
     SerialPort other;
-    ASSERT_TRUE(other.OpenPort(1, held->DevicePath()));
-    const std::string missing = "/dev/orq-no-such-port", h = held->DevicePath(),
-                      si = silent->DevicePath(), u = unit->DevicePath();
+    ASSERT_TRUE(other.OpenPort(1, held->Path()));
+    const std::string missing = "/dev/orq-no-such-port", h = held->Path(), si = silent->Path(),
+                      u = unit->Path();
     UnitSession& unitSession = cli.session;
     SerialPort& cliPort = unitSession.Port();
     unitSession.SetSearchListener(&events);
-    ASSERT_EQ(cli.loop.Search(PortsFromList(missing + ":" + h + ":" + si + ":" + u + ":" +
-                                            after->DevicePath())),
+    ASSERT_EQ(cli.loop.Search(
+                  PortsFromList(missing + ":" + h + ":" + si + ":" + u + ":" + after->Path())),
               ScanEnd::Connected);
     EXPECT_EQ(events.steps, Swept(missing, S::NotFound) + Swept(h, S::InUse) +
                                 Swept(si, S::NoAnswer) + Swept(u, S::Answered));
@@ -258,18 +257,18 @@ TEST_F(ConnectScanTest, TheSweepFindsTheUnitAmongAllPortsAndLeavesTheOthersAlone
     // The session goes on on the unit's line: its answers arrive through the session's port.
     ASSERT_TRUE(cli.loop.WaitFor([&] { return unitSession.Accumulator().Size() > 0; }, 2s));
     ASSERT_EQ(unitSession.RequestParameters(), kFrameSize);
-    ASSERT_TRUE(cli.loop.WaitFor([&] { return Lines(logs_[1]).size() >= 3; }, 2s));
-    const auto heard = Lines(logs_[1]);
+    ASSERT_TRUE(cli.loop.WaitFor([&] { return Heard(*unit).size() >= 3; }, 2s));
+    const auto heard = Heard(*unit);
     EXPECT_EQ(heard.back().substr(0, 8), "7f2f0a03");  // the third frame: sequence 3
     EXPECT_EQ(heard.at(heard.size() - 2), kPostConnectLine);
     for (std::size_t i = 0; i + 2 < heard.size(); ++i) EXPECT_EQ(heard[i], kProbeLine);
-    for (std::size_t i : {0u, 2u}) {
-        SCOPED_TRACE(i);
-        EXPECT_TRUE(Eventually([&] { return !Lines(logs_[i]).empty(); }));
-        const auto probes = Lines(logs_[i]);
+    for (const SimPeer* s : {silent.get(), after.get()}) {
+        SCOPED_TRACE(s->Path());
+        EXPECT_TRUE(Eventually([&] { return !Heard(*s).empty(); }));
+        const auto probes = Heard(*s);
         EXPECT_EQ(probes, std::vector<std::string>(probes.size(), kProbeLine));
     }
-    EXPECT_TRUE(Lines(logs_[3]).empty()) << "a port in use must not be written to";
+    EXPECT_TRUE(Heard(*held).empty()) << "a port in use must not be written to";
 }
 
 // Without a unit every port ends its own way, reported in order once the wait is over: a reply
@@ -282,13 +281,13 @@ TEST_F(ConnectScanTest, ASweepWithoutAUnitSaysHowEachPortEnded) {
     auto stray = StartSim(true, strayImage, {.corrupt = SimFaults::Corrupt::Echo});
     auto doomed = StartSim(false);
     auto silent = StartSim(false);
-    const std::string g = garbled->DevicePath(), st = stray->DevicePath(), d = doomed->DevicePath(),
-                      si = silent->DevicePath();
+    const std::string g = garbled->Path(), st = stray->Path(), d = doomed->Path(),
+                      si = silent->Path();
     const ParameterBlock before = cli.session.Block();
     cli.session.SetSearchListener(&events);
     std::thread unplug([&] {
         std::this_thread::sleep_for(300ms);
-        doomed->Stop();
+        doomed->Unplug();
     });
     EXPECT_EQ(cli.loop.Search(PortsFromList(g + ":" + st + ":" + d + ":" + si)), ScanEnd::NoUnit);
     unplug.join();
@@ -297,7 +296,7 @@ TEST_F(ConnectScanTest, ASweepWithoutAUnitSaysHowEachPortEnded) {
     EXPECT_EQ(events.finished, std::vector<bool>{false});
     EXPECT_FALSE(cli.session.Connected() || cli.session.Port().IsOpen());
     EXPECT_EQ(cli.session.Block().Tuning, before.Tuning);
-    EXPECT_EQ(Lines(logs_[3]), std::vector<std::string>(11, kProbeLine));
+    EXPECT_EQ(Heard(*silent), std::vector<std::string>(11, kProbeLine));
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <memory>
 #include <string>
-#include <thread>
 
 namespace orq {
 
@@ -23,20 +22,21 @@ std::unique_ptr<DemoUnit> StartDemoUnit(std::string& error);
 
 // The system's font configuration, read on another core while the display is being opened:
 // on Linux fontconfig parses some fifty files before the first text can be measured, a good
-// tenth of the time the window takes to appear. Wait() before the first font is looked up, so
-// that the work is never done twice; a system whose fonts need no such reading does nothing.
+// tenth of the time the window takes to appear. The reader runs only where nothing else would
+// (it must not take the core the window is being made on). Wait() before the first font is
+// looked up, so that the work is never done twice; a system whose fonts need no such reading
+// does nothing.
 class FontWarmUp {
 public:
     FontWarmUp();
-    ~FontWarmUp() { Wait(); }
+    ~FontWarmUp();
     FontWarmUp(const FontWarmUp&) = delete;
     FontWarmUp& operator=(const FontWarmUp&) = delete;
-    void Wait() {
-        if (worker_.joinable()) worker_.join();
-    }
+    void Wait();
 
 private:
-    std::thread worker_;
+    struct Reader;
+    std::unique_ptr<Reader> reader_;
 };
 
 }  // namespace orq

@@ -1,6 +1,9 @@
 #include <fontconfig/fontconfig.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <cstdlib>
+#include <utility>
 
 #include "app/Platform.h"
 #include "sim/SimUnit.h"
@@ -37,7 +40,35 @@ std::unique_ptr<DemoUnit> StartDemoUnit(std::string& error) {
     return demo;
 }
 
-// Qt finds the configuration loaded and only lists the fonts.
-FontWarmUp::FontWarmUp() : worker_([] { FcInit(); }) {}
+// Qt finds the configuration loaded and only lists the fonts. The reader is an idle-class
+// thread: a thread of normal class, new on the core that made it, takes that core from the
+// window for a millisecond or two before the scheduler moves one of them to the other core.
+struct FontWarmUp::Reader {
+    pthread_t thread{};
+    bool running = false;
+};
+
+FontWarmUp::FontWarmUp() : reader_(std::make_unique<Reader>()) {
+    pthread_attr_t attr;
+    if (pthread_attr_init(&attr) != 0) return;
+    const sched_param idle{};
+    pthread_attr_setinheritsched(&attr, PTHREAD_EXPLICIT_SCHED);
+    pthread_attr_setschedpolicy(&attr, SCHED_IDLE);
+    pthread_attr_setschedparam(&attr, &idle);
+    const auto read = [](void*) -> void* {
+        FcInit();
+        return nullptr;
+    };
+    reader_->running = pthread_create(&reader_->thread, &attr, read, nullptr) == 0;
+    pthread_attr_destroy(&attr);
+}
+
+FontWarmUp::~FontWarmUp() {
+    Wait();
+}
+
+void FontWarmUp::Wait() {
+    if (reader_ && std::exchange(reader_->running, false)) pthread_join(reader_->thread, nullptr);
+}
 
 }  // namespace orq

@@ -14,6 +14,9 @@ std::unique_ptr<DemoUnit> StartDemoUnit(std::string& error) {
 }
 
 // The system keeps its font table loaded for every program: nothing to read ahead.
+struct FontWarmUp::Reader {};
 FontWarmUp::FontWarmUp() = default;
+FontWarmUp::~FontWarmUp() = default;
+void FontWarmUp::Wait() {}
 
 }  // namespace orq

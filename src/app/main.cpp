@@ -70,7 +70,6 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(previous);
     orq::StartupProbe::Step("qapplication");
     orq::InitGuiResources();
-    auto pictures = orq::CUARTView::StartDecodingPictures();
     orq::StartupProbe::Step("resources");
     fontWarmUp.Wait();
     orq::LoadTemplateFonts();
@@ -93,9 +92,8 @@ int main(int argc, char** argv) {
     orq::AppServices services{session, messages, files, modal, skin, notifier, history};
 
     orq::CUARTApp theApp(services);
-    const auto makeForm = [&pictures](orq::CMainFrame& frame,
-                                      orq::AppServices& s) -> orq::FormView* {
-        auto* form = new orq::CUARTView(s, &frame, nullptr, std::move(pictures));
+    const auto makeForm = [](orq::CMainFrame& frame, orq::AppServices& s) -> orq::FormView* {
+        auto* form = new orq::CUARTView(s, &frame);
         form->SetSetupRunner([&s](QWidget* parent) { orq::RunSetup(s, parent); });
         return form;
     };

@@ -118,17 +118,12 @@ std::span<const MessageEntry<CUARTView>> CUARTView::GetMessageMap() {
     return kMap;
 }
 
-std::future<CUARTView::Pictures> CUARTView::StartDecodingPictures() {
-    return std::async(std::launch::async, &CUARTView::DecodePictures, ScreenRatio());
-}
-
-CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent,
-                     std::future<Pictures> pictures)
+CUARTView::CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent)
     : FormView(parent),
       s_(services),
       session_(services.session),
       frame_(frame),
-      decoding_(pictures.valid() ? std::move(pictures) : StartDecodingPictures()),
+      decoding_(std::async(std::launch::async, &CUARTView::DecodePictures, ScreenRatio())),
       controls_(BuildDialog(kTemplate101, this, WidgetFactories())),
       ddx_(controls_, services.messages),
       boxes_(this, controls_, ddx_),

@@ -71,18 +71,7 @@ public:
     static constexpr QRect kLampArea{820, 15, 90, 30};  // what a change of the flag repaints
     static constexpr int kUnitPicture = 170, kLampOff = 241, kLampOn = 242;
 
-    // The form's pictures (the unit, the lamps, the preset strips). Decoding them takes a few
-    // milliseconds; the composition root starts it on another core as soon as the screen's
-    // pixel ratio is known, and a form handed nothing starts it itself. The initial update
-    // takes them.
-    struct Pictures {
-        std::optional<QImage> unit, lampOff, lampOn;
-        std::array<QImage, 5> presets;  // in kPresetButtons order
-    };
-    static std::future<Pictures> StartDecodingPictures();
-
-    CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent = nullptr,
-              std::future<Pictures> pictures = {});
+    CUARTView(AppServices& services, FrameStatus* frame, QWidget* parent = nullptr);
     ~CUARTView() override;
 
     // What the "Setup" button runs: the wizard, modally, over the form's window. The form knows
@@ -167,6 +156,12 @@ private:
     AppServices& s_;
     UnitSession& session_;
     FrameStatus* frame_;
+    // The form's pictures (the unit, the lamps, the preset strips) decode on another core while
+    // its controls are built; the initial update takes them.
+    struct Pictures {
+        std::optional<QImage> unit, lampOff, lampOn;
+        std::array<QImage, 5> presets;  // in kPresetButtons order
+    };
     static Pictures DecodePictures(qreal screenRatio);
     void TakePictures();
     std::future<Pictures> decoding_;

@@ -3,6 +3,7 @@
 // PlatformWindows.cpp); only main knows it.
 
 #include <memory>
+#include <span>
 #include <string>
 
 namespace orq {
@@ -22,13 +23,13 @@ std::unique_ptr<DemoUnit> StartDemoUnit(std::string& error);
 
 // The system's font configuration, read on another core while the display is being opened:
 // on Linux fontconfig parses some fifty files before the first text can be measured, a good
-// tenth of the time the window takes to appear. The reader runs only where nothing else would
-// (it must not take the core the window is being made on). Wait() before the first font is
-// looked up, so that the work is never done twice; a system whose fonts need no such reading
-// does nothing.
+// tenth of the time the window takes to appear; the font files given are registered with it
+// there too. The reader runs only where nothing else would (it must not take the core the
+// window is being made on). Wait() before the first font is looked up, so that the work is
+// never done twice; a system whose fonts need no such reading does nothing.
 class FontWarmUp {
 public:
-    FontWarmUp();
+    explicit FontWarmUp(std::span<const char* const> fontFiles);
     ~FontWarmUp();
     FontWarmUp(const FontWarmUp&) = delete;
     FontWarmUp& operator=(const FontWarmUp&) = delete;

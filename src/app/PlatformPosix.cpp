@@ -3,7 +3,9 @@
 #include <sched.h>
 
 #include <cstdlib>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "app/Platform.h"
 #include "sim/SimUnit.h"
@@ -40,26 +42,32 @@ std::unique_ptr<DemoUnit> StartDemoUnit(std::string& error) {
     return demo;
 }
 
-// Qt finds the configuration loaded and only lists the fonts. The reader is an idle-class
-// thread: a thread of normal class, new on the core that made it, takes that core from the
-// window for a millisecond or two before the scheduler moves one of them to the other core.
+// Qt finds the configuration loaded, with the files in it, and only lists the fonts. The
+// reader is an idle-class thread: a thread of normal class, new on the core that made it, takes
+// that core from the window for a millisecond or two before the scheduler moves one of them to
+// the other core.
 struct FontWarmUp::Reader {
     pthread_t thread{};
     bool running = false;
+    std::vector<std::string> files;
 };
 
-FontWarmUp::FontWarmUp() : reader_(std::make_unique<Reader>()) {
+FontWarmUp::FontWarmUp(std::span<const char* const> fontFiles)
+    : reader_(std::make_unique<Reader>()) {
+    reader_->files.assign(fontFiles.begin(), fontFiles.end());
     pthread_attr_t attr;
     if (pthread_attr_init(&attr) != 0) return;
     const sched_param idle{};
     pthread_attr_setinheritsched(&attr, PTHREAD_EXPLICIT_SCHED);
     pthread_attr_setschedpolicy(&attr, SCHED_IDLE);
     pthread_attr_setschedparam(&attr, &idle);
-    const auto read = [](void*) -> void* {
+    const auto read = [](void* reader) -> void* {
         FcInit();
+        for (const std::string& file : static_cast<Reader*>(reader)->files)
+            FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(file.c_str()));
         return nullptr;
     };
-    reader_->running = pthread_create(&reader_->thread, &attr, read, nullptr) == 0;
+    reader_->running = pthread_create(&reader_->thread, &attr, read, reader_.get()) == 0;
     pthread_attr_destroy(&attr);
 }
 

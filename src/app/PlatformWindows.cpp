@@ -15,7 +15,7 @@ std::unique_ptr<DemoUnit> StartDemoUnit(std::string& error) {
 
 // The system keeps its font table loaded for every program: nothing to read ahead.
 struct FontWarmUp::Reader {};
-FontWarmUp::FontWarmUp() = default;
+FontWarmUp::FontWarmUp(std::span<const char* const>) {}
 FontWarmUp::~FontWarmUp() = default;
 void FontWarmUp::Wait() {}
 

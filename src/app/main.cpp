@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orq: no display to show the window on (%s)\n", missing.c_str());
         return 2;
     }
-    orq::FontWarmUp fontWarmUp;
+    orq::FontWarmUp fontWarmUp(orq::TemplateFontFiles());
     // The demo: a simulated unit on a port of its own, and the port search limited to it. It
     // outlives the serial port (declared first), so the port never sees it vanish.
     std::unique_ptr<orq::DemoUnit> demoUnit;

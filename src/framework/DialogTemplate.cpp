@@ -351,6 +351,10 @@ QAccessibleInterface* SliderAccessibleFor(const QString& className, QObject* obj
 
 }  // namespace
 
+std::span<const char* const> TemplateFontFiles() {
+    return kTahomaFaces;
+}
+
 bool LoadTemplateFonts() {
     if (QFontDatabase::families().contains(QLatin1String(kTahoma))) return true;
     bool loaded = false;

@@ -143,6 +143,9 @@ inline QSize DluToPixels(int cx, int cy, BaseUnits u) {
 // Call once after the QApplication is made; harmless to call again. Returns whether the
 // "Tahoma" family is available afterwards.
 bool LoadTemplateFonts();
+// The files LoadTemplateFonts registers, for a start-up that hands them to the system's font
+// configuration ahead of time (then the call only finds the family there).
+std::span<const char* const> TemplateFontFiles();
 QFont TemplateQFont(const TemplateFont& font);
 
 // The vertical slider of the templates. Positions run like the system's trackbar: the smallest

@@ -188,6 +188,14 @@ CUARTView::Pictures CUARTView::DecodePictures(qreal screenRatio) {
     return p;
 }
 
+// The pictures are taken as late as they can be: when the form is first shown, after the
+// window's controls are polished and laid out, which gives their decoding on the other core the
+// time it needs; taken sooner, the form would wait for them.
+void CUARTView::showEvent(QShowEvent* event) {
+    TakePictures();
+    FormView::showEvent(event);
+}
+
 void CUARTView::TakePictures() {
     if (!decoding_.valid()) return;
     Pictures p = decoding_.get();
@@ -195,6 +203,9 @@ void CUARTView::TakePictures() {
     lampOff_ = std::move(p.lampOff);
     lampOn_ = std::move(p.lampOn);
     presetStrips_ = std::move(p.presets);
+    for (std::size_t i = 0; i < std::size(kPresetButtons); ++i)
+        if (CPngButton* button = controls_.Control<CPngButton>(kPresetButtons[i].id))
+            button->SetImage(presetStrips_[i]);
     // The pictures lie right of and below the template's own area; the form claims them too.
     QSize size = controls_.Size();
     if (lampOn_) {
@@ -219,7 +230,6 @@ CUARTView::~CUARTView() {
 // Initial update
 
 void CUARTView::OnInitialUpdate() {
-    TakePictures();
     ddx_.WriteOut();
     s_.skin.Apply(this, kSkinDialog);
     for (int id : kSliderSetupOrder) {
@@ -239,8 +249,8 @@ void CUARTView::OnInitialUpdate() {
         CPngButton* button = controls_.Control<CPngButton>(kPresetButtons[i].id);
         if (!button) continue;
         s_.skin.Apply(button, kSkinButton);
-        button->SetImage(presetStrips_[i]);
     }
+    if (isVisible()) TakePictures();
     if (QWidget* label = controls_.Control(IDC_MAKER_LABEL)) s_.skin.Apply(label, kSkinLabel);
 
     session_.Accumulator().SetMinimumBlockSize(UnitSession::kAccumulatorBlock);

@@ -99,6 +99,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;  // OnDraw
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void customEvent(QEvent* event) override;
 

@@ -44,21 +44,6 @@ private:
     int fd_;
 };
 
-// Removes the temporary file unless it has been renamed into place.
-class TempFileGuard {
-public:
-    explicit TempFileGuard(fs::path path) : path_(std::move(path)) {}
-    TempFileGuard(const TempFileGuard&) = delete;
-    TempFileGuard& operator=(const TempFileGuard&) = delete;
-    ~TempFileGuard() {
-        if (!path_.empty()) ::unlink(path_.c_str());
-    }
-    void Release() { path_.clear(); }
-
-private:
-    fs::path path_;
-};
-
 std::error_code WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());

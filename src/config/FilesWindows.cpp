@@ -54,21 +54,6 @@ std::error_code WriteAll(HANDLE h, std::string_view bytes) {
     return {};
 }
 
-// Removes the temporary file unless it has been put in place.
-class TempFileGuard {
-public:
-    explicit TempFileGuard(fs::path path) : path_(std::move(path)) {}
-    TempFileGuard(const TempFileGuard&) = delete;
-    TempFileGuard& operator=(const TempFileGuard&) = delete;
-    ~TempFileGuard() {
-        if (!path_.empty()) ::DeleteFileW(path_.c_str());
-    }
-    void Release() { path_.clear(); }
-
-private:
-    fs::path path_;
-};
-
 HANDLE CreateTempBeside(const fs::path& target, fs::path& tempPath) {
     std::random_device random;
     const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(L".");

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace orq {
 
@@ -31,5 +32,21 @@ inline std::error_code ReplacedFile(const std::filesystem::path& path,
         ec.clear();
     return ec;
 }
+
+// Removes the temporary file a replacement writes first, unless it has been put in place.
+class TempFileGuard {
+public:
+    explicit TempFileGuard(std::filesystem::path path) : path_(std::move(path)) {}
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    ~TempFileGuard() {
+        std::error_code ignored;  // nothing to tell: the replacement has failed already
+        if (!path_.empty()) std::filesystem::remove(path_, ignored);
+    }
+    void Release() { path_.clear(); }
+
+private:
+    std::filesystem::path path_;
+};
 
 }  // namespace orq

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "cli/CliOptions.h"
 #include "cli/Orqctl.h"
 
 namespace orq {
@@ -13,6 +14,18 @@ int Report(const Diagnosis& d, std::ostream& out) {
     for (const std::string& note : d.notes) out << "note: " << note << "\n";
     if (d.findings.empty()) out << "nothing in the way\n";
     return d.findings.empty() ? kExitOk : kExitFailure;
+}
+
+bool DoctorPort(const std::vector<std::string>& args, CommandContext& c,
+                std::optional<std::string>& port) {
+    CliOptions o;
+    if (!ParseOptions(args, {}, o, c.err)) return false;
+    if (o.rest.size() > 1) {
+        c.err << "orqctl: doctor takes at most one port\n";
+        return false;
+    }
+    if (!o.rest.empty()) port = o.rest.front();
+    return true;
 }
 
 }  // namespace orq

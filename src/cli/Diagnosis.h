@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,5 +22,11 @@ struct Diagnosis {
 
 // Prints the diagnosis; the exit status: 0 when nothing is in the way, else 1.
 int Report(const Diagnosis& d, std::ostream& out);
+
+struct CommandContext;
+// The port `orqctl doctor` was named, if any (`port` unset when none); false, said on c.err,
+// when the arguments are wrong.
+bool DoctorPort(const std::vector<std::string>& args, CommandContext& c,
+                std::optional<std::string>& port);
 
 }  // namespace orq

@@ -11,7 +11,6 @@
 #include <fstream>
 #include <ostream>
 
-#include "cli/CliOptions.h"
 #include "cli/Orqctl.h"
 
 namespace orq {
@@ -148,14 +147,8 @@ Diagnosis Diagnose(const std::optional<std::string>& path,
 }
 
 int RunDoctor(const std::vector<std::string>& args, CommandContext& c) {
-    CliOptions o;
-    if (!ParseOptions(args, {}, o, c.err)) return kExitFailure;
-    if (o.rest.size() > 1) {
-        c.err << "orqctl: doctor takes at most one port\n";
-        return kExitFailure;
-    }
-    const std::optional<std::string> path =
-        o.rest.empty() ? std::nullopt : std::optional<std::string>(o.rest.front());
+    std::optional<std::string> path;
+    if (!DoctorPort(args, c, path)) return kExitFailure;
     return Report(Diagnose(path, OrqPortsFromEnvironment(), ThisSystem()), c.out);
 }
 

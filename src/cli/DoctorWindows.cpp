@@ -6,7 +6,6 @@
 #include <ostream>
 #include <string>
 
-#include "cli/CliOptions.h"
 #include "cli/Diagnosis.h"
 #include "cli/Orqctl.h"
 #include "serial/PortList.h"
@@ -46,16 +45,11 @@ void LookAtPort(const PortInfo& port, Diagnosis& d) {
 }  // namespace
 
 int RunDoctor(const std::vector<std::string>& args, CommandContext& c) {
-    CliOptions o;
-    if (!ParseOptions(args, {}, o, c.err)) return kExitFailure;
-    if (o.rest.size() > 1) {
-        c.err << "orqctl: doctor takes at most one port\n";
-        return kExitFailure;
-    }
+    std::optional<std::string> named;
+    if (!DoctorPort(args, c, named)) return kExitFailure;
     Diagnosis d;
-    const std::optional<std::string> orqPorts = OrqPortsFromEnvironment();
     const std::vector<PortInfo> ports =
-        o.rest.empty() ? ListPorts(orqPorts) : PortsFromList(o.rest.front());
+        named ? PortsFromList(*named) : ListPorts(OrqPortsFromEnvironment());
     if (ports.empty())
         d.findings.push_back(
             {"Windows lists no serial port at all: the adapter is not plugged in, "

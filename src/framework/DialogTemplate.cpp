@@ -101,11 +101,12 @@ public:
         }
         // What lies beyond the window's edge cannot be seen.
         area.setRight(std::min(area.right(), window->width() - 1));
-        const bool oneLine = LineWidth(whole) <= area.width();
-        bool wrap = !oneLine;
-        if (wrap && Wrapped(area.width(), whole).height() > area.height()) {
-            const QRect grown(area.topLeft(),
-                              QSize(area.width(), Wrapped(area.width(), whole).height()));
+        const int lineWidth = LineWidth(whole);
+        bool wrap = lineWidth > area.width();
+        // Growing downwards keeps the width, so the text wraps the same way in any case.
+        const QSize wrapped = wrap ? Wrapped(area.width(), whole) : QSize();
+        if (wrap && wrapped.height() > area.height()) {
+            const QRect grown(area.topLeft(), QSize(area.width(), wrapped.height()));
             if (RoomFor(grown, area))
                 area = grown;
             else  // no room: a static a line high keeps to it rather than show a sliver below
@@ -115,7 +116,7 @@ public:
         // word longer than a line (a caption beside a bar, in a font a little wider than the
         // template's). It takes the room beside it that it needs: on the side its alignment
         // leaves open, else on the other, else on both, where nothing else lies.
-        const int width = wrap ? Wrapped(area.width(), whole).width() : LineWidth(whole);
+        const int width = wrap ? wrapped.width() : lineWidth;
         if (width > area.width())
             for (const QRect& wide : Widened(area, width - area.width()))
                 if (window->rect().contains(wide) && RoomFor(wide, area)) {

@@ -250,7 +250,6 @@ void CUARTView::OnInitialUpdate() {
         if (!button) continue;
         s_.skin.Apply(button, kSkinButton);
     }
-    if (isVisible()) TakePictures();
     if (QWidget* label = controls_.Control(IDC_MAKER_LABEL)) s_.skin.Apply(label, kSkinLabel);
 
     session_.Accumulator().SetMinimumBlockSize(UnitSession::kAccumulatorBlock);

@@ -154,9 +154,10 @@ int CliSession::WriteAndVerify(const char* cause) {
 
 void CliSession::Settle() {
     // The answer also tells that the request has left the port: closing it sooner would discard
-    // what the line had not yet taken.
+    // what the line had not yet taken. A Ctrl+C has often ended what came before (the monitor),
+    // so the wait does not heed it: the request that ends the stream must still go out whole.
     ParameterBlock scratch;
-    static_cast<void>(AwaitReply(scratch));
+    static_cast<void>(loop_.Wait([&] { return unit_.TakeReply(scratch); }, kReplyWait));
 }
 
 }  // namespace orq

@@ -145,29 +145,12 @@ TEST_F(SimUnitTest, StreamsMonitorRepliesUntilAnotherReplyModeArrives) {
     EXPECT_TRUE(host_->ReadFor(150ms).empty());
 }
 
-// The count is of replies whole on the line: after the stream is ended from outside it matches
-// what the host got (an acknowledgement is no monitor reply), and a reply cut off by Stop is not
-// in it.
-TEST_F(SimUnitTest, CountsMonitorRepliesOnceTheyAreWholeOnTheLine) {
-    StartUnit(false, 20ms);
-    uint32_t before = unit_->MonitorReplies();
-    ASSERT_TRUE(host_->Write(HostFrame(kCommandRequest, kReplyModeMonitor, 9)));
-    ASSERT_EQ(host_->Read(3 * 90).size(), 3u * 90);
-    unit_->EndStream();
-    const Bytes rest = host_->ReadFor(300ms);
-    ASSERT_EQ(rest.size() % 90, 0u);
-    EXPECT_TRUE(host_->ReadFor(150ms).empty()) << "the stream went on";
-    const uint32_t received = 3 + static_cast<uint32_t>(rest.size() / 90);
-    EXPECT_EQ(unit_->MonitorReplies() - before, received);
-    // The unit still answers, and the stream stays off.
-    ASSERT_TRUE(host_->Write(HostFrame(kCommandRequest, kReplyModeNone, 10)));
-    EXPECT_EQ(host_->Read(90), Reply(10, 20, 10));
-    EXPECT_TRUE(host_->ReadFor(150ms).empty());
-    EXPECT_EQ(unit_->MonitorReplies() - before, received);
-
-    // One reply byte every 20 ms: the first reply is far from whole when the unit stops.
+// The count is of replies whole on the line: one reply byte every 20 ms, and the first reply is
+// far from whole when the unit stops. (How the count follows the stream ended from outside is
+// SimProcessTest's, through the signal that ends it.)
+TEST_F(SimUnitTest, CountsNoMonitorReplyCutOffByStop) {
     StartUnit(false, 100ms, SimFaults{.drip = 20ms});
-    before = unit_->MonitorReplies();
+    const uint32_t before = unit_->MonitorReplies();
     ASSERT_TRUE(host_->Write(HostFrame(kCommandRequest, kReplyModeMonitor, 11)));
     ASSERT_EQ(host_->Read(5).size(), 5u);
     unit_->Stop();

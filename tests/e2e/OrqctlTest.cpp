@@ -150,13 +150,18 @@ TEST_F(Orqctl, InvalidValuesAreRefusedBeforeAnythingIsSent) {
     EXPECT_FALSE(fs::exists(Log("unit")));
 }
 
-TEST_F(Orqctl, PortsSaysWhatStandsInTheWay) {
+// The simulated unit holds its own end of the terminal: the port list and the doctor name it.
+TEST_F(Orqctl, PortsAndDoctorSayWhatStandsInTheWay) {
     const std::string unit = Sim("unit");
     const test::RunResult r = Ctl({"ports"}, "/dev/orq-no-such-port:" + unit);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "1  /dev/orq-no-such-port  not found");
-    // The simulated unit holds its own end of the terminal.
     EXPECT_NE(r.out.find("2  " + unit + "  in use by orq-sim (pid "), std::string::npos) << r.out;
+    const test::RunResult doctor = Ctl({"doctor", unit}, "");
+    EXPECT_EQ(doctor.status, 1);
+    EXPECT_NE(doctor.out.find("problem: " + unit + " is held by orq-sim (pid "), std::string::npos)
+        << doctor.out;
+    EXPECT_NE(doctor.out.find("fix: close that program, or: kill "), std::string::npos);
 }
 
 TEST_F(Orqctl, EveryCommandHasHelpAndFailuresAreOneLine) {
@@ -264,15 +269,6 @@ TEST_F(Orqctl, DiffNamesEachKeyAndCheckEachBadOne) {
     EXPECT_EQ(check.err, at + "[section1] RollGain=200 is outside 10..125\n" + at +
                              "[section2] SwashPlateType=0 is outside 1..5\n" + at +
                              "[section3] DeadBand2=-4 is outside 0..125\n");
-}
-
-TEST_F(Orqctl, DoctorNamesWhatHoldsThePort) {
-    const std::string unit = Sim("unit");
-    const test::RunResult r = Ctl({"doctor", unit}, "");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("problem: " + unit + " is held by orq-sim (pid "), std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("fix: close that program, or: kill "), std::string::npos);
 }
 
 // Each obstacle the doctor knows, staged in folders of the test's own, by the first two words of

@@ -4,6 +4,7 @@
 
 #include "protocol/LinkFrame.h"
 #include "protocol/Presets.h"
+#include "support/Frames.h"
 #include "support/Pty.h"
 
 namespace orq {
@@ -20,19 +21,6 @@ Bytes HostFrame(int command, uint8_t replyMode, uint8_t sequence, const Paramete
     link.OptimizationCheck = optimizationCheck;
     BuildFrame(link, block, command);
     return Bytes(link.TransmitFrame.begin(), link.TransmitFrame.end());
-}
-
-// What a unit must answer, written out byte by byte: header, kind, type, echo, body, length,
-// check, trailer, zeros to 90.
-Bytes Reply(uint8_t kind, uint8_t type, uint8_t echo, const Bytes& body = {}) {
-    Bytes f{0x7F, 0x2F, kind, type, echo};
-    f.insert(f.end(), body.begin(), body.end());
-    f.push_back(static_cast<uint8_t>(f.size()));
-    uint8_t check = 0;
-    for (std::size_t i = 2; i < f.size(); ++i) check ^= f[i];
-    f.insert(f.end(), {check, 0x7E, 0x0E});
-    f.resize(90, 0);
-    return f;
 }
 
 Bytes Body(const SetupBlock& s, const TuningBlock& t) {
@@ -159,21 +147,15 @@ TEST_F(SimUnitTest, CountsNoMonitorReplyCutOffByStop) {
 
 TEST_F(SimUnitTest, IgnoresDamagedFramesButLogsEveryFrameItHears) {
     StartUnit();
-    Bytes badCheck = HostFrame(kCommandRequest, kReplyModeParameters, 1);
+    Bytes badCheck = Framed({10, 1, 30, 5});
     badCheck[6] ^= 0x01;
-    Bytes badLength = HostFrame(kCommandRequest, kReplyModeParameters, 2);
-    badLength[5] = 6;
-    badLength[6] ^= 5 ^ 6;  // keep the check right so only the length is wrong
+    const Bytes badLength = Framed({10, 2, 30, 6});  // the check right, only the length wrong
     // A tuning value 0x7E followed by 0x0E ends the frame early: its check cannot match.
     ParameterBlock stray;
     stray.Tuning.YawGain = 0x7E;
     stray.Tuning.TailGainP = 0x0E;
     const Bytes strayTrailer = HostFrame(kCommandParameters, kReplyModeParameters, 3, stray);
-    Bytes unknown = HostFrame(kCommandRequest, kReplyModeNone, 4);  // well framed, unknown command
-    const uint8_t kind = 20;
-    unknown[6] =
-        static_cast<uint8_t>(unknown[6] ^ unknown[2] ^ kind);  // the check follows the kind
-    unknown[2] = kind;
+    const Bytes unknown = Framed({20, 4, 0, 5});  // well framed, unknown command
     for (const Bytes& f : {badCheck, badLength, strayTrailer, unknown})
         ASSERT_TRUE(host_->Write(f));
     EXPECT_TRUE(host_->ReadFor(150ms).empty());

@@ -46,13 +46,15 @@ TEST(LinkFrame, ScanProbeIsExactlyTheNineKnownBytes) {
     EXPECT_TRUE(link.AwaitingReply);
 }
 
-TEST(LinkFrame, ParameterWriteCarriesBothBlocksInWireOrder) {
+// The unit's own DeviceState never travels in a parameter write; the optimization check carries
+// it, with the check byte.
+TEST(LinkFrame, AWriteCarriesBothBlocksButTheDeviceStateOnlyTheCheckCarries) {
     LinkState link;
     ParameterBlock block;
     for (std::size_t i = 0; i < SetupBlock::kSize; ++i) block.Setup.bytes()[i] = int8_t(i + 1);
     for (std::size_t i = 0; i < TuningBlock::kSize; ++i) block.Tuning.bytes()[i] = int8_t(100 + i);
     block.Setup.ServoDirCH1 = -1;  // a reversed direction travels as 0xFF
-    block.Setup.DeviceState = 77;  // never sent by the host
+    block.Setup.DeviceState = -3;
     link.SequenceCounter = 41;
     BuildFrame(link, block, kCommandParameters);
     Bytes want;
@@ -61,16 +63,10 @@ TEST(LinkFrame, ParameterWriteCarriesBothBlocksInWireOrder) {
     for (std::size_t i = 0; i < 46; ++i) want.push_back(uint8_t(100 + i));
     want.insert(want.end(), {30, 42, 0, 83});
     EXPECT_EQ(Sent(link), Framed(want));
-}
-
-TEST(LinkFrame, OptimizationCheckCarriesDeviceStateAndCheckByte) {
-    LinkState link;
-    ParameterBlock block;
-    block.Setup.DeviceState = -3;
     link.OptimizationCheck = kOptimizationStart;
     link.ReplyMode = 40;
     BuildFrame(link, block, kCommandOptimization);
-    EXPECT_EQ(Sent(link), Framed({0, 0xFD, 0, 102, 0, 0, 0, 50, 1, 40, 12}));
+    EXPECT_EQ(Sent(link), Framed({0, 0xFD, 0, 102, 0, 0, 0, 50, 43, 40, 12}));
 }
 
 TEST(LinkFrame, ClosedOrMissingSinkStillBuildsAndArmsAndTheCounterWraps) {
@@ -194,10 +190,8 @@ TEST(AcceptFrame, MonitorDeviceStateGoesOutInNextOptimizationCheck) {
     AcceptFrame(link, block);
     RecordingSink sink;
     SendOptimizationCheck(link, block, &sink);
-    SendParameters(link, block, &sink);
-    ASSERT_EQ(sink.writes.size(), 2u);
+    ASSERT_EQ(sink.writes.size(), 1u);
     EXPECT_EQ(sink.writes[0][3], 0xC8);
-    EXPECT_EQ(sink.writes[1][33], 0) << "a parameter write never carries DeviceState";
 }
 
 }  // namespace

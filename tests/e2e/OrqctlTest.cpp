@@ -133,23 +133,6 @@ TEST_F(Orqctl, AWaitThatFailsExitsOneWithItsReason) {
                             std::make_error_code(std::errc::bad_file_descriptor).message() + "\n"));
 }
 
-TEST_F(Orqctl, InvalidValuesAreRefusedBeforeAnythingIsSent) {
-    const std::string unit = Sim("unit");
-    const fs::path file = dir_ / "unit.ini";
-    ASSERT_EQ(Ctl({"read", "-o", file.string()}, unit).status, 0);
-    fs::remove(Log("unit"));
-    ASSERT_FALSE(WritePrivateProfileString("section3", "Acc1", "300", file));
-    ASSERT_FALSE(WritePrivateProfileString("section1", "PitchGain", "abc", file));
-    const test::RunResult r = Ctl({"write", file.string()}, unit);
-    EXPECT_EQ(r.status, 1);
-    const std::string prefix = "orqctl: " + file.string() + ": ";
-    EXPECT_EQ(r.err, prefix + "[section1] PitchGain=abc is not a value from -128 to 127\n" +
-                         prefix + "[section3] Acc1=300 is not a value from -128 to 127\n");
-    // Give a stray frame time to arrive: the sim logs what it hears at once.
-    std::this_thread::sleep_for(100ms);
-    EXPECT_FALSE(fs::exists(Log("unit")));
-}
-
 // The simulated unit holds its own end of the terminal: the port list and the doctor name it.
 TEST_F(Orqctl, PortsAndDoctorSayWhatStandsInTheWay) {
     const std::string unit = Sim("unit");
@@ -246,7 +229,9 @@ TEST_F(Orqctl, PresetAndResetSendWhatTheButtonsDo) {
     EXPECT_EQ(Writes("unit").size(), std::size(commands));
 }
 
-TEST_F(Orqctl, DiffNamesEachKeyAndCheckEachBadOne) {
+// A file judged key by key: against the unit, against the ranges the configurator allows, and as
+// signed bytes by a write, which then sends nothing.
+TEST_F(Orqctl, DiffCheckAndWriteNameEachKeyTheyFault) {
     const std::string unit = Sim("unit");
     const fs::path file = dir_ / "unit.ini";
     ASSERT_EQ(Ctl({"read", "-o", file.string()}, unit).status, 0);
@@ -269,6 +254,18 @@ TEST_F(Orqctl, DiffNamesEachKeyAndCheckEachBadOne) {
     EXPECT_EQ(check.err, at + "[section1] RollGain=200 is outside 10..125\n" + at +
                              "[section2] SwashPlateType=0 is outside 1..5\n" + at +
                              "[section3] DeadBand2=-4 is outside 0..125\n");
+
+    fs::remove(Log("unit"));
+    ASSERT_FALSE(WritePrivateProfileString("section3", "Acc1", "300", file));
+    ASSERT_FALSE(WritePrivateProfileString("section1", "PitchGain", "abc", file));
+    const test::RunResult write = Ctl({"write", file.string()}, unit);
+    EXPECT_EQ(write.status, 1);
+    const std::string bytes = " is not a value from -128 to 127\n";
+    EXPECT_EQ(write.err, at + "[section1] PitchGain=abc" + bytes + at + "[section1] RollGain=200" +
+                             bytes + at + "[section3] Acc1=300" + bytes);
+    // Give a stray frame time to arrive: the sim logs what it hears at once.
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(fs::exists(Log("unit")));
 }
 
 // Each obstacle the doctor knows, staged in folders of the test's own, by the first two words of

@@ -64,15 +64,20 @@ TEST_F(Faults, UnplugMidWriteEndsWithAClearLine) {
     EXPECT_EQ(LastLine(write.err), "orqctl: the unit went away before it answered (unplugged?)");
 }
 
-// What comes before the answer costs nothing; what comes instead of it is no answer.
-TEST_F(Faults, RepliesThatAreNoAnswerToTheProbeFindNoUnitButGarbageFirstDoesNotHide) {
-    for (const char* corrupt : {"check", "echo", "kind"}) {
-        const std::string unit = Sim({"--corrupt", corrupt});
+// What comes before the answer costs nothing; silence, or what comes instead of the answer, is
+// no answer.
+TEST_F(Faults, SilenceOrRepliesThatAreNoAnswerFindNoUnitButGarbageFirstDoesNotHide) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--no-reply"}, "no answer"},
+        {{"--corrupt", "check"}, "no valid answer"},
+        {{"--corrupt", "echo"}, "no valid answer"},
+        {{"--corrupt", "kind"}, "no valid answer"}};
+    for (const auto& [faults, said] : cases) {
+        const std::string unit = Sim(faults);
         const test::RunResult r = Ctl({"read", "-p", unit});
-        EXPECT_EQ(r.status, 2) << corrupt;
-        EXPECT_EQ(r.err,
-                  "probing " + unit + " (1 of 1) … no valid answer\norqctl: no unit answered\n")
-            << corrupt;
+        EXPECT_EQ(r.status, 2) << faults.back();
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "probing " + unit + " (1 of 1) … " + said + "\norqctl: no unit answered\n");
     }
     const std::string unit = Sim({"--garbage", "102400"});
     EXPECT_EQ(Ctl({"read", "-p", unit}).status, 0);

@@ -110,15 +110,6 @@ TEST_F(Orqctl, ReadSavesTheSetAndAWriteChangesExactlyTheEditedKeys) {
     EXPECT_EQ(test::ReadFile(after), test::ReadFile(edited));
 }
 
-TEST_F(Orqctl, ReadWithOnlySilentPortsExitsTwo) {
-    const std::string a = Sim("a", {"--no-reply"}), b = Sim("b", {"--no-reply"});
-    const test::RunResult r = Ctl({"read"}, a + ":" + b);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "probing " + a + " (1 of 2) … no answer\nprobing " + b +
-                         " (2 of 2) … no answer\norqctl: no unit answered\n");
-}
-
 // The scan's wait itself fails (here on a cancel descriptor that is none): that is no missing
 // unit, and the user hears why.
 TEST_F(Orqctl, AWaitThatFailsExitsOneWithItsReason) {

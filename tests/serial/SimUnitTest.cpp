@@ -145,30 +145,9 @@ TEST_F(SimUnitTest, CountsNoMonitorReplyCutOffByStop) {
     EXPECT_EQ(unit_->MonitorReplies() - before, 0u);
 }
 
-TEST_F(SimUnitTest, IgnoresDamagedFramesButLogsEveryFrameItHears) {
-    StartUnit();
-    Bytes badCheck = Framed({10, 1, 30, 5});
-    badCheck[6] ^= 0x01;
-    const Bytes badLength = Framed({10, 2, 30, 6});  // the check right, only the length wrong
-    // A tuning value 0x7E followed by 0x0E ends the frame early: its check cannot match.
-    ParameterBlock stray;
-    stray.Tuning.YawGain = 0x7E;
-    stray.Tuning.TailGainP = 0x0E;
-    const Bytes strayTrailer = HostFrame(kCommandParameters, kReplyModeParameters, 3, stray);
-    const Bytes unknown = Framed({20, 4, 0, 5});  // well framed, unknown command
-    for (const Bytes& f : {badCheck, badLength, strayTrailer, unknown})
-        ASSERT_TRUE(host_->Write(f));
-    EXPECT_TRUE(host_->ReadFor(150ms).empty());
-    EXPECT_EQ(unit_->Image().Tuning, FactoryTuning()) << "the damaged write was stored";
-    // The unit is still in step: the next good frame is answered.
-    const Bytes good = HostFrame(kCommandRequest, kReplyModeNone, 5);
-    ASSERT_TRUE(host_->Write(good));
-    EXPECT_EQ(host_->Read(90), Reply(10, 20, 5));
-    EXPECT_EQ(Lines(log_), (std::vector<std::string>{Hex(badCheck), Hex(badLength),
-                                                     Hex(strayTrailer), Hex(unknown), Hex(good)}));
-}
-
-TEST_F(SimUnitTest, TakesFramesHoweverTheBytesAreSliced) {
+// Frames are taken however the bytes are sliced; damaged ones are ignored, and the unit stays in
+// step. Every frame heard is logged, damaged or not.
+TEST_F(SimUnitTest, TakesFramesHoweverSlicedIgnoresDamagedOnesAndLogsEveryOne) {
     StartUnit();
     // Garbage first, then a frame in three pieces.
     const Bytes a = HostFrame(kCommandRequest, kReplyModeNone, 1);
@@ -190,8 +169,27 @@ TEST_F(SimUnitTest, TakesFramesHoweverTheBytesAreSliced) {
     const Bytes c = HostFrame(kCommandRequest, kReplyModeNone, 6);
     ASSERT_TRUE(host_->Write(std::span(c).first(9)));
     EXPECT_EQ(host_->Read(90), Reply(10, 20, 6));
+
+    Bytes badCheck = Framed({10, 1, 30, 5});
+    badCheck[6] ^= 0x01;
+    const Bytes badLength = Framed({10, 2, 30, 6});  // the check right, only the length wrong
+    // A tuning value 0x7E followed by 0x0E ends the frame early: its check cannot match.
+    ParameterBlock stray;
+    stray.Tuning.YawGain = 0x7E;
+    stray.Tuning.TailGainP = 0x0E;
+    const Bytes strayTrailer = HostFrame(kCommandParameters, kReplyModeParameters, 3, stray);
+    const Bytes unknown = Framed({20, 4, 0, 5});  // well framed, unknown command
+    for (const Bytes& f : {badCheck, badLength, strayTrailer, unknown})
+        ASSERT_TRUE(host_->Write(f));
+    EXPECT_TRUE(host_->ReadFor(150ms).empty());
+    EXPECT_EQ(unit_->Image().Tuning, FactoryTuning()) << "the damaged write was stored";
+    const Bytes good = HostFrame(kCommandRequest, kReplyModeNone, 5);
+    ASSERT_TRUE(host_->Write(good));
+    EXPECT_EQ(host_->Read(90), Reply(10, 20, 5));
     EXPECT_EQ(Lines(log_), (std::vector<std::string>{Hex(a), Hex(std::span(two).first(90)), Hex(b),
-                                                     Hex(std::span(c).first(9))}));
+                                                     Hex(std::span(c).first(9)), Hex(badCheck),
+                                                     Hex(badLength), Hex(strayTrailer),
+                                                     Hex(unknown), Hex(good)}));
 }
 
 }  // namespace

@@ -5,10 +5,14 @@
 #include <optional>
 #include <vector>
 
+#include "support/Frames.h"
+
 namespace orq {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
+using test::Framed;
+using test::Reply;
 
 // Collects what SendFrame writes, as a serial port would carry it.
 struct RecordingSink : ByteSink {
@@ -21,26 +25,10 @@ struct RecordingSink : ByteSink {
     }
 };
 
-// Header, payload, its XOR check, trailer, zero padding.
-Bytes Framed(Bytes payload) {
-    payload.push_back(XorOf(payload));
-    payload.insert(payload.begin(), {kHeader0, kHeader1});
-    payload.insert(payload.end(), {kTrailer0, kTrailer1});
-    payload.resize(kFrameSize, 0);
-    return payload;
-}
-
-// A reply as a unit sends it: the payload, its length and check.
-Bytes Reply(Bytes body) {
-    body.push_back(static_cast<uint8_t>(body.size() + 2));
-    return Framed(body);
-}
-
 Bytes ParameterReply(uint8_t kind, uint8_t echo, const SetupBlock& s, const TuningBlock& t) {
-    Bytes body{kind, kReplyParameters, echo};
-    body.insert(body.end(), s.bytes().begin(), s.bytes().end());
+    Bytes body(s.bytes().begin(), s.bytes().end());
     body.insert(body.end(), t.bytes().begin(), t.bytes().end());
-    return Reply(body);
+    return Reply(kind, kReplyParameters, echo, body);
 }
 
 Bytes Sent(const LinkState& l) {
@@ -58,13 +46,15 @@ TEST(LinkFrame, ScanProbeIsExactlyTheNineKnownBytes) {
     EXPECT_TRUE(link.AwaitingReply);
 }
 
-TEST(LinkFrame, ParameterWriteCarriesBothBlocksInWireOrder) {
+// The unit's own DeviceState never travels in a parameter write; the optimization check carries
+// it, with the check byte.
+TEST(LinkFrame, AWriteCarriesBothBlocksButTheDeviceStateOnlyTheCheckCarries) {
     LinkState link;
     ParameterBlock block;
     for (std::size_t i = 0; i < SetupBlock::kSize; ++i) block.Setup.bytes()[i] = int8_t(i + 1);
     for (std::size_t i = 0; i < TuningBlock::kSize; ++i) block.Tuning.bytes()[i] = int8_t(100 + i);
     block.Setup.ServoDirCH1 = -1;  // a reversed direction travels as 0xFF
-    block.Setup.DeviceState = 77;  // never sent by the host
+    block.Setup.DeviceState = -3;
     link.SequenceCounter = 41;
     BuildFrame(link, block, kCommandParameters);
     Bytes want;
@@ -73,16 +63,10 @@ TEST(LinkFrame, ParameterWriteCarriesBothBlocksInWireOrder) {
     for (std::size_t i = 0; i < 46; ++i) want.push_back(uint8_t(100 + i));
     want.insert(want.end(), {30, 42, 0, 83});
     EXPECT_EQ(Sent(link), Framed(want));
-}
-
-TEST(LinkFrame, OptimizationCheckCarriesDeviceStateAndCheckByte) {
-    LinkState link;
-    ParameterBlock block;
-    block.Setup.DeviceState = -3;
     link.OptimizationCheck = kOptimizationStart;
     link.ReplyMode = 40;
     BuildFrame(link, block, kCommandOptimization);
-    EXPECT_EQ(Sent(link), Framed({0, 0xFD, 0, 102, 0, 0, 0, 50, 1, 40, 12}));
+    EXPECT_EQ(Sent(link), Framed({0, 0xFD, 0, 102, 0, 0, 0, 50, 43, 40, 12}));
 }
 
 TEST(LinkFrame, ClosedOrMissingSinkStillBuildsAndArmsAndTheCounterWraps) {
@@ -172,12 +156,12 @@ TEST(AcceptFrame, RepliesAreAppliedOnlyWhenSound) {
     const Case cases[] = {
         {"matching reply", ParameterReply(10, 1, setup, tuning), false, true},
         {"kind 30, stale echo", ParameterReply(30, 0, setup, tuning), true, true},
-        {"acknowledgement", Reply({10, kReplyAck, 1}), false, false},
+        {"acknowledgement", Reply(10, kReplyAck, 1), false, false},
         {"bad check", badCheck, true, false},
         {"wrong length", badLength, true, false},
         {"kind 20", ParameterReply(20, 1, setup, tuning), true, false},
         {"0x7E 0x0E in the payload", ParameterReply(10, 1, setup, trap), true, false},
-        {"too short for the blocks", Reply({10, kReplyParameters, 1, 9, 9}), true, false},
+        {"too short for the blocks", Reply(10, kReplyParameters, 1, {9, 9}), true, false},
     };
     for (const Case& c : cases) {
         for (bool byteByByte : {false, true}) {
@@ -202,14 +186,12 @@ TEST(AcceptFrame, MonitorDeviceStateGoesOutInNextOptimizationCheck) {
     LinkState link;
     ParameterBlock block;
     BuildFrame(link, block, kCommandRequest);
-    ASSERT_TRUE(FindFrame(link, Reply({10, kReplyMonitor, 1, 0, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0xC8})));
+    ASSERT_TRUE(FindFrame(link, Reply(10, kReplyMonitor, 1, {0, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0xC8})));
     AcceptFrame(link, block);
     RecordingSink sink;
     SendOptimizationCheck(link, block, &sink);
-    SendParameters(link, block, &sink);
-    ASSERT_EQ(sink.writes.size(), 2u);
+    ASSERT_EQ(sink.writes.size(), 1u);
     EXPECT_EQ(sink.writes[0][3], 0xC8);
-    EXPECT_EQ(sink.writes[1][33], 0) << "a parameter write never carries DeviceState";
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -12,22 +11,6 @@ namespace orq {
 namespace {
 
 const auto Ints = [](auto... v) { return std::vector<int>{int(v)...}; };
-
-TEST(ParameterBlock, KeyTableCoversEveryMirrorByteInMemoryOrder) {
-    const auto keys = MirrorKeys();
-    ASSERT_EQ(keys.size(), sizeof(SettingsMirror));
-    std::set<std::string_view> names;
-    SettingsMirror m;
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        names.insert(keys[i].key);
-        // Table order is memory order, so a section is one run in the struct too.
-        EXPECT_EQ(&(m.*keys[i].field), &m.DefaulParameters + i) << keys[i].key;
-        EXPECT_EQ(keys[i].written, i != 0) << keys[i].key;
-    }
-    EXPECT_EQ(names.size(), keys.size());
-    EXPECT_EQ(&m.section3()[0], &m.Acc1);
-    EXPECT_EQ(&m.section3()[24], &m.TailGainP);
-}
 
 TEST(ParameterBlock, MirrorAndDeviceImageFollowEachOther) {
     ParameterBlock b;

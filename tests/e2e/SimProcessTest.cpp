@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "protocol/LinkFrame.h"
+#include "support/Frames.h"
 #include "support/Process.h"
 #include "support/Pty.h"
 
@@ -27,10 +27,7 @@ TEST_F(SimProcess, StartsFromAFileLinksItsTerminalAndCleansUpOnSigterm) {
     EXPECT_EQ(fs::read_symlink(link).string(), *device);
 
     test::PtyHost host(link.string());
-    LinkState state;
-    state.ReplyMode = kReplyModeParameters;
-    BuildFrame(state, ParameterBlock{}, kCommandRequest);
-    ASSERT_TRUE(host.ok() && host.Write(state.TransmitFrame));
+    ASSERT_TRUE(host.ok() && host.Write(test::Framed({10, 1, 30, 5})));  // a parameter request
     const test::Bytes reply = host.Read(90);
     ASSERT_EQ(reply.size(), 90u);
     // Reply frame: SetupBlock from byte 5, TuningBlock from byte 37.
@@ -54,18 +51,13 @@ TEST_F(SimProcess, EndsTheStreamOnSigusr1AndWritesTheRepliesSentOnExit) {
     const auto device = sim.ReadLine();
     ASSERT_TRUE(device.has_value()) << sim.Finish(1s).err;
     test::PtyHost host(*device);
-    LinkState state;
-    state.ReplyMode = kReplyModeMonitor;
-    BuildFrame(state, ParameterBlock{}, kCommandRequest);
-    ASSERT_TRUE(host.ok() && host.Write(state.TransmitFrame));
+    ASSERT_TRUE(host.ok() && host.Write(test::Framed({10, 1, 40, 5})));  // the stream on
     ASSERT_EQ(host.Read(2 * 90).size(), 2u * 90);
 
     ASSERT_EQ(::kill(sim.pid(), SIGUSR1), 0);
     const std::size_t rest = host.ReadFor(300ms).size();
     EXPECT_TRUE(host.ReadFor(150ms).empty()) << "the stream went on";
-    state.ReplyMode = kReplyModeParameters;
-    BuildFrame(state, ParameterBlock{}, kCommandRequest);
-    ASSERT_TRUE(host.Write(state.TransmitFrame));
+    ASSERT_TRUE(host.Write(test::Framed({10, 2, 30, 5})));
     EXPECT_EQ(host.Read(90).size(), 90u) << "the unit no longer answers";
 
     ASSERT_EQ(::kill(sim.pid(), SIGTERM), 0);

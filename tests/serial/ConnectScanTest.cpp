@@ -23,9 +23,10 @@ const std::string kProbeLine = "7f2f0a011e05107e0e" + kZeros;
 // Command 10, sequence 2, ReplyMode 0: the request that follows a successful probe.
 const std::string kPostConnectLine = "7f2f0a0200050d7e0e" + kZeros;
 
-// A port passed over at once, and one opened and probed until `then`.
-Steps Refused(const std::string& p, PortStep why) {
-    return {{S::Probing, p}, {why, p}};
+// A port reported by how it ended alone: passed over at once, or swept with the others; and one
+// opened and probed by itself until `then`.
+Steps Ended(const std::string& p, PortStep how) {
+    return {{S::Probing, p}, {how, p}};
 }
 Steps Probed(const std::string& p, PortStep then) {
     return {{S::Probing, p}, {S::Opened, p}, {then, p}};
@@ -84,42 +85,68 @@ protected:
     ScanLog events;
 };
 
-TEST_F(ConnectScanTest, FindsTheUnitOnTheThirdPortAfterTwoSilentOnes) {
+// Both searches over the same ports. One that does not exist and one another program holds are
+// passed over at once and never written to; the unit behind two silent ports is found, its
+// parameters are in the image and shown, and the session goes on on its line. One port at a time
+// probes each silent port eleven times and never reaches the port after the unit; the sweep
+// probes every port at once, finds the unit in the first exchange and reports each port by how it
+// ended once the ports before it have ended.
+TEST_F(ConnectScanTest, BothSearchesFindTheUnitBehindSilentPortsAndLeaveTheOthersAlone) {
     UnitImage image = FactoryImage(3);
     image.Tuning.SpinSpeed1 = 47;
     image.Setup.ServoDirCH4 = 1;
-    auto silent1 = StartSim(false);
-    auto silent2 = StartSim(false);
-    auto unit = StartSim(true, image);
-    // A port another program holds is passed over at once, as is one that does not exist.
-    auto held = StartSim(true);
-    SerialPort other;
-    ASSERT_TRUE(other.OpenPort(1, held->Path()));
-    const std::string missing = "/dev/orq-no-such-port", h = held->Path();
-    const std::string s1 = silent1->Path(), s2 = silent2->Path(), u = unit->Path();
-    session.SetSearchListener(&events);
-    ASSERT_EQ(loop.Search(PortsFromList(missing + ":" + h + ":" + s1 + ":" + s2 + ":" + u)),
-              ScanEnd::Connected);
-    EXPECT_EQ(events.steps, Refused(missing, S::NotFound) + Refused(h, S::InUse) +
-                                Probed(s1, S::NoAnswer) + Probed(s2, S::NoAnswer) +
-                                Probed(u, S::Answered));
-    EXPECT_EQ(events.finished, std::vector<bool>{true});
-    EXPECT_TRUE(session.Connected() && port.IsOpen());
-    EXPECT_EQ(port.PortNumber(), 5);
-    EXPECT_EQ(session.Link().ReplyMode, kReplyModeNone);
-    // The unit's parameters are in the image and shown.
-    EXPECT_EQ(block.Setup, image.Setup);
-    EXPECT_EQ(block.Tuning, image.Tuning);
-    const SettingsMirror& m = block.Mirror;
-    EXPECT_EQ(std::tuple(m.PitchAgility, m.SpinSpeed1, m.ServoDirCH4), std::tuple(47, 47, 1));
-    // Each silent port heard the probe eleven times; the unit heard it, then the follow-up request.
-    for (const SimPeer* s : {silent1.get(), silent2.get()})
-        EXPECT_EQ(Heard(*s), std::vector<std::string>(11, kProbeLine));
-    ASSERT_TRUE(loop.WaitFor([&] { return Heard(*unit).size() >= 2; }, 2s));
-    const auto heard = Heard(*unit);
-    EXPECT_EQ(heard.back(), kPostConnectLine);
-    for (std::size_t i = 0; i + 1 < heard.size(); ++i) EXPECT_EQ(heard[i], kProbeLine);
-    EXPECT_TRUE(Heard(*held).empty()) << "a port in use must not be written to";
+    for (Host* host : {&desk, &cli}) {
+        const bool sweep = host == &cli;
+        SCOPED_TRACE(sweep ? "every port at once" : "one port at a time");
+        auto silent1 = StartSim(false), silent2 = StartSim(false);
+        auto unit = StartSim(true, image);
+        auto after = StartSim(false), held = StartSim(true);
+        SerialPort other;
+        ASSERT_TRUE(other.OpenPort(1, held->Path()));
+        const std::string missing = "/dev/orq-no-such-port", h = held->Path(),
+                          s1 = silent1->Path(), s2 = silent2->Path(), u = unit->Path();
+        UnitSession& s = host->session;
+        ScanLog log;
+        s.SetSearchListener(&log);
+        ASSERT_EQ(host->loop.Search(PortsFromList(missing + ":" + h + ":" + s1 + ":" + s2 + ":" +
+                                                  u + ":" + after->Path())),
+                  ScanEnd::Connected);
+        s.SetSearchListener(nullptr);
+        const auto ended = [&](const std::string& p, PortStep then) {
+            return sweep ? Ended(p, then) : Probed(p, then);
+        };
+        EXPECT_EQ(log.steps, Ended(missing, S::NotFound) + Ended(h, S::InUse) +
+                                 ended(s1, S::NoAnswer) + ended(s2, S::NoAnswer) +
+                                 ended(u, S::Answered));
+        EXPECT_EQ(log.finished, std::vector<bool>{true});
+        EXPECT_TRUE(s.Connected() && s.Port().IsOpen());
+        EXPECT_EQ(std::pair(s.Port().PortNumber(), s.Port().PortName()), std::pair(5, u));
+        EXPECT_EQ(s.Link().ReplyMode, kReplyModeNone);
+        EXPECT_EQ(s.Block().Setup, image.Setup);
+        EXPECT_EQ(s.Block().Tuning, image.Tuning);
+        const SettingsMirror& m = s.Block().Mirror;
+        EXPECT_EQ(std::tuple(m.PitchAgility, m.SpinSpeed1, m.ServoDirCH4), std::tuple(47, 47, 1));
+        // The unit heard probes, then the follow-up request; a request of the session's own
+        // reaches it and is answered through the session's port.
+        ASSERT_TRUE(host->loop.WaitFor([&] { return s.Accumulator().Size() > 0; }, 2s));
+        ASSERT_EQ(s.RequestParameters(), kFrameSize);
+        ASSERT_TRUE(host->loop.WaitFor([&] { return Heard(*unit).size() >= 3; }, 2s));
+        const auto heard = Heard(*unit);
+        EXPECT_EQ(heard.back().substr(0, 8), "7f2f0a03");  // the third frame: sequence 3
+        EXPECT_EQ(heard.at(heard.size() - 2), kPostConnectLine);
+        for (std::size_t i = 0; i + 2 < heard.size(); ++i) EXPECT_EQ(heard[i], kProbeLine);
+        // Elsewhere nothing but probes: eleven on each silent port probed by itself and none on
+        // the port after the unit; some on every port the sweep probed.
+        for (const SimPeer* p : {silent1.get(), silent2.get(), after.get()}) {
+            if (sweep) {
+                EXPECT_TRUE(Eventually([&] { return !Heard(*p).empty(); }));
+            }
+            const auto probes = Heard(*p);
+            const std::size_t alone = p == after.get() ? 0 : 11;
+            EXPECT_EQ(probes, std::vector<std::string>(sweep ? probes.size() : alone, kProbeLine));
+        }
+        EXPECT_TRUE(Heard(*held).empty()) << "a port in use must not be written to";
+    }
 }
 
 // Timed at the far end of a bare line: the probe and ten repeats, paced, then a last wait.
@@ -223,54 +250,6 @@ TEST_F(ConnectScanTest, BothSearchesFindTheAnswerBehindNoiseAndTakeNothingElse) 
     }
 }
 
-// The sweep: a port is reported by how it ended, once the ports before it have ended.
-Steps Swept(const std::string& p, PortStep then) {
-    return {{S::Probing, p}, {then, p}};
-}
-
-// Every port probed at once: the unit behind the others is found in the first exchange, and no
-// port but the unit's hears anything but the probe, then or afterwards.
-TEST_F(ConnectScanTest, TheSweepFindsTheUnitAmongAllPortsAndLeavesTheOthersAlone) {
-    UnitImage image = FactoryImage(2);
-    image.Tuning.SpinSpeed1 = 47;
-    auto silent = StartSim(false);
-    auto unit = StartSim(true, image);
-    auto after = StartSim(false);
-    auto held = StartSim(true);
-    SerialPort other;
-    ASSERT_TRUE(other.OpenPort(1, held->Path()));
-    const std::string missing = "/dev/orq-no-such-port", h = held->Path(), si = silent->Path(),
-                      u = unit->Path();
-    UnitSession& unitSession = cli.session;
-    SerialPort& cliPort = unitSession.Port();
-    unitSession.SetSearchListener(&events);
-    ASSERT_EQ(cli.loop.Search(
-                  PortsFromList(missing + ":" + h + ":" + si + ":" + u + ":" + after->Path())),
-              ScanEnd::Connected);
-    EXPECT_EQ(events.steps, Swept(missing, S::NotFound) + Swept(h, S::InUse) +
-                                Swept(si, S::NoAnswer) + Swept(u, S::Answered));
-    EXPECT_EQ(events.finished, std::vector<bool>{true});
-    EXPECT_TRUE(unitSession.Connected() && cliPort.IsOpen());
-    EXPECT_EQ(std::pair(cliPort.PortNumber(), cliPort.PortName()), std::pair(4, u));
-    EXPECT_EQ(unitSession.Block().Tuning, image.Tuning);
-    EXPECT_EQ(unitSession.Block().Mirror.SpinSpeed1, 47);
-    // The session goes on on the unit's line: its answers arrive through the session's port.
-    ASSERT_TRUE(cli.loop.WaitFor([&] { return unitSession.Accumulator().Size() > 0; }, 2s));
-    ASSERT_EQ(unitSession.RequestParameters(), kFrameSize);
-    ASSERT_TRUE(cli.loop.WaitFor([&] { return Heard(*unit).size() >= 3; }, 2s));
-    const auto heard = Heard(*unit);
-    EXPECT_EQ(heard.back().substr(0, 8), "7f2f0a03");  // the third frame: sequence 3
-    EXPECT_EQ(heard.at(heard.size() - 2), kPostConnectLine);
-    for (std::size_t i = 0; i + 2 < heard.size(); ++i) EXPECT_EQ(heard[i], kProbeLine);
-    for (const SimPeer* s : {silent.get(), after.get()}) {
-        SCOPED_TRACE(s->Path());
-        EXPECT_TRUE(Eventually([&] { return !Heard(*s).empty(); }));
-        const auto probes = Heard(*s);
-        EXPECT_EQ(probes, std::vector<std::string>(probes.size(), kProbeLine));
-    }
-    EXPECT_TRUE(Heard(*held).empty()) << "a port in use must not be written to";
-}
-
 // Without a unit every port ends its own way, reported in order once the wait is over: a reply
 // with a bad check or with another sequence echo is no answer, and changes nothing; an adapter
 // pulled out during the sweep ends only its own port.
@@ -291,8 +270,8 @@ TEST_F(ConnectScanTest, ASweepWithoutAUnitSaysHowEachPortEnded) {
     });
     EXPECT_EQ(cli.loop.Search(PortsFromList(g + ":" + st + ":" + d + ":" + si)), ScanEnd::NoUnit);
     unplug.join();
-    EXPECT_EQ(events.steps, Swept(g, S::NoValidAnswer) + Swept(st, S::NoValidAnswer) +
-                                Swept(d, S::Removed) + Swept(si, S::NoAnswer));
+    EXPECT_EQ(events.steps, Ended(g, S::NoValidAnswer) + Ended(st, S::NoValidAnswer) +
+                                Ended(d, S::Removed) + Ended(si, S::NoAnswer));
     EXPECT_EQ(events.finished, std::vector<bool>{false});
     EXPECT_FALSE(cli.session.Connected() || cli.session.Port().IsOpen());
     EXPECT_EQ(cli.session.Block().Tuning, before.Tuning);

@@ -235,13 +235,6 @@ bool PaintedOnly(const DialogTemplate& tmpl, std::size_t i, const ControlFactori
            metrics.horizontalAdvance(text) <= r.width();
 }
 
-// A group box without id that is neither hidden nor greyed only frames what lies on it: the
-// layer draws it.
-bool PaintedFrame(const ControlSpec& c, const ControlFactories& factories) {
-    return c.kind == ControlKind::GroupBox && c.id == kNoId &&
-           !(c.style & (kDisabled | kHidden)) && !factories.byKind.count(ControlKind::GroupBox);
-}
-
 bool DefaultTabStop(ControlKind kind) {
     switch (kind) {
         case ControlKind::PushButton:
@@ -495,15 +488,6 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
     const QFontMetrics metrics(dialog->font());
     for (std::size_t i = 0; i < tmpl.controls.size(); ++i) {
         const ControlSpec& control = tmpl.controls[i];
-        if (PaintedFrame(control, factories)) {
-            if (!painted) painted = new StaticLayer(dialog);
-            painted->AddFrame(
-                {DluToPixels(control.x, control.y, control.cx, control.cy, tmpl.font.units),
-                 control.text ? QString::fromUtf8(control.text) : QString()});
-            caption = nullptr;
-            above = nullptr;
-            continue;
-        }
         if (PaintedOnly(tmpl, i, factories, metrics)) {
             if (!painted) painted = new StaticLayer(dialog);
             painted->Add(
@@ -559,7 +543,7 @@ DialogControls BuildDialog(const DialogTemplate& tmpl, QWidget* dialog,
         if (control.style & kHidden) w->hide();
         out.all_.append(w);
     }
-    // The painted statics and frames lie below every control.
+    // The painted statics lie below every control, the group boxes too.
     if (painted) painted->lower();
     return out;
 }

@@ -54,8 +54,7 @@ enum class ControlKind {
     DefPushButton,  // QPushButton, the dialog's default button (Enter)
     Edit,           // QLineEdit
     Static,         // QLabel with text; wraps at the rectangle's width like a left static
-    GroupBox,       // a frame with a caption, below the other controls; a QGroupBox if it has an
-                    // id or is hidden or disabled, else painted with the short statics
+    GroupBox,       // QGroupBox (frame with a caption); lies below the other controls
     SliderVert,     // SliderControl, vertical, ticks on both sides, smallest position at the top
     ImageButton,    // an image button (the widgets room makes it); a push button without a factory
     IconButton,     // a small button showing the icon resource `resource` (widgets room)
@@ -228,8 +227,7 @@ private:
 // style and tab order applied. A static with text just before an edit box or a slider is its
 // caption, as the system's screen readers take it: the control is read by that name. A static
 // without id that only shows a short text is painted with the others like it by one layer below
-// the controls (framework/StaticLayer) rather than made a label, and so is a group box that only
-// frames (no id, shown, enabled). Each control with an id
+// the controls (framework/StaticLayer) rather than made a label. Each control with an id
 // carries the property "ctrlId" and the object name "ctrl<id>". The dialog gets the template's
 // font and is resized to the template's size (not fixed: forms live inside frames); a caption
 // becomes the window title.

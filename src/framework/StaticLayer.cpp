@@ -9,13 +9,11 @@ namespace orq {
 
 namespace {
 
-// One text or frame of the layer as a screen reader meets it: the texts first, then the frames.
-class PaintedAccessible : public QAccessibleInterface {
+// One text of the layer as a screen reader meets it.
+class TextAccessible : public QAccessibleInterface {
 public:
-    PaintedAccessible(StaticLayer* layer, std::size_t index) : layer_(layer), index_(index) {}
-    bool isValid() const override {
-        return layer_ && index_ < layer_->Texts().size() + layer_->Frames().size();
-    }
+    TextAccessible(StaticLayer* layer, std::size_t index) : layer_(layer), index_(index) {}
+    bool isValid() const override { return layer_ && index_ < layer_->Texts().size(); }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return layer_ ? layer_->window()->windowHandle() : nullptr; }
     QAccessibleInterface* focusChild() const override { return nullptr; }
@@ -27,18 +25,15 @@ public:
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QString text(QAccessible::Text t) const override {
-        if (!isValid() || t != QAccessible::Name) return {};
-        return IsText() ? layer_->Texts()[index_].text : Frame().title;
+        return isValid() && t == QAccessible::Name ? layer_->Texts()[index_].text : QString();
     }
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
         if (!isValid()) return {};
-        const QRect r = IsText() ? layer_->Texts()[index_].rect : Frame().rect;
+        const QRect r = layer_->Texts()[index_].rect;
         return QRect(layer_->mapToGlobal(r.topLeft()), r.size());
     }
-    QAccessible::Role role() const override {
-        return IsText() ? QAccessible::StaticText : QAccessible::Grouping;
-    }
+    QAccessible::Role role() const override { return QAccessible::StaticText; }
     QAccessible::State state() const override {
         QAccessible::State s;
         s.readOnly = true;
@@ -46,16 +41,11 @@ public:
     }
 
 private:
-    bool IsText() const { return index_ < layer_->Texts().size(); }
-    const StaticLayer::Frame& Frame() const {
-        return layer_->Frames()[index_ - layer_->Texts().size()];
-    }
-
     QPointer<StaticLayer> layer_;
     std::size_t index_;
 };
 
-// The layer holds no controls: its children are its texts and frames.
+// The layer holds no controls: its children are its texts.
 class LayerAccessible : public QAccessibleWidget {
 public:
     explicit LayerAccessible(StaticLayer* layer) : QAccessibleWidget(layer, QAccessible::Pane) {}
@@ -63,15 +53,13 @@ public:
         for (QAccessibleInterface* t : texts_)
             if (t) QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(t));
     }
-    int childCount() const override {
-        return int(Layer()->Texts().size() + Layer()->Frames().size());
-    }
+    int childCount() const override { return int(Layer()->Texts().size()); }
     QAccessibleInterface* child(int index) const override {
         if (index < 0 || index >= childCount()) return nullptr;
-        texts_.resize(std::size_t(childCount()), nullptr);
+        texts_.resize(Layer()->Texts().size(), nullptr);
         QAccessibleInterface*& t = texts_[std::size_t(index)];
         if (!t) {
-            t = new PaintedAccessible(Layer(), std::size_t(index));
+            t = new TextAccessible(Layer(), std::size_t(index));
             QAccessible::registerAccessibleInterface(t);
         }
         return t;
@@ -108,44 +96,10 @@ StaticLayer::StaticLayer(QWidget* window) : QLabel(window) {
     window->installEventFilter(this);
 }
 
-void StaticLayer::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange && look_) look_->setFont(font());
-    QLabel::changeEvent(event);
-}
-
 bool StaticLayer::eventFilter(QObject* watched, QEvent* event) {
     if (watched == parentWidget() && event->type() == QEvent::Resize)
         setGeometry(parentWidget()->rect());
     return QLabel::eventFilter(watched, event);
-}
-
-void StaticLayer::AddFrame(Frame frame) {
-    if (!look_) {
-        look_ = new FrameLook(this);
-        look_->setObjectName(QStringLiteral("frameLook"));
-        look_->hide();
-        // Told, not inherited: under the application's style sheet the hidden box takes the
-        // application's font, not the window's (a wizard page's titles came out a pixel small).
-        look_->setFont(font());
-    }
-    frames_.push_back(std::move(frame));
-}
-
-QStyleOptionGroupBox StaticLayer::FrameLook::Option(const Frame& frame) {
-    ensurePolished();  // the skin's palette and font, as a shown box has them
-    setTitle(frame.title);
-    resize(frame.rect.size());
-    QStyleOptionGroupBox o;
-    initStyleOption(&o);
-    return o;
-}
-
-QRect StaticLayer::TitleRect(std::size_t index) const {
-    const Frame& frame = frames_.at(index);
-    const QStyleOptionGroupBox o = look_->Option(frame);
-    return look_->style()
-        ->subControlRect(QStyle::CC_GroupBox, &o, QStyle::SC_GroupBoxLabel, look_)
-        .translated(frame.rect.topLeft());
 }
 
 void StaticLayer::paintEvent(QPaintEvent* event) {
@@ -153,21 +107,6 @@ void StaticLayer::paintEvent(QPaintEvent* event) {
     p.setPen(palette().color(QPalette::WindowText));
     for (const Text& t : texts_)
         if (t.rect.intersects(event->rect())) p.drawText(t.rect, int(t.alignment), t.text);
-    // Above the texts and below every control, as the boxes lay when they were widgets; an
-    // earlier box lies above a later one.
-    for (std::size_t i = frames_.size(); i-- > 0;) {
-        const Frame& frame = frames_[i];
-        if (!frame.rect.intersects(event->rect())) continue;
-        const QStyleOptionGroupBox o = look_->Option(frame);
-        p.save();
-        // Drawn where the box would lie, cut to it as the box's own painting is.
-        p.translate(frame.rect.topLeft());
-        p.setClipRect(o.rect, Qt::IntersectClip);
-        p.setFont(look_->font());
-        p.setPen(look_->palette().color(look_->foregroundRole()));
-        look_->style()->drawComplexControl(QStyle::CC_GroupBox, &o, &p, look_);
-        p.restore();
-    }
 }
 
 }  // namespace orq

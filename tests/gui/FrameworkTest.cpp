@@ -3,13 +3,11 @@
 #include <QAccessible>
 #include <QFile>
 #include <QFontDatabase>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRawFont>
-#include <QStyleOptionGroupBox>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -23,7 +21,6 @@
 #include "framework/DialogTemplate.h"
 #include "framework/MessageMap.h"
 #include "framework/NotifyTarget.h"
-#include "framework/StaticLayer.h"
 #include "framework/Services.h"
 #include "support/TestServices.h"
 
@@ -104,7 +101,6 @@ private slots:
     void templateFontDrawsBoldCaptionsFromItsBoldFace();
     void staticsWrapGrowJoinTheLineBelowOrArePainted();
     void aWordWiderThanItsStaticTakesTheRoomBeside();
-    void aFrameWithoutIdIsPaintedAsItsGroupBoxWouldBe();
     void messageMapRoutesClicksScrollsReleasesAndCommands();
     void integersAndFileFiltersAreParsedStrictly();
     void readBackStopsAtTheFirstFaultyBox();
@@ -154,72 +150,6 @@ void FrameworkTest::staticsWrapGrowJoinTheLineBelowOrArePainted() {
     QCOMPARE(statics->child(0)->text(QAccessible::Name), QStringLiteral("15"));
     QCOMPARE(statics->child(0)->rect(), QRect(window.mapToGlobal(c.Map(40, 40, 16, 8).topLeft()),
                                               c.Map(40, 40, 16, 8).size()));
-}
-
-// A group box that only frames is drawn by the layer as a group box with an id in its place
-// would be: pixel for pixel under a style sheet (the program's skin); under the plain style, whose
-// frame is a scaled bitmap, within one step of grey. It is read as a grouping. The template's
-// font is not the application's, as on the wizard's pages.
-void FrameworkTest::aFrameWithoutIdIsPaintedAsItsGroupBoxWouldBe() {
-    static constexpr ControlSpec kPainted[] = {
-        {kNoId, ControlKind::GroupBox, "Collective", 5, 5, 60, 40},
-        {kNoId, ControlKind::GroupBox, nullptr, 5, 50, 60, 30},
-    };
-    static constexpr ControlSpec kWidgets[] = {
-        {7, ControlKind::GroupBox, "Collective", 5, 5, 60, 40},
-        {8, ControlKind::GroupBox, nullptr, 5, 50, 60, 30},
-    };
-    static constexpr DialogTemplate kPaintedWindow{903, nullptr, 70, 85, kFontSetup, kPainted};
-    static constexpr DialogTemplate kWidgetWindow{904, nullptr, 70, 85, kFontSetup, kWidgets};
-    const struct {
-        const char* sheet;
-        int greyStep;
-    } kLooks[] = {{"QGroupBox { border: 1px solid #bcc5ce; border-radius: 6px; margin-top: 7px; }"
-                   "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 4px;"
-                   " color: #243b53; background: #eef1f4; }",
-                   0},
-                  {"", 1}};
-    for (const auto& [sheet, greyStep] : kLooks) {
-        // On the application, as the skin is: a window's own sheet hands fonts on differently.
-        qApp->setStyleSheet(QString::fromUtf8(sheet));
-        const auto plain = qScopeGuard([] { qApp->setStyleSheet(QString()); });
-        QWidget painted, widgets;
-        const DialogControls c = BuildDialog(kPaintedWindow, &painted);
-        const DialogControls w = BuildDialog(kWidgetWindow, &widgets);
-        painted.show();
-        widgets.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&painted) && QTest::qWaitForWindowExposed(&widgets));
-        QVERIFY(c.All().isEmpty());
-        const QImage a = painted.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        const QImage b = widgets.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(a.size(), b.size());
-        int most = 0;
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x) {
-                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-                most = std::max({most, std::abs(qRed(p) - qRed(q)),
-                                 std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
-            }
-        QVERIFY2(most <= greyStep, qPrintable(QStringLiteral("differs by %1").arg(most)));
-
-        auto* layer = painted.findChild<StaticLayer*>();
-        auto* box = qobject_cast<QGroupBox*>(w.Control(7));
-        QVERIFY(layer && box);
-        QStyleOptionGroupBox o;
-        o.initFrom(box);
-        o.text = box->title();
-        o.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
-        QCOMPARE(layer->TitleRect(0),
-                 box->style()
-                     ->subControlRect(QStyle::CC_GroupBox, &o, QStyle::SC_GroupBoxLabel, box)
-                     .translated(box->pos()));
-        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(layer);
-        QCOMPARE(read->childCount(), 2);
-        QCOMPARE(read->child(0)->role(), QAccessible::Grouping);
-        QCOMPARE(read->child(0)->text(QAccessible::Name), QStringLiteral("Collective"));
-        QCOMPARE(read->child(0)->rect(),
-                 QRect(painted.mapToGlobal(box->pos()), box->size()));
-    }
 }
 
 // A caption a line high whose word is wider than its place (a font wider than the template's):
@@ -286,8 +216,8 @@ void FrameworkTest::templateBuildsPositionedControlsFoundByIdInTabOrder() {
     QCOMPARE(FindControl(&dialog, 16), c.Control(16));
     QCOMPARE(ControlId(c.Control(16)), 16);
     QVERIFY(!c.Edit(10) && !c.Control(99) && !FindControl(&dialog, 99));
-    // Controls without id exist all the same, in table order; the frame at the end is painted.
-    QCOMPARE(c.All().size(), qsizetype(std::size(kControls)) - 1);
+    // Controls without id exist all the same, in table order.
+    QCOMPARE(c.All().size(), qsizetype(std::size(kControls)));
     QCOMPARE(qobject_cast<QLabel*>(c.All()[1].data())->text(), QStringLiteral("caption"));
     QCOMPARE(c.All()[1]->focusPolicy(), Qt::NoFocus);
     dialog.show();

@@ -27,7 +27,6 @@
 
 #include "app/Resources.h"
 #include "app/UARTApp.h"
-#include "framework/StaticLayer.h"
 #include "support/GuiRig.h"
 #include "view/AdvanceDlg.h"
 #include "view/CompareDlg.h"
@@ -206,10 +205,6 @@ QStringList Clipped(QWidget* window) {
               g->style()->subControlRect(QStyle::CC_GroupBox, &o, QStyle::SC_GroupBoxLabel, g),
               Qt::AlignLeft);
     }
-    for (const StaticLayer* layer : window->findChildren<StaticLayer*>())
-        for (std::size_t i = 0; i < layer->Frames().size(); ++i)
-            if (layer->isVisibleTo(window) && !layer->Frames()[i].title.isEmpty())
-                check(layer, layer->Frames()[i].title, layer->TitleRect(i), Qt::AlignLeft);
     const QRect onScreen(window->mapToGlobal(QPoint()), window->size());
     ForEachPaintedText(window, [&](QAccessibleInterface* text, QWidget* owner) {
         const QRect shown = text->rect() & onScreen;

@@ -132,7 +132,7 @@ private slots:
     void eachControlWritesItsOwnByteAndNoOther();
     void choicePagesMarkTheirValueAndTheInstallationAsksFirst();
     void servoReverseFollowsTheSwashplateType();
-    void monitorShowsEachReplyOnceItIsWhole();
+    void monitorShowsEachSignalOnItsLabelAndBar();
     void monitorKeepsUpWithTheStreamAtLineSpeed();
     void levelBarGeometry();
     void servoTrimStopsAt124AndMixesThroughTheSwashplate();
@@ -343,7 +343,9 @@ void SetupWizardTest::servoReverseFollowsTheSwashplateType() {
              qPrintable(QString("%1 of %2").arg(same).arg(opaque)));
 }
 
-void SetupWizardTest::monitorShowsEachReplyOnceItIsWhole() {
+// Each reply once, each signal on its label and its bar: 124 reaches the bar, 125 only the label;
+// -129 saturates at -128, and the bar stops at its end, -125.
+void SetupWizardTest::monitorShowsEachSignalOnItsLabelAndBar() {
     Rig r;
     QVERIFY(r.Start());
     r.GoTo(3);
@@ -351,18 +353,16 @@ void SetupWizardTest::monitorShowsEachReplyOnceItIsWhole() {
     QCOMPARE(asked.Kinds().last(), QStringLiteral("request 40"));
     const uint8_t echo = asked.frames.back()[kRequestSequence];
     auto* page = r.At<CStep3>(3);
-    const auto label = [&](int id) { return qobject_cast<QLabel*>(r.OnPage(3, id))->text(); };
-    const auto bar = [&](int id) { return r.wizard->Page(3)->Controls().Control<CLevelBar>(id); };
-    const std::array<int, 5> labels = {IDC_STEP3_AILERON_VALUE, IDC_STEP3_ELEVATOR_VALUE,
-                                       IDC_STEP3_RUDDER_VALUE, IDC_STEP3_COLLECTIVE_VALUE,
-                                       IDC_STEP3_TAIL_GAIN_VALUE};
-    const std::array<int, 5> bars = {IDC_STEP3_AILERON_BAR, IDC_STEP3_ELEVATOR_BAR,
-                                     IDC_STEP3_RUDDER_BAR, IDC_STEP3_COLLECTIVE_BAR,
-                                     IDC_STEP3_TAIL_GAIN_BAR};
+    const std::pair<int, int> channels[] = {{IDC_STEP3_AILERON_VALUE, IDC_STEP3_AILERON_BAR},
+                                            {IDC_STEP3_ELEVATOR_VALUE, IDC_STEP3_ELEVATOR_BAR},
+                                            {IDC_STEP3_RUDDER_VALUE, IDC_STEP3_RUDDER_BAR},
+                                            {IDC_STEP3_COLLECTIVE_VALUE, IDC_STEP3_COLLECTIVE_BAR},
+                                            {IDC_STEP3_TAIL_GAIN_VALUE, IDC_STEP3_TAIL_GAIN_BAR}};
     const auto shown = [&] {
         QStringList s;
-        for (std::size_t i = 0; i < 5; ++i)
-            s << label(labels[i]) + "/" + QString::number(bar(bars[i])->Pos());
+        for (const auto& [label, bar] : channels)
+            s << page->Controls().Label(label)->text() + "/" +
+                     QString::number(page->Controls().Control<CLevelBar>(bar)->Pos());
         return s;
     };
     QCOMPARE(shown(), QStringList(5, "0/0"));
@@ -372,17 +372,10 @@ void SetupWizardTest::monitorShowsEachReplyOnceItIsWhole() {
         QTest::qWait(300);  // a read pass ends after 100 ms of silence
         return page->RepliesShown() - before;
     };
-    // Fewer than a frame's 90 bytes wait, even holding a whole reply; the rest brings it in.
-    const Bytes reply = MonitorReply(echo, {2488, 2487, 3811, 3789, 5155});
-    QCOMPARE(send(Bytes(reply.begin(), reply.begin() + 40)), 0u);
-    QCOMPARE(shown(), QStringList(5, "0/0"));
-    QCOMPARE(send(Bytes(reply.begin() + 40, reply.end())), 1u);
-    // 124 reaches the bar, 125 only the label; -129 saturates at -128 (the bar stops at its
-    // end, -125).
-    const QStringList first{"124/124", "125/0", "-1/-1", "1/1", "-128/-125"};
-    QCOMPARE(shown(), first);
+    QCOMPARE(send(MonitorReply(echo, {2488, 2487, 3811, 3789, 5155})), 1u);
+    QCOMPARE(shown(), (QStringList{"124/124", "125/0", "-1/-1", "1/1", "-128/-125"}));
     QCOMPARE(send(MonitorReply(echo, {3800, 3800, 3800, 3800, 3800})), 1u);
-    QCOMPARE(shown(), (QStringList{"0/0", "0/0", "0/0", "0/0", "0/0"}));
+    QCOMPARE(shown(), QStringList(5, "0/0"));
 }
 
 void SetupWizardTest::monitorKeepsUpWithTheStreamAtLineSpeed() {

@@ -75,9 +75,7 @@ class AppTest : public QObject {
 private slots:
     void initTestCase() { InitGuiResources(); }
     void frameHoldsTheFormAtAFixedSizeWithAProgressBar();
-    void commandsReachTheFormFirst();
-    void aboutIsTheApplicationsUnlessTheFormTakesIt();
-    void exitClosesTheFormBeforeTheSkinStops();
+    void commandsReachTheFormFirstAndTheSkinStopsLast();
     void styleSheetSkinComesFromItsResource();
     void startWithoutADisplaySaysSoAndFails();
 };
@@ -105,51 +103,42 @@ void AppTest::frameHoldsTheFormAtAFixedSizeWithAProgressBar() {
     QVERIFY(!f.windowIcon().pixmap(256).isNull());
 }
 
-// The keyboard shortcut and the menu item end in the same place; Ctrl+N runs the initial update
-// again; Ctrl+Z's command nobody handles.
-void AppTest::commandsReachTheFormFirst() {
-    Shell s;
-    QVERIFY(s.Start());
-    CMainFrame& f = s.Frame();
-    QVERIFY(QTest::qWaitForWindowActive(&f));
-    QTest::keyClick(&f, Qt::Key_O, Qt::ControlModifier);
-    MenuCommand(f, ID_FILE_OPEN)->trigger();
-    QTest::keyClick(&f, Qt::Key_N, Qt::ControlModifier);
-    QVERIFY(!f.RouteCommand(57643));
-    QCOMPARE(s.log, (QStringList{"initial update", "form 57601", "form 57601", "initial update"}));
-}
-
-// The form sees About first and lets it pass; the application shows the box, whose default
-// button closes it. A form that takes the command keeps it from the application.
-void AppTest::aboutIsTheApplicationsUnlessTheFormTakesIt() {
-    Shell s;
-    QVERIFY(s.Start());
-    s.modal.onRun = [&](QDialog& d) {
-        auto* ok = qobject_cast<QPushButton*>(FindControl(&d, 1));
-        if (!ok || !ok->isDefault()) return -1;
-        ok->click();
-        return d.result();
-    };
-    MenuCommand(s.Frame(), ID_APP_ABOUT)->trigger();
-    QCOMPARE(s.modal.Runs(), 1);
-    s.form->takeAbout = true;
-    MenuCommand(s.Frame(), ID_APP_ABOUT)->trigger();
-    QCOMPARE(s.modal.Runs(), 1);
-    QCOMPARE(s.log, (QStringList{"initial update", "form 57664", "form 57664"}));
-}
-
-// The skin is up before the form wears it, and stops, once, only after the form has let go.
-void AppTest::exitClosesTheFormBeforeTheSkinStops() {
+// The skin is up before the form wears it. A command's shortcut and its menu item end in the same
+// place; Ctrl+N runs the initial update again; Ctrl+Z's command nobody handles. The form sees
+// About first and lets it pass: the application shows the box, whose default button closes it; a
+// form that takes the command keeps it from the application. Exit closes the form, and only then
+// does the skin stop, once.
+void AppTest::commandsReachTheFormFirstAndTheSkinStopsLast() {
     Shell s;
     QVERIFY(s.skin.Log().isEmpty());
     QVERIFY(s.Start());
     QCOMPARE(s.skin.Log().mid(0, 2),
              (QStringList{"Start IDR_MYTYPE1 MYTYPE 1 6 0", "Apply -1 218"}));
     QCOMPARE(s.skin.Windows().at(1).data(), s.form);
-    s.form->onClose = [&] { s.log << QString::number(s.skin.Log().count("Stop")); };
-    MenuCommand(s.Frame(), ID_APP_EXIT)->trigger();
-    QVERIFY(!s.Frame().isVisible());
-    QCOMPARE(s.log.last(), QStringLiteral("0"));
+    CMainFrame& f = s.Frame();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    QTest::keyClick(&f, Qt::Key_O, Qt::ControlModifier);
+    MenuCommand(f, ID_FILE_OPEN)->trigger();
+    QTest::keyClick(&f, Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(!f.RouteCommand(57643));
+    s.modal.onRun = [&](QDialog& d) {
+        auto* ok = qobject_cast<QPushButton*>(FindControl(&d, 1));
+        if (!ok || !ok->isDefault()) return -1;
+        ok->click();
+        return d.result();
+    };
+    MenuCommand(f, ID_APP_ABOUT)->trigger();
+    QCOMPARE(s.modal.Runs(), 1);
+    s.form->takeAbout = true;
+    MenuCommand(f, ID_APP_ABOUT)->trigger();
+    QCOMPARE(s.modal.Runs(), 1);
+    s.form->onClose = [&] {
+        s.log << QStringLiteral("closed, skin stops: %1").arg(s.skin.Log().count("Stop"));
+    };
+    MenuCommand(f, ID_APP_EXIT)->trigger();
+    QVERIFY(!f.isVisible());
+    QCOMPARE(s.log, (QStringList{"initial update", "form 57601", "form 57601", "initial update",
+                                 "form 57664", "form 57664", "closed, skin stops: 0"}));
     QCOMPARE(s.skin.Log().count("Stop"), 1);
     QCOMPARE(s.skin.Log().last(), QStringLiteral("Stop"));
 }

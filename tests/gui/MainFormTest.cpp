@@ -28,8 +28,8 @@
 #include "view/UARTView.h"
 #include "view/UnitHistoryDlg.h"
 #include "widgets/PngButton.h"
-#include "wizard/MonitorPage.h"
 #include "wizard/SetupDlg.h"
+#include "wizard/SetupTemplates.h"
 
 using namespace orq;
 using namespace orq::test;
@@ -195,75 +195,66 @@ class MainFormTest : public QObject {
 private slots:
     void initialUpdateShowsTheStartValuesAndSkinsEverySliderAndPreset();
     void eachSliderAndBoxWritesItsOwnByteAndNoOther();
-    void slidersSendOnlyWhenLetGo();
-    void returnChecksTheRangeThenSendsTwice();
     void eachPresetButtonSaysSoThenSendsItsOwnPreset();
     void resetsReturnToTheStartOrTheLastPresetsValues();
     void openedFileIsTransmittedAsItIsAndASliderSendsWhatItShows();
-    void saveWritesEveryKeyAndRefusesWhatItCannotSave();
-    void openReportsValuesThatAreNoByteAndTakesTheRest();
+    void saveWritesEveryKeyAndOpenReportsValuesThatAreNoByte();
     void upgradeWantsAReadableFileFirst();
     void cleanup() { qunsetenv("ORQ_PORTS"); }
     void connectFindsTheUnitBehindAbsentGoneAndSilentPorts();
     void repliesWaitInThePortWhileTheAdvanceMenuIsUp();
     void closingDuringAScanStopsIt();
-    void setupRunsTheWizardAndTakesTheLineBack();
     void backupsKeepTheFoundSetAndTheOneATransmitReplaces();
     void unplugMidWriteOrUnderTheWizardEndsNotConnected();
     void aUnitThatComesBackOnItsNameIsFoundAgain();
-    void aSlicedLineConnectsAndANoisyOneEndsTheScanEitherWay();
     void undoAndRedoSendTheSetBeforeAndAfterEachChange();
     void unitHistoryFollowsTheFolderAndWritesAKeptSetBack();
     void compareShowsTheKeysThatDifferAndTheValuesOutOfRange();
 };
 
-// The start values shown, each slider and preset button in the skin's dress; Ctrl+N again.
+// The start values shown, each slider and preset button in the skin's dress.
 void MainFormTest::initialUpdateShowsTheStartValuesAndSkinsEverySliderAndPreset() {
     ViewHarness h;
-    const auto unskinned = [&] {
-        QStringList missing;
-        for (QWidget* w : h.view->Controls().All()) {
-            const int kind = qobject_cast<QSlider*>(w)      ? 210
-                             : qobject_cast<CPngButton*>(w) ? 0
-                                                            : -1;
-            if (kind >= 0 &&
-                !h.skin.Log().contains(QStringLiteral("Apply %1 %2").arg(ControlId(w)).arg(kind)))
-                missing << w->accessibleName();
-        }
-        if (!h.skin.Log().contains(QStringLiteral("Apply -1 218"))) missing << "the form";
-        return missing;
-    };
-    QCOMPARE(unskinned(), QStringList());
-    QCOMPARE(h.Slider(IDC_PITCH_AGILITY_SLIDER)->value(), 60);  // value 15 sits at the bottom
+    QStringList unskinned;
+    for (QWidget* w : h.view->Controls().All()) {
+        const int kind = qobject_cast<QSlider*>(w) ? 210 : qobject_cast<CPngButton*>(w) ? 0 : -1;
+        if (kind >= 0 &&
+            !h.skin.Log().contains(QStringLiteral("Apply %1 %2").arg(ControlId(w)).arg(kind)))
+            unskinned << w->accessibleName();
+    }
+    QCOMPARE(unskinned, QStringList());
+    QVERIFY(h.skin.Log().contains(QStringLiteral("Apply -1 218")));  // the form
+    QCOMPARE(h.Slider(IDC_PITCH_AGILITY_SLIDER)->value(), 60);       // value 15 sits at the bottom
     QCOMPARE(h.Shown(), (Values{15, 15, 15, 10, 10, 10, 15}));
     QVERIFY(h.view->Controls().Control<CPngButton>(IDC_PRESET_F3C)->HasImage());
     // The preset buttons have no window text, so no tooltip: the artwork carries the name.
     QCOMPARE(h.Ctrl(IDC_PRESET_3D_EXTREME)->toolTip(), QString());
-    // Ctrl+N, through the frame's own action, runs it again.
-    h.skin.Clear();
-    h.Edit(IDC_ROLL_GAIN_EDIT)->setText("99");
-    h.frame->findChild<QAction*>(QStringLiteral("cmd%1").arg(ID_FILE_NEW))->trigger();
-    QCOMPARE(unskinned(), QStringList());
-    QCOMPARE(h.Edit(IDC_ROLL_GAIN_EDIT)->text(), QStringLiteral("10"));
 }
 
-// Dragged to its top and typed into, each slider and its box write the slider's own tuning byte
-// and no other; the places are the wire layout's.
+// Dragged to its top, each slider writes its own tuning byte and no other, and the file copy
+// keeps its value; a value below the range typed into its box is named with the range and goes
+// to the bottom, in the box, on the slider, in the file copy and to the unit, where Return sends
+// it twice (key down and key up). The places are the wire layout's.
 void MainFormTest::eachSliderAndBoxWritesItsOwnByteAndNoOther() {
+    using M = SettingsMirror;
     struct Row {
         int slider, edit;
+        int8_t M::*key;
         std::size_t byte;
-        int top;
+        int bottom, top;
     };
+    // The tuning bytes, in the rows' order: SpinSpeed1, PitchGain, SpinSpeed2, RollGain,
+    // SpinSpeed3, SpinSpeed4, YawGain.
     const Row rows[] = {
-        {IDC_PITCH_AGILITY_SLIDER, IDC_PITCH_AGILITY_EDIT, kTuning + 33, 60},  // SpinSpeed1
-        {IDC_PITCH_GAIN_SLIDER, IDC_PITCH_GAIN_EDIT, kTuning + 12, 125},       // PitchGain
-        {IDC_ROLL_AGILITY_SLIDER, IDC_ROLL_AGILITY_EDIT, kTuning + 34, 60},    // SpinSpeed2
-        {IDC_ROLL_GAIN_SLIDER, IDC_ROLL_GAIN_EDIT, kTuning + 6, 125},          // RollGain
-        {IDC_YAW_LEFT_SLIDER, IDC_YAW_LEFT_EDIT, kTuning + 31, 60},            // SpinSpeed3
-        {IDC_YAW_RIGHT_SLIDER, IDC_YAW_RIGHT_EDIT, kTuning + 32, 60},          // SpinSpeed4
-        {IDC_TAIL_GAIN_SLIDER, IDC_TAIL_GAIN_EDIT, kTuning + 0, 125},          // YawGain
+        {IDC_PITCH_AGILITY_SLIDER, IDC_PITCH_AGILITY_EDIT, &M::PitchAgility, kTuning + 33, 15, 60},
+        {IDC_PITCH_GAIN_SLIDER, IDC_PITCH_GAIN_EDIT, &M::PitchGain, kTuning + 12, 10, 125},
+        {IDC_ROLL_AGILITY_SLIDER, IDC_ROLL_AGILITY_EDIT, &M::RollAgility, kTuning + 34, 15, 60},
+        {IDC_ROLL_GAIN_SLIDER, IDC_ROLL_GAIN_EDIT, &M::RollGain, kTuning + 6, 10, 125},
+        {IDC_YAW_LEFT_SLIDER, IDC_YAW_LEFT_EDIT, &M::YawAgility, kTuning + 31, 15, 60},
+        {IDC_YAW_RIGHT_SLIDER, IDC_YAW_RIGHT_EDIT, &M::YawRight, kTuning + 32, 15, 60},
+        {IDC_TAIL_GAIN_SLIDER, IDC_TAIL_GAIN_EDIT, &M::YawGain, kTuning + 0, 10, 125},
     };
+    const QString range = QStringLiteral("Please enter an integer between %1 and %2.");
     SimPeer unit;
     ViewHarness h;
     QVERIFY(h.OpenPortTo(unit));
@@ -274,60 +265,23 @@ void MainFormTest::eachSliderAndBoxWritesItsOwnByteAndNoOther() {
             QVERIFY2(Bytes(f.begin() + kSetup, f.begin() + kCommand) == held, what);
     };
     for (const Row& row : rows) {
+        SliderControl* slider = h.Slider(row.slider);
+        const int8_t kept = h.block.Mirror.*row.key;
         h.Mark(unit);
-        DragToTop(h.Slider(row.slider));
+        DragToTop(slider);
         held[row.byte - kSetup] = uint8_t(row.top);
-        heard(1, qPrintable(h.Slider(row.slider)->accessibleName()));
+        heard(1, qPrintable(slider->accessibleName()));
+        QCOMPARE(h.block.Mirror.*row.key, kept);
         h.Mark(unit);
-        h.TypeAndEnter(row.edit, "20");
-        held[row.byte - kSetup] = 20;
-        heard(2, qPrintable(h.Edit(row.edit)->accessibleName()));  // Return: key down and key up
+        h.messages.Clear();
+        h.TypeAndEnter(row.edit, "5");
+        held[row.byte - kSetup] = uint8_t(row.bottom);
+        heard(2, qPrintable(h.Edit(row.edit)->accessibleName()));
+        QCOMPARE(h.messages.Texts(), QStringList{range.arg(row.bottom).arg(row.top)});
+        QCOMPARE(h.Edit(row.edit)->text(), QString::number(row.bottom));
+        QCOMPARE(slider->value(), slider->maximum());  // the bottom
+        QCOMPARE(int(h.block.Mirror.*row.key), row.bottom);
     }
-}
-
-// Arrow and page keys and a drag move a slider and its box; only letting go sends.
-void MainFormTest::slidersSendOnlyWhenLetGo() {
-    SimPeer unit;
-    ViewHarness h;
-    QVERIFY(h.OpenPortTo(unit));
-    SliderControl* gain = h.Slider(IDC_PITCH_GAIN_SLIDER);
-    gain->setFocus();
-    QTest::keyClick(gain, Qt::Key_Up);
-    QTest::keyClick(gain, Qt::Key_PageUp);
-    QVERIFY(h.view->Values().PitchGain > 10);
-    QCOMPARE(h.Edit(IDC_PITCH_GAIN_EDIT)->text(), QString::number(135 - gain->value()));
-    SliderControl* s = h.Slider(IDC_PITCH_AGILITY_SLIDER);
-    const QPoint grab = Thumb(s), top(grab.x(), -40);
-    const int8_t mirror = h.block.Mirror.PitchAgility;
-    Mouse(s, QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
-    Mouse(s, QEvent::MouseMove, top, Qt::NoButton, Qt::LeftButton);
-    QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("60"));
-    QCOMPARE(h.link.SequenceCounter, uint8_t{0});  // nothing sent so far
-    Mouse(s, QEvent::MouseButtonRelease, top, Qt::LeftButton, Qt::NoButton);
-    QCOMPARE(h.block.Mirror.PitchAgility, mirror);  // a slider leaves the file copy alone
-    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
-    QTest::qWait(kQuietMs);
-    QCOMPARE(unit.CountSince(), std::size_t{1});
-}
-
-void MainFormTest::returnChecksTheRangeThenSendsTwice() {
-    SimPeer unit;
-    ViewHarness h;
-    QVERIFY(h.OpenPortTo(unit));
-    h.Mark(unit);
-    h.TypeAndEnter(IDC_PITCH_AGILITY_EDIT, "70");
-    QCOMPARE(h.messages.Texts(), QStringList{"Please enter an integer between 15 and 60."});
-    QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("60"));
-    QCOMPARE(h.Slider(IDC_PITCH_AGILITY_SLIDER)->value(), 15);  // the top
-    QCOMPARE(int(h.block.Mirror.PitchAgility), 60);
-    // Return goes down, then up: two keyboard messages, two commits, two writes.
-    QTRY_COMPARE(unit.CountSince(), std::size_t{2});
-    QCOMPARE(unit.Since()[1][kTuning + 33], uint8_t{60});
-    h.messages.Clear();
-    h.TypeAndEnter(IDC_ROLL_GAIN_EDIT, "5");
-    QCOMPARE(h.messages.Texts(), QStringList{"Please enter an integer between 10 and 125."});
-    QCOMPARE(h.Edit(IDC_ROLL_GAIN_EDIT)->text(), QStringLiteral("10"));
-    QCOMPARE(h.Slider(IDC_ROLL_GAIN_SLIDER)->value(), 125);  // the bottom
 }
 
 void MainFormTest::eachPresetButtonSaysSoThenSendsItsOwnPreset() {
@@ -428,7 +382,7 @@ void MainFormTest::openedFileIsTransmittedAsItIsAndASliderSendsWhatItShows() {
     QCOMPARE(unit.Since()[0][kTuning + 31], uint8_t{15});
 }
 
-void MainFormTest::saveWritesEveryKeyAndRefusesWhatItCannotSave() {
+void MainFormTest::saveWritesEveryKeyAndOpenReportsValuesThatAreNoByte() {
     QTemporaryDir dir;
     ViewHarness h;
     h.Pick(ID_FILE_SAVE, FileDialogOutcome::Ok, dir.filePath("start.ini"));
@@ -449,12 +403,8 @@ void MainFormTest::saveWritesEveryKeyAndRefusesWhatItCannotSave() {
     QCOMPARE(h.messages.Texts().mid(0, 2), (QStringList(2, "File name is too short!")));
     QCOMPARE(h.messages.Texts().size(), 3);
     QVERIFY(h.messages.Last().contains("could not be saved") && h.messages.Last().endsWith('!'));
-}
-
-// One message lists the invalid values; the valid ones are taken.
-void MainFormTest::openReportsValuesThatAreNoByteAndTakesTheRest() {
-    QTemporaryDir dir;
-    ViewHarness h;
+    // Opened, one message lists the values that are no byte; the others are taken.
+    h.messages.Clear();
     WriteFile(dir.filePath("bad.ini"),
               "[section1]\r\nPitchAgility=abc\r\nPitchGain=50\r\n"
               "[section3]\r\nAcc1=300\r\nAcc2=12\r\n");
@@ -572,38 +522,6 @@ void MainFormTest::closingDuringAScanStopsIt() {
     QVERIFY(!h.port.IsOpen());
 }
 
-// The wizard takes the port's notifications page by page; once it has closed, what the unit
-// sends reaches the form again.
-void MainFormTest::setupRunsTheWizardAndTakesTheLineBack() {
-    SimPeer unit;
-    ViewHarness h;
-    QVERIFY(h.OpenPortTo(unit));
-    h.Mark(unit);
-    int monitorShown = -1;
-    uint32_t formHeard = 1;
-    h.modal.onRun = [&](QDialog& d) {
-        auto* wizard = qobject_cast<CSetupDlg*>(&d);
-        if (!wizard) return int(QDialog::Accepted);
-        Press(wizard,
-              {IDC_SETUP_NEXT, IDC_SETUP_NEXT});  // the Monitor page: the unit streams to it
-        auto* monitor = qobject_cast<CStep3*>(wizard->Page(3));
-        static_cast<void>(QTest::qWaitFor([&] { return monitor->RepliesShown() >= 2; }, 3000));
-        monitorShown = int(monitor->RepliesShown());
-        formHeard = h.session.Accumulator().Size();
-        Press(wizard, {IDC_SETUP_CANCEL});
-        return wizard->result();
-    };
-    h.Click(IDC_SETUP);
-    QCOMPARE(h.modal.Runs(), 1);
-    QVERIFY(monitorShown >= 2);
-    QCOMPARE(formHeard, 0u);  // while the wizard was up, what came went to its pages
-    QTRY_COMPARE(unit.CountSince(), std::size_t{4});  // stream off, on, check off, off
-    const auto f = unit.Since();
-    QCOMPARE((QList<int>{f[0][4], f[1][4], f[2][9], f[3][4]}), (QList<int>{0, 40, 50, 0}));
-    h.TypeAndEnter(IDC_PITCH_GAIN_EDIT, "60");  // answered: the answers come to the form
-    QTRY_VERIFY(h.session.Accumulator().Size() >= 2 * kFrameSize);
-}
-
 // Found and before Transmit, the unit's set is kept; a folder that cannot take it is said once in
 // the status bar, and nothing the form shows or sends changes for it.
 void MainFormTest::backupsKeepTheFoundSetAndTheOneATransmitReplaces() {
@@ -680,8 +598,8 @@ void MainFormTest::unplugMidWriteOrUnderTheWizardEndsNotConnected() {
 }
 
 // Connect while connected lets go first and finds the unit again. Unplugged, the form goes on
-// without it; plugged in again on the same name (here a link, as /dev/ttyUSB0 or a udev name
-// would be), Connect finds it there.
+// without it, and a scan finds nothing; plugged in again on the same name (here a link, as
+// /dev/ttyUSB0 or a udev name would be), Connect finds it there.
 void MainFormTest::aUnitThatComesBackOnItsNameIsFoundAgain() {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("orq"));
@@ -699,27 +617,17 @@ void MainFormTest::aUnitThatComesBackOnItsNameIsFoundAgain() {
     QVERIFY(h.StatusTip().contains(QLatin1String("unplugged")));
     h.TypeAndEnter(IDC_TAIL_GAIN_EDIT, "90");
     QCOMPARE(int(h.block.Tuning.YawGain), 90);
+    // Nothing behind the name: the scan ends without a unit and the buttons work again.
+    h.Click(IDC_CONNECT);
+    QTRY_VERIFY_WITH_TIMEOUT(!h.view->Scanning(), kScanMs);
+    QCOMPARE(h.State(), QStringLiteral("Not Connect! rrr"));
+    QVERIFY(h.Ctrl(IDC_CONNECT)->isEnabled() && h.Ctrl(IDC_ADVANCE)->isEnabled() &&
+            h.Ctrl(IDC_SETUP)->isEnabled());
     SimPeer back(DistinctImage());
     QFile::remove(link);
     QVERIFY(QFile::link(QString::fromStdString(back.Path()), link));
     QVERIFY2(h.Connect(), qPrintable(h.State()));
     QCOMPARE(h.Edit(IDC_PITCH_AGILITY_EDIT)->text(), QStringLiteral("50"));  // its own set
-}
-
-// The form keeps the configurator's window on the answer: a line that only slices the answer
-// connects; noise before it may cost the port, but the scan ends and the form is usable.
-void MainFormTest::aSlicedLineConnectsAndANoisyOneEndsTheScanEitherWay() {
-    for (const SimFaults& faults :
-         {SimFaults{.slice = true, .seed = 3}, SimFaults{.noise = 40, .slice = true, .seed = 5}}) {
-        SimPeer unit(FactoryImage(), true, WithFaults(faults));
-        UsePorts(unit.Path());
-        ViewHarness h;
-        h.Click(IDC_CONNECT);
-        QTRY_VERIFY_WITH_TIMEOUT(!h.view->Scanning(), kScanMs);
-        QVERIFY(h.Ctrl(IDC_CONNECT)->isEnabled());
-        if (faults.noise == 0) QCOMPARE(h.frame->StatusText(), QStringLiteral("Connected!"));
-        QCOMPARE(h.Lamps(), QString(h.view->Connected() ? "ggg" : "rrr"));
-    }
 }
 
 namespace {
@@ -754,10 +662,7 @@ void MainFormTest::undoAndRedoSendTheSetBeforeAndAfterEachChange() {
     const QString shown = h.Edit(IDC_PITCH_AGILITY_EDIT)->text();
     // A slider let go at the top; Ctrl+Z with the slider in focus.
     SliderControl* s = h.Slider(IDC_PITCH_AGILITY_SLIDER);
-    const QPoint top(Thumb(s).x(), -40);
-    Mouse(s, QEvent::MouseButtonPress, Thumb(s), Qt::LeftButton, Qt::LeftButton);
-    Mouse(s, QEvent::MouseMove, top, Qt::NoButton, Qt::LeftButton);
-    Mouse(s, QEvent::MouseButtonRelease, top, Qt::LeftButton, Qt::NoButton);
+    DragToTop(s);
     QCOMPARE(undo->text(), "Undo PitchAgility " + shown + " \u2192 60");
     const ParameterBlock moved = h.block;
     h.Mark(unit);

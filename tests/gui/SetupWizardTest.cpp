@@ -128,29 +128,27 @@ class SetupWizardTest : public QObject {
 private slots:
     void initTestCase() { InitPngResources(); }
     void pagesStepInOrderInsideTheTabStrip();
-    void theMonitorStreamRunsOnlyWhileItsPageShows();
-    void finishSaysSoThenEndsTheCheckAndTheStream();
     void enterNeverClosesEscapeCancelsAndTabsStayPut();
     void eachControlWritesItsOwnByteAndNoOther();
     void choicePagesMarkTheirValueAndTheInstallationAsksFirst();
     void servoReverseFollowsTheSwashplateType();
-    void monitorShowsEachReplyOnceItIsWhole();
+    void monitorShowsEachSignalOnItsLabelAndBar();
     void monitorKeepsUpWithTheStreamAtLineSpeed();
     void levelBarGeometry();
     void servoTrimStopsAt124AndMixesThroughTheSwashplate();
-    void aChannelButtonSendsTheOtherTrimsAsTheUnitHoldsThem();
     void slidersSendOnReleaseAndReturnAndKeepTheMirror();
     void directionCaptionsShowAnyOtherValueAsReverse();
     void pirouetteCheckStartsFlipsAndEnds();
 };
 
+// Next and Prev step through the pages inside the tab strip, the Monitor page's stream on while
+// it shows and off on either side of it, whichever way the wizard comes; Cancel ends the check and
+// the stream.
 void SetupWizardTest::pagesStepInOrderInsideTheTabStrip() {
     Rig r;
     QVERIFY(r.Start());
     QCOMPARE(r.wizard->PageCount(), 13);
     QVERIFY(r.Take(0).frames.empty());  // opening sends nothing
-    QVERIFY(r.wizard->Page(1)->isVisible() && !r.wizard->Page(2)->isVisible());
-    QVERIFY(!r.Button(IDC_SETUP_PREV)->isEnabled() && r.Button(IDC_SETUP_NEXT)->isEnabled());
     auto* tabs = r.wizard->Controls().Control<QTabWidget>(IDC_SETUP_TAB);
     QCOMPARE(tabs->count(), 13);
     QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Transmitter"));
@@ -158,50 +156,33 @@ void SetupWizardTest::pagesStepInOrderInsideTheTabStrip() {
     const QRect strip = tabs->geometry();
     QVERIFY(strip.contains(r.wizard->Page(5)->geometry()));
     QVERIFY(r.wizard->Page(5)->y() > strip.y() + tabs->tabBar()->height());
-    for (int page = 2; page <= 12; ++page) {
+    const auto shows = [&](int page) {
+        const QString at = QString::number(page);
+        QVERIFY2(r.wizard->CurrentPage() == page && tabs->currentIndex() == page - 1,
+                 qPrintable(at));
+        for (int other = 1; other <= 13; ++other)
+            QVERIFY2(r.wizard->Page(other)->isVisible() == (other == page), qPrintable(at));
+        QVERIFY2(r.Button(IDC_SETUP_PREV)->isEnabled() == (page > 1) &&
+                     r.Button(IDC_SETUP_NEXT)->isEnabled() == (page < 13) &&
+                     r.Button(IDC_SETUP_FINISH)->isEnabled(),
+                 qPrintable(at));
+    };
+    shows(1);
+    for (int page = 2; page <= 13; ++page) {
         r.Press(IDC_SETUP_NEXT);
-        QCOMPARE(tabs->currentIndex(), page - 1);
-        QVERIFY(r.wizard->Page(page)->isVisible() && !r.wizard->Page(page - 1)->isVisible());
-        QVERIFY(r.Button(IDC_SETUP_PREV)->isEnabled() && r.Button(IDC_SETUP_NEXT)->isEnabled());
+        shows(page);
     }
-    r.Press(IDC_SETUP_NEXT);
-    QCOMPARE(r.wizard->CurrentPage(), 13);
-    QVERIFY(!r.Button(IDC_SETUP_NEXT)->isEnabled() && r.Button(IDC_SETUP_FINISH)->isEnabled());
     QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Pirouette optimization"));
-    // Only the Monitor page's stream, on and off, was switched on the way.
-    QCOMPARE(r.Take(3).Kinds(), (QStringList{"request 0", "request 40", "request 0"}));
-}
-
-// The stream is switched off by leaving the Monitor page either way, and by closing the wizard.
-void SetupWizardTest::theMonitorStreamRunsOnlyWhileItsPageShows() {
-    Rig r;
-    QVERIFY(r.Start());
-    r.Press(IDC_SETUP_NEXT);  // onto 2: the stream off (it was never on)
-    r.Press(IDC_SETUP_NEXT);  // onto 3: on
-    r.Press(IDC_SETUP_PREV);  // back onto 2: off
-    r.Press(IDC_SETUP_NEXT);
-    r.Press(IDC_SETUP_NEXT);  // from 3 onto 4: off
-    r.Press(IDC_SETUP_PREV);
-    QCOMPARE(r.Take(6).Kinds(), (QStringList{"request 0", "request 40", "request 0", "request 40",
-                                             "request 0", "request 40"}));
+    for (int page = 12; page >= 1; --page) {
+        r.Press(IDC_SETUP_PREV);
+        shows(page);
+    }
+    // Onto 2, 3 and 4 on the way there; onto 4, 3 and 2 on the way back.
+    QCOMPARE(r.Take(6).Kinds(), (QStringList{"request 0", "request 40", "request 0", "request 0",
+                                             "request 40", "request 0"}));
     r.Press(IDC_SETUP_CANCEL);
     QCOMPARE(r.Take(2).Kinds(), (QStringList{"check 0", "request 0"}));
-}
-
-// The message first, then the check off and the stream off, then the dialog goes.
-void SetupWizardTest::finishSaysSoThenEndsTheCheckAndTheStream() {
-    Rig r;
-    QVERIFY(r.Start());
-    r.GoTo(13);
-    r.Take(3);
-    QStringList heardBeforeBox;
-    r.messages.onShow = [&](const QString&) { heardBeforeBox = r.Take(0).Kinds(); };
-    r.Press(IDC_SETUP_FINISH);
-    QCOMPARE(r.messages.Texts(), QStringList{"Setup finished!"});
-    QVERIFY(heardBeforeBox.isEmpty());
-    QCOMPARE(r.Take(2).Kinds(), (QStringList{"check 0", "request 0"}));
-    QCOMPARE(r.wizard->result(), int(QDialog::Accepted));
-    QVERIFY(!r.wizard->isVisible());
+    QCOMPARE(r.wizard->result(), int(QDialog::Rejected));
 }
 
 void SetupWizardTest::enterNeverClosesEscapeCancelsAndTabsStayPut() {
@@ -362,7 +343,9 @@ void SetupWizardTest::servoReverseFollowsTheSwashplateType() {
              qPrintable(QString("%1 of %2").arg(same).arg(opaque)));
 }
 
-void SetupWizardTest::monitorShowsEachReplyOnceItIsWhole() {
+// Each reply once, each signal on its label and its bar: 124 reaches the bar, 125 only the label;
+// -129 saturates at -128, and the bar stops at its end, -125.
+void SetupWizardTest::monitorShowsEachSignalOnItsLabelAndBar() {
     Rig r;
     QVERIFY(r.Start());
     r.GoTo(3);
@@ -370,18 +353,16 @@ void SetupWizardTest::monitorShowsEachReplyOnceItIsWhole() {
     QCOMPARE(asked.Kinds().last(), QStringLiteral("request 40"));
     const uint8_t echo = asked.frames.back()[kRequestSequence];
     auto* page = r.At<CStep3>(3);
-    const auto label = [&](int id) { return qobject_cast<QLabel*>(r.OnPage(3, id))->text(); };
-    const auto bar = [&](int id) { return r.wizard->Page(3)->Controls().Control<CLevelBar>(id); };
-    const std::array<int, 5> labels = {IDC_STEP3_AILERON_VALUE, IDC_STEP3_ELEVATOR_VALUE,
-                                       IDC_STEP3_RUDDER_VALUE, IDC_STEP3_COLLECTIVE_VALUE,
-                                       IDC_STEP3_TAIL_GAIN_VALUE};
-    const std::array<int, 5> bars = {IDC_STEP3_AILERON_BAR, IDC_STEP3_ELEVATOR_BAR,
-                                     IDC_STEP3_RUDDER_BAR, IDC_STEP3_COLLECTIVE_BAR,
-                                     IDC_STEP3_TAIL_GAIN_BAR};
+    const std::pair<int, int> channels[] = {{IDC_STEP3_AILERON_VALUE, IDC_STEP3_AILERON_BAR},
+                                            {IDC_STEP3_ELEVATOR_VALUE, IDC_STEP3_ELEVATOR_BAR},
+                                            {IDC_STEP3_RUDDER_VALUE, IDC_STEP3_RUDDER_BAR},
+                                            {IDC_STEP3_COLLECTIVE_VALUE, IDC_STEP3_COLLECTIVE_BAR},
+                                            {IDC_STEP3_TAIL_GAIN_VALUE, IDC_STEP3_TAIL_GAIN_BAR}};
     const auto shown = [&] {
         QStringList s;
-        for (std::size_t i = 0; i < 5; ++i)
-            s << label(labels[i]) + "/" + QString::number(bar(bars[i])->Pos());
+        for (const auto& [label, bar] : channels)
+            s << page->Controls().Label(label)->text() + "/" +
+                     QString::number(page->Controls().Control<CLevelBar>(bar)->Pos());
         return s;
     };
     QCOMPARE(shown(), QStringList(5, "0/0"));
@@ -391,17 +372,10 @@ void SetupWizardTest::monitorShowsEachReplyOnceItIsWhole() {
         QTest::qWait(300);  // a read pass ends after 100 ms of silence
         return page->RepliesShown() - before;
     };
-    // Fewer than a frame's 90 bytes wait, even holding a whole reply; the rest brings it in.
-    const Bytes reply = MonitorReply(echo, {2488, 2487, 3811, 3789, 5155});
-    QCOMPARE(send(Bytes(reply.begin(), reply.begin() + 40)), 0u);
-    QCOMPARE(shown(), QStringList(5, "0/0"));
-    QCOMPARE(send(Bytes(reply.begin() + 40, reply.end())), 1u);
-    // 124 reaches the bar, 125 only the label; -129 saturates at -128 (the bar stops at its
-    // end, -125).
-    const QStringList first{"124/124", "125/0", "-1/-1", "1/1", "-128/-125"};
-    QCOMPARE(shown(), first);
+    QCOMPARE(send(MonitorReply(echo, {2488, 2487, 3811, 3789, 5155})), 1u);
+    QCOMPARE(shown(), (QStringList{"124/124", "125/0", "-1/-1", "1/1", "-128/-125"}));
     QCOMPARE(send(MonitorReply(echo, {3800, 3800, 3800, 3800, 3800})), 1u);
-    QCOMPARE(shown(), (QStringList{"0/0", "0/0", "0/0", "0/0", "0/0"}));
+    QCOMPARE(shown(), QStringList(5, "0/0"));
 }
 
 void SetupWizardTest::monitorKeepsUpWithTheStreamAtLineSpeed() {
@@ -466,74 +440,48 @@ void SetupWizardTest::levelBarGeometry() {
     QCOMPARE(QColor(bar.grab().toImage().pixel(4, 32)), QColor(0, 0, 255));
 }
 
+// The trims the unit holds are where the page starts, beyond what it ever sets: a channel button
+// moves its own trim, up to 124, and sends the others as they are. The page keeps the swashplate's
+// inputs between presses and reads the type and the directions at each: under 120 CCPM thirty
+// collective +5 hold the trims at 124 while the input goes on, so that it takes six -5 to move
+// them. Every press is a write, also one held at the limit. A unit never set up: the swash buttons
+// keep the trims and send nothing; the channel buttons still work.
 void SetupWizardTest::servoTrimStopsAt124AndMixesThroughTheSwashplate() {
     Rig r;
-    r.block.Mirror.SwashPlateType = 2;  // 120 CCPM
+    SettingsMirror& m = r.block.Mirror;
+    std::tie(m.ServoAdjustCH1, m.ServoAdjustCH2, m.ServoAdjustCH3) = std::tuple(123, 126, -128);
+    m.SwashPlateType = 2;  // 120 CCPM
     QVERIFY(r.Start());
     r.Reach(8);
     QCOMPARE(qobject_cast<QLabel*>(r.OnPage(8, IDC_STEP9_SWASH_TYPE))->text(),
              QStringLiteral("Swashplate type:120 CCPM"));
     QCOMPARE(r.OnPage(8, IDC_STEP9_CH3_DOWN)->toolTip(), QStringLiteral("CH3"));
     const auto trims = [](const Frame& f) {
-        return QList<int>{int8_t(f[2]), int8_t(f[3]), int8_t(f[4])};
+        return Bytes{f[kSetup], f[kSetup + 1], f[kSetup + 2]};
     };
-    for (int i = 0; i < 130; ++i) r.Click(8, IDC_STEP9_CH1_UP);
-    const Heard ups = r.Take(130);  // every press is a write, also those held at the limit
-    QCOMPARE(ups.Kinds(), QStringList(130, "write"));
-    QCOMPARE(trims(ups.frames.back()), (QList<int>{124, 0, 0}));
-    QCOMPARE(r.wizard->Page(8)->Controls().Control<CLevelBar>(IDC_STEP9_CH1_BAR)->Pos(), 124);
-    r.block.Mirror.ServoDirCH2 = 1;  // the directions are read at each press
-    struct Press {
-        int button;
-        QList<int> trims;
-    };
-    const Press presses[] = {{IDC_STEP9_COLLECTIVE_PLUS5, {5, 5, 5}},
-                             {IDC_STEP9_AILERON_PLUS1, {-1, 1, 0}},
-                             {IDC_STEP9_ELEVATOR_PLUS5, {3, 3, -6}}};
-    for (const Press& p : presses) {
-        r.Click(8, IDC_STEP9_CLEAN);
-        QCOMPARE(trims(r.Take(1).frames.at(0)), (QList<int>{0, 0, 0}));
-        r.Click(8, p.button);
-        QCOMPARE(trims(r.Take(1).frames.at(0)), p.trims);
-    }
-    r.Click(8, IDC_STEP9_CLEAN);
+    r.Click(8, IDC_STEP9_CH1_UP);
+    r.Click(8, IDC_STEP9_CH1_UP);
+    const Heard ups = r.Take(2);
+    QCOMPARE(ups.Kinds(), QStringList(2, "write"));
+    QCOMPARE(trims(ups.frames.at(0)), (Bytes{124, 126, 0x80}));
+    QCOMPARE(trims(ups.frames.at(1)), (Bytes{124, 126, 0x80}));
+    m.ServoDirCH2 = 1;  // the rig's 0 would hold CH2 at 0
     for (int i = 0; i < 30; ++i) r.Click(8, IDC_STEP9_COLLECTIVE_PLUS5);
     for (int i = 0; i < 6; ++i) r.Click(8, IDC_STEP9_COLLECTIVE_MINUS5);
-    const Heard swash = r.Take(37);
-    QCOMPARE(trims(swash.frames[30]), (QList<int>{124, 124, 124}));
-    QCOMPARE(trims(swash.frames[35]), (QList<int>{124, 124, 124}));  // the input is 125
-    QCOMPARE(trims(swash.frames[36]), (QList<int>{120, 120, 120}));
-    // The type is read at each press. A unit never set up: the swash buttons keep the user's
-    // trims and send nothing; the channel buttons still work.
-    r.block.Mirror.SwashPlateType = 0;
+    const Heard swash = r.Take(36);
+    QCOMPARE(swash.Kinds(), QStringList(36, "write"));
+    QCOMPARE(trims(swash.frames[29]), (Bytes{124, 124, 124}));
+    QCOMPARE(trims(swash.frames[34]), (Bytes{124, 124, 124}));  // the input is 125
+    QCOMPARE(trims(swash.frames[35]), (Bytes{120, 120, 120}));
+    QCOMPARE(r.wizard->Page(8)->Controls().Control<CLevelBar>(IDC_STEP9_CH2_BAR)->Pos(), 120);
+    r.Click(8, IDC_STEP9_CLEAN);
+    QCOMPARE(trims(r.Take(1).frames.at(0)), (Bytes{0, 0, 0}));
+    m.SwashPlateType = 0;
     r.Click(8, IDC_STEP9_COLLECTIVE_PLUS5);
     QVERIFY(r.Take(0).frames.empty());
     r.Click(8, IDC_STEP9_CH3_DOWN);
-    QCOMPARE(trims(r.Take(1).frames.at(0)), (QList<int>{120, 120, 119}));
-    QCOMPARE(int(r.block.Mirror.ServoAdjustCH3), 119);
-}
-
-// A unit may hold trims beyond what the page ever sets: a channel button moves its own trim and
-// sends the others as the unit has them.
-void SetupWizardTest::aChannelButtonSendsTheOtherTrimsAsTheUnitHoldsThem() {
-    UnitImage image = FactoryImage();
-    image.Setup.ServoDirCH1 = 1;
-    std::tie(image.Setup.ServoAdjustCH1, image.Setup.ServoAdjustCH2, image.Setup.ServoAdjustCH3) =
-        std::tuple(5, 126, -128);
-    SimPeer unit(image);
-    Rig r;
-    // The unit's set, as connecting to it leaves the program's.
-    std::tie(r.block.Setup, r.block.Tuning) = std::tuple(image.Setup, image.Tuning);
-    SliderValues sliders;
-    MirrorFromDevice(r.block, sliders);
-    QVERIFY(unit.Started() && r.Start(unit.Path()));
-    r.GoTo(8);
-    QTRY_COMPARE(unit.FrameCount() * kFrameSize, std::size_t{r.port.TotalWritten()});
-    unit.Mark();
-    r.Click(8, IDC_STEP9_CH1_UP);
-    QTRY_COMPARE(unit.CountSince(), std::size_t{1});
-    const Frame f = unit.Since()[0];
-    QCOMPARE((Bytes{f[kSetup], f[kSetup + 1], f[kSetup + 2]}), (Bytes{6, 126, 0x80}));
+    QCOMPARE(trims(r.Take(1).frames.at(0)), (Bytes{0, 0, 0xFF}));
+    QCOMPARE(int(m.ServoAdjustCH3), -1);
 }
 
 void SetupWizardTest::slidersSendOnReleaseAndReturnAndKeepTheMirror() {
@@ -626,12 +574,19 @@ void SetupWizardTest::pirouetteCheckStartsFlipsAndEnds() {
     QCOMPARE(run.Kinds(), (QStringList{"check 102", "write", "check 0"}));
     QCOMPARE(run.frames[1][kSetup + 30], uint8_t{0xFF});  // OptimizationDir -1
     QVERIFY(!direction->isEnabled());
-    // Finish during a running check: the check ends on the unit before the dialog closes.
+    // Finish during a running check: the message first, then the check ends on the unit and the
+    // stream stops, then the dialog closes.
     check->click();
     r.Take(1);
+    QStringList heardBeforeBox;
+    r.messages.onShow = [&](const QString&) { heardBeforeBox = r.Take(0).Kinds(); };
     r.Press(IDC_SETUP_FINISH);
+    QCOMPARE(r.messages.Texts(), QStringList{"Setup finished!"});
+    QVERIFY(heardBeforeBox.isEmpty());
     QCOMPARE(r.Take(2).Kinds(), (QStringList{"check 0", "request 0"}));
     QCOMPARE(r.At<CStep14>(13)->DirectionCheckState(), 0);
+    QCOMPARE(r.wizard->result(), int(QDialog::Accepted));
+    QVERIFY(!r.wizard->isVisible());
 }
 
 QTEST_MAIN(SetupWizardTest)

@@ -149,6 +149,20 @@ TEST_F(ConnectScanTest, BothSearchesFindTheUnitBehindSilentPortsAndLeaveTheOther
     }
 }
 
+// An answer that trickles in a byte at a time reaches the search over many read passes: each
+// adds to what the passes before it brought.
+TEST_F(ConnectScanTest, AnAnswerThatTricklesInOverManyPassesIsHeardWhole) {
+    for (Host* host : {&desk, &cli}) {
+        SCOPED_TRACE(host == &cli ? "every port at once" : "one port at a time");
+        auto unit = StartSim(true, FactoryImage(), SimFaults{.drip = 2ms});
+        ScanLog log;
+        host->session.SetSearchListener(&log);
+        EXPECT_EQ(host->loop.Search(PortsFromList(unit->Path())), ScanEnd::Connected);
+        host->session.SetSearchListener(nullptr);
+        EXPECT_EQ(log.steps.back(), std::pair(S::Answered, unit->Path()));
+    }
+}
+
 // Timed at the far end of a bare line: the probe and ten repeats, paced, then a last wait.
 TEST_F(ConnectScanTest, ASilentPortHearsElevenProbesTwoHundredMillisecondsApart) {
     Pty line;

@@ -87,7 +87,6 @@ public:
     Pty() : host_(Open()) {}
     ~Pty() { ::close(slave_); }
     bool ok() const { return host_.ok() && slave_ >= 0; }
-    int master() const { return host_.fd(); }
     int slave() const { return slave_; }
     const std::string& path() const { return path_; }
     PtyHost& host() { return host_; }
